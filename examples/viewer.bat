@@ -1,0 +1,2 @@
+@echo off
+echo Sample dictionary viewer %*

@@ -1,0 +1,17 @@
+// The Windows half of the setup script: its execution pass and the program
+// shortcut made at the end of the installation.
+#pragma once
+
+#include <windows.h>
+
+// Carries out the installation keywords of install.inf line by line.
+void runSetupScript();
+
+// Creates the program group folder under the Programs folder and the
+// shortcut iconName.lnk in it. Failures are silent.
+void addProgramShortcut();
+
+// A shell link to target with the working directory and arguments, saved
+// as linkPath. Returns the result of the last operation performed.
+HRESULT createProgramShortcut(const char* target, const char* linkPath, const char* workingDir,
+                              const char* arguments);

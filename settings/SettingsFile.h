@@ -1,0 +1,47 @@
+// The dictionary settings file kelmo.ini in the current directory (the
+// target directory): its creation, the replacement of a language's entry
+// and the sorting of the language section. Every rewrite goes through
+// tmp.ini, which replaces kelmo.ini only when it was written completely.
+#pragma once
+
+#include <cstdint>
+
+#include "wordlist/LanguageEntryFwd.h"
+
+// Process-wide count of entries; countLanguageEntries adds to it and
+// sortLanguageSection reads it. Starts at 0 and is never reset.
+extern std::int32_t languageEntryCount;
+
+// Creates kelmo.ini with its skeleton when it does not exist yet (fromName
+// goes under [selected]). When verbose is on, moves statusY down by 25.
+void createSettingsFile(const char* fromName);
+
+// Removes every line whose entry key equals displayName (letters A to Z
+// folded).
+void dropLanguageEntry(const char* displayName);
+
+// Inserts the entry "field1,field2,field3,displayName" before the first
+// short line that follows each "[language]" line.
+void appendLanguageEntry(const LanguageEntry& entry);
+
+// Counts the entries of the language section into languageEntryCount and
+// returns it; -1 when kelmo.ini cannot be opened or read.
+int countLanguageEntries();
+
+// Sorts the entries of the language section by display name; 0 when the
+// file was rewritten, -1 when it gave up before writing.
+int sortLanguageSection();
+
+// --- file seam ---
+// Replaces target by source in one step (target never missing). Returns
+// false when it could not; source is left in place then.
+bool replaceFile(const char* source, const char* target);
+
+// The file operations of the settings code that can fail.
+enum class SettingsFileOp { Open, Read, Write, Close, Replace };
+constexpr int kSettingsFileOpCount = 5;
+
+// Whether this call of the operation is to fail as a full disk, a read
+// error or a locked file would make it. Always false on Windows; the host
+// tests use it to fail the k-th call of an operation.
+bool settingsFileFault(SettingsFileOp op);

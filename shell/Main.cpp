@@ -1,0 +1,58 @@
+// Program entry: start-up in its fixed order, then the message loop. The
+// window procedure (shell/MainWindow.cpp) is the whole installer.
+#include <windows.h>
+
+#include "script/SetupScript.h"
+#include "shell/InstallState.h"
+#include "shell/Shell.h"
+
+namespace {
+
+void registerWindowClass(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = mainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hIconSm = LoadIconA(instance, "installicon");
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = "Install";
+    RegisterClassExA(&wc);
+}
+
+// The current directory at start-up is the source directory. One that does
+// not fit a path buffer stays empty, and the setup script is then not found.
+void takeSourceDir() {
+    DWORD length = GetCurrentDirectoryA(sizeof installState.sourceDir, installState.sourceDir);
+    if (length == 0 || length >= sizeof installState.sourceDir)
+        installState.sourceDir[0] = '\0';
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    installState.headingFont = createHeadingFont();
+    takeSourceDir();
+    preReadSetupScript();
+    installState.nameY = 100;
+    installState.barY = 155;
+    installState.wantShortcut = 0;
+    installState.wantWordLists = 0;
+
+    registerWindowClass(instance);
+    installState.mainWindow =
+        CreateWindowExA(0, "Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
+                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                        nullptr, instance, nullptr);
+    ShowWindow(installState.mainWindow, showCommand);
+    UpdateWindow(installState.mainWindow);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,195 @@
+// The main window: its controls, its commands, the target-directory check
+// and the Start sequence, which runs the whole installation inside the
+// handling of one command.
+#include <windows.h>
+
+#include <direct.h>
+#include <io.h>
+
+#include <cstring>
+
+#include "script/ScriptWin32.h"
+#include "settings/SettingsFile.h"
+#include "shell/InstallState.h"
+#include "shell/Shell.h"
+#include "wordlist/LanguageList.h"
+
+namespace {
+
+struct ControlSpec {
+    const char* className;
+    const char* text;
+    DWORD style;
+    DWORD exStyle;
+    int x, y, width, height, id;
+};
+
+const char* const kEditPreviousProc = "InstallEditProc";
+
+HWND control(int id) {
+    return GetDlgItem(installState.mainWindow, id);
+}
+
+void showControl(int id, bool visible) {
+    ShowWindow(control(id), visible ? SW_SHOW : SW_HIDE);
+}
+
+// Enter in the edit box starts the installation exactly as the Start button
+// does; then the key goes on to the edit control unless the Start sequence
+// has destroyed the window meanwhile.
+LRESULT CALLBACK editBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditPreviousProc));
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        SendMessageA(GetParent(edit), WM_COMMAND, MAKEWPARAM(kStartButton, 0),
+                     reinterpret_cast<LPARAM>(edit));
+        if (!IsWindow(edit))
+            return 0;
+    }
+    if (message == WM_NCDESTROY)
+        RemovePropA(edit, kEditPreviousProc);
+    return CallWindowProcA(previous, edit, message, wParam, lParam);
+}
+
+void onCreate(HWND window, const CREATESTRUCTA* create) {
+    installState.waitCursor = LoadCursor(nullptr, IDC_WAIT);
+    const DWORD child = WS_CHILD;
+    const DWORD shown = WS_CHILD | WS_VISIBLE;
+    const DWORD list = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT;
+    const ControlSpec controls[] = {
+        {"static", nullptr, shown | WS_BORDER, 0, 110, 138, 440, 110, kFramePanel},
+        {"edit", installState.defaultDir, shown | WS_BORDER, WS_EX_CLIENTEDGE, 120, 170, 420, 25, kEditBox},
+        {"listbox", nullptr, list, WS_EX_CLIENTEDGE, 120, 280, 150, 100, kDriveList},
+        {"listbox", nullptr, list, WS_EX_CLIENTEDGE, 280, 280, 260, 180, kFolderList},
+        {"button", "Start", shown, 0, 120, 205, 100, 30, kStartButton},
+        {"button", "Stop", shown, 0, 440, 205, 100, 30, kStopButton},
+        {"button", "Change Directory", shown, 0, 230, 205, 200, 30, kChangeDirButton},
+        {"static", "Install in Directory :", shown, 0, 120, 148, 420, 22, kPromptLabel},
+        {"static", "Drive :", child, 0, 120, 260, 150, 20, kDriveCaption},
+        {"static", "Directory :", child, 0, 280, 260, 260, 20, kFolderCaption},
+    };
+    for (const ControlSpec& c : controls) {
+        HWND made = CreateWindowExA(c.exStyle, c.className, c.text, c.style, c.x, c.y, c.width,
+                                    c.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                    create->hInstance, nullptr);
+        if (c.id == kEditBox)
+            installState.editBox = made;
+    }
+    if (installState.editBox) {
+        LONG_PTR previous = SetWindowLongPtrA(installState.editBox, GWLP_WNDPROC,
+                                              reinterpret_cast<LONG_PTR>(editBoxProc));
+        SetPropA(installState.editBox, kEditPreviousProc, reinterpret_cast<HANDLE>(previous));
+    }
+    CoInitialize(nullptr);
+}
+
+void onPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    paintGradient(dc, client);
+    SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ previous = SelectObject(dc, installState.headingFont);
+    drawShadowedText(dc, installState.title, RECT{30, 20, 480, 90});
+    SelectObject(dc, previous);
+    EndPaint(window, &paint);
+}
+
+// The target directory is made absolute against the current directory at
+// Start, so that every copy lands under the directory the user named, also
+// while the copies change the current directory.
+bool makeTargetDirAbsolute() {
+    char full[kPathCapacity];
+    DWORD length = GetFullPathNameA(installState.targetDir, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full)
+        return false;
+    copyText(installState.targetDir, full);
+    return true;
+}
+
+void runStartSequence() {
+    // A Start that arrives while the sequence runs (through the modal loop
+    // of a message box) is ignored: the Start button is hidden by then.
+    if (!IsWindowVisible(control(kStartButton)))
+        return;
+    if (validateTargetDir() != 0)
+        return;
+    if (!makeTargetDirAbsolute()) {
+        MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    MoveWindow(control(kFramePanel), 110, 138, 440, 110, TRUE);
+    for (int id : {kDriveList, kFolderList, kStartButton, kChangeDirButton, kDriveCaption, kFolderCaption})
+        showControl(id, false);
+    SetWindowTextA(control(kPromptLabel), "Copying files...");
+    UpdateWindow(installState.mainWindow);
+
+    runSetupScript();
+
+    for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})
+        showControl(id, false);
+    SetCurrentDirectoryA(installState.targetDir);
+    UpdateWindow(installState.mainWindow);
+
+    if (installState.wantWordLists == 1)
+        processLanguageList();
+    if (countLanguageEntries() > 1)
+        sortLanguageSection();
+    if (installState.wantShortcut == 1)
+        addProgramShortcut();
+    DestroyWindow(installState.mainWindow);
+}
+
+void onCommand(int id, int code) {
+    if (id == kStartButton && code == BN_CLICKED)
+        runStartSequence();
+    else if (id == kStopButton && code == BN_CLICKED)
+        DestroyWindow(installState.mainWindow);
+    else if (id == kChangeDirButton && code == BN_CLICKED)
+        openChooser();
+    else if (id == kDriveList && code == LBN_SELCHANGE)
+        chooseDrive();
+    else if (id == kFolderList && code == LBN_SELCHANGE)
+        chooseFolder();
+}
+
+void onDestroy() {
+    if (installState.headingFont)
+        DeleteObject(installState.headingFont);
+    if (installState.counterBrush)
+        DeleteObject(installState.counterBrush);
+    installState.headingFont = nullptr;
+    installState.counterBrush = nullptr;
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+int validateTargetDir() {
+    GetWindowTextA(installState.editBox, installState.targetDir, sizeof installState.targetDir);
+    if (_access(installState.targetDir, 0) == 0)
+        return 0;
+    if (_mkdir(installState.targetDir) == 0)
+        return 0;
+    MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
+    return -1;
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        return 0;
+    case WM_PAINT:
+        onPaint(window);
+        return 0;
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DESTROY:
+        onDestroy();
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

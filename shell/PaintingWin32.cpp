@@ -1,0 +1,138 @@
+// The look of the main window: the gradient, the shadowed heading, and the
+// progress display that the word-list builder draws directly on the window
+// while it holds the only thread.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "shell/InstallState.h"
+#include "shell/Progress.h"
+#include "shell/Shell.h"
+#include "shell/Win32Handles.h"
+
+namespace {
+
+constexpr COLORREF kShadow = RGB(0, 0, 0);
+constexpr COLORREF kFace = RGB(230, 230, 230);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+constexpr COLORREF kGreen = RGB(0, 128, 0);
+constexpr COLORREF kCounterBackground = RGB(0, 0, 104);
+constexpr int kGradientPens = 64;
+constexpr int kLowColourPen = 32;
+
+constexpr UINT kLineFormat = DT_LEFT | DT_TOP | DT_SINGLELINE;
+
+}  // namespace
+
+HFONT createHeadingFont() {
+    return CreateFontA(40, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       "Times New Roman");
+}
+
+// Pen i is blue 200 - 3i; scan line y uses pen 63*y/H, so the top line is
+// blue 200. A display of fewer than 24 bits gets the flat colour of pen 32.
+void paintGradient(HDC dc, const RECT& client) {
+    const bool lowColour = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL) < 24;
+    HPEN pens[kGradientPens];
+    for (int i = 0; i < kGradientPens; ++i)
+        pens[i] = CreatePen(PS_SOLID, 1, RGB(0, 0, 200 - 3 * i));
+
+    const int width = client.right;
+    const int height = client.bottom;
+    HGDIOBJ previous = SelectObject(dc, pens[0]);
+    for (int y = 0; y < height; ++y) {
+        int pen = lowColour ? kLowColourPen : static_cast<int>((63LL * y) / height);
+        SelectObject(dc, pens[pen]);
+        MoveToEx(dc, 0, y, nullptr);
+        LineTo(dc, width, y);
+    }
+    SelectObject(dc, previous);
+    for (HPEN pen : pens)
+        DeleteObject(pen);
+}
+
+void drawShadowedText(HDC dc, const char* text, RECT rect) {
+    SetTextColor(dc, kShadow);
+    DrawTextA(dc, text, -1, &rect, kLineFormat);
+    rect.left -= 2;
+    rect.top -= 2;
+    SetTextColor(dc, kFace);
+    DrawTextA(dc, text, -1, &rect, kLineFormat);
+}
+
+void beginLanguageDrawing() {
+    installState.builderDc = GetDC(installState.mainWindow);
+    if (installState.builderDc)
+        SetBkMode(installState.builderDc, TRANSPARENT);
+    if (!installState.counterBrush)
+        installState.counterBrush = CreateSolidBrush(kCounterBackground);
+    installState.savedCursor = SetCursor(installState.waitCursor);
+}
+
+void endLanguageDrawing() {
+    SetCursor(installState.savedCursor);
+    if (installState.builderDc) {
+        SelectObject(installState.builderDc, GetStockObject(SYSTEM_FONT));
+        ReleaseDC(installState.mainWindow, installState.builderDc);
+    }
+    installState.builderDc = nullptr;
+}
+
+void drawLanguageName(const char* name, int top) {
+    HDC dc = installState.builderDc;
+    if (!dc)
+        return;
+    SelectObject(dc, installState.headingFont);
+    drawShadowedText(dc, name, RECT{30, top, 480, top + 40});
+}
+
+// The bar's text is drawn through a device context of its own, with its
+// default attributes and the system font, whatever the builder's context
+// holds; then the window is brought up to date at once.
+void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text) {
+    {
+        ScopedGetDC dc(installState.mainWindow);
+        if (dc.get()) {
+            GdiObject<HBRUSH> frame(CreateSolidBrush(kWhite));
+            GdiObject<HBRUSH> empty(CreateSolidBrush(kNavy));
+            GdiObject<HBRUSH> filled(CreateSolidBrush(kGreen));
+            RECT outer{left, top, right, bottom};
+            FrameRect(dc.get(), &outer, frame.get());
+            RECT inner{left + 1, top + 1, right - 1, bottom - 1};
+            FillRect(dc.get(), &inner, empty.get());
+            if (fillRight > 0) {
+                RECT done{inner.left, inner.top, fillRight < inner.right ? fillRight : inner.right, inner.bottom};
+                FillRect(dc.get(), &done, filled.get());
+            }
+            ScopedSelectObject font(dc.get(), GetStockObject(SYSTEM_FONT));
+            SetBkMode(dc.get(), TRANSPARENT);
+            SetTextColor(dc.get(), kWhite);
+            DrawTextA(dc.get(), text, -1, &outer, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
+    }
+    UpdateWindow(installState.mainWindow);
+}
+
+void paintStatusText(const char* text, int left, int top, int right, int bottom) {
+    HDC dc = installState.builderDc;
+    if (!dc)
+        return;
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    SetTextColor(dc, kWhite);
+    RECT rect{left, top, right, bottom};
+    DrawTextA(dc, text, -1, &rect, kLineFormat);
+}
+
+void paintCounter(long value) {
+    HDC dc = installState.builderDc;
+    if (!dc)
+        return;
+    const CounterBox& box = installState.counterBox;
+    RECT rect{box.left, box.top, box.right, box.bottom};
+    FillRect(dc, &rect, installState.counterBrush);
+    char text[24];
+    std::snprintf(text, sizeof text, "%ld", value);
+    DrawTextA(dc, text, -1, &rect, kLineFormat);
+}

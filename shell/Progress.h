@@ -1,0 +1,37 @@
+// The progress display of the word-list builder: the language name, the
+// progress bar, status lines with "[Done]" marks and the counter box.
+//
+// The layout rules (where each item goes and how the cursors in
+// installState move) are portable and live in shell/Progress.cpp. The
+// painting procedures below them are the seam: defined with GDI for Windows
+// (shell/PaintingWin32.cpp) and by a recorder in the host tests.
+#pragma once
+
+#include <cstdint>
+
+// Process-wide count of collated comparisons; never reset, so it runs on
+// from one language to the next.
+extern std::int32_t comparisonCount;
+
+// --- layout rules (portable) ---
+void drawStatusLine(const char* text, int right);  // at statusY, from x 30
+void drawDoneMark();                               // "[Done]" at x 210, then statusY += 25
+void placeCounterBox();                            // counter box := (280, statusY, 360, statusY + 16)
+void showCounter(long index);                      // paints the index when it is a multiple of 100
+void countComparison();                            // counts; paints every 1000th while verbose
+
+// --- painting seam ---
+// Takes the builder drawing context of the main window, makes sure the
+// counter brush exists and shows the wait cursor.
+void beginLanguageDrawing();
+// Shows the saved cursor again and releases the builder drawing context.
+void endLanguageDrawing();
+// The language's name in heading style in (30, top, 480, top + 40).
+void drawLanguageName(const char* name, int top);
+// A progress bar in the rectangle, filled up to the absolute x fillRight,
+// with its text centred; then the main window is brought up to date.
+void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text);
+// Status text in the system font, white, in the rectangle.
+void paintStatusText(const char* text, int left, int top, int right, int bottom);
+// Clears the counter box (installState.counterBox) and writes the value in it.
+void paintCounter(long value);

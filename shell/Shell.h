@@ -1,0 +1,39 @@
+// The Windows side of the installer shell: the main window, the Start
+// sequence, the directory chooser and the painting of the background.
+#pragma once
+
+#include <windows.h>
+
+// Control ids of the main window's children.
+enum ControlId {
+    kStartButton = 200,
+    kStopButton = 201,
+    kChangeDirButton = 202,
+    kFramePanel = 249,
+    kPromptLabel = 250,
+    kDriveCaption = 251,
+    kFolderCaption = 252,
+    kDriveList = 300,
+    kFolderList = 301,
+    kEditBox = 350,
+};
+
+HFONT createHeadingFont();
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The vertical blue gradient over the client rectangle (flat on a
+// low-colour display).
+void paintGradient(HDC dc, const RECT& client);
+// The text in (230, 230, 230) with a black shadow 2 pixels right and below,
+// in the font selected in dc.
+void drawShadowedText(HDC dc, const char* text, RECT rect);
+
+// Reads the edit box into targetDir; 0 when it exists or one directory
+// level could be created, else -1 after the "Invalid Directory" box.
+int validateTargetDir();
+
+// The directory chooser's commands.
+void openChooser();
+void chooseDrive();
+void chooseFolder();
+void listFolders(bool skipDot);

@@ -1,0 +1,72 @@
+// Small holders for Win32 resources, so that no path leaks a handle, a
+// device context or a GDI object.
+#pragma once
+
+#include <windows.h>
+
+// A GDI object (pen, brush, font) deleted when the holder goes.
+template <typename T>
+class GdiObject {
+public:
+    explicit GdiObject(T object = nullptr) : object_(object) {}
+    ~GdiObject() {
+        if (object_)
+            DeleteObject(object_);
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    T get() const { return object_; }
+
+private:
+    T object_;
+};
+
+// Selects an object into a device context and selects the previous one back.
+class ScopedSelectObject {
+public:
+    ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~ScopedSelectObject() {
+        if (previous_)
+            SelectObject(dc_, previous_);
+    }
+    ScopedSelectObject(const ScopedSelectObject&) = delete;
+    ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A window's device context, released when the holder goes.
+class ScopedGetDC {
+public:
+    explicit ScopedGetDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~ScopedGetDC() {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    ScopedGetDC(const ScopedGetDC&) = delete;
+    ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// A find-first/find-next search handle.
+class ScopedFind {
+public:
+    ScopedFind(const char* pattern, WIN32_FIND_DATAA& data) : handle_(FindFirstFileA(pattern, &data)) {}
+    ~ScopedFind() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            FindClose(handle_);
+    }
+    ScopedFind(const ScopedFind&) = delete;
+    ScopedFind& operator=(const ScopedFind&) = delete;
+    bool found() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool next(WIN32_FIND_DATAA& data) { return FindNextFileA(handle_, &data) != 0; }
+
+private:
+    HANDLE handle_;
+};

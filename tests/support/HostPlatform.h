@@ -1,0 +1,48 @@
+// Test definitions of the installer's Windows seam, for the host: drawing is
+// recorded, message boxes are recorded, fatalError throws FatalExit so that a
+// test can catch the end of the process, and file replacement can be made
+// to fail on demand.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/SettingsFile.h"
+
+struct DrawEvent {
+    std::string kind;  // "begin", "end", "name", "bar", "status", "counter"
+    std::string text;
+    int left = 0, top = 0, right = 0, bottom = 0, value = 0;
+};
+
+// What fatalError throws on the host: the message and the exit code (1).
+struct FatalExit {
+    std::string message;
+    int exitCode = 1;
+};
+
+struct HostPlatform {
+    std::vector<DrawEvent> draws;
+    std::vector<std::string> closingMessages;
+    std::vector<std::string> collationWarnings;
+    bool collationAvailable = true;  // whether selectCollation succeeds
+    bool failReplace = false;        // replaceFile refuses
+
+    // Fault injection for the settings file, per operation: call number
+    // failAt (counted from 1) fails, 0 never; calls counts the calls so far.
+    struct FileFault {
+        int failAt = 0;
+        int calls = 0;
+    };
+    FileFault settingsFaults[kSettingsFileOpCount];
+    FileFault& settingsFault(SettingsFileOp op) { return settingsFaults[static_cast<int>(op)]; }
+};
+
+HostPlatform& hostPlatform();
+
+// Clears the recorder and the knobs, and puts installState, comparisonCount
+// and languageEntryCount back to their start values.
+void resetHostPlatform();
+
+// The recorded events of one kind, in order.
+std::vector<DrawEvent> drawsOfKind(const std::string& kind);

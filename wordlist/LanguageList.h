@@ -1,0 +1,33 @@
+// The language list language.cf and the per-language driver.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// One language block of the language list: the language line split into its
+// four fields, and the names of the FROM and TO wordlists.
+struct LanguageEntry {
+    std::string field1;       // with any commas that stood before it on the line
+    std::string field2;
+    std::string field3;
+    std::string displayName;  // field 4
+    std::string fromName;
+    std::string toName;
+};
+
+// Reads the next content line of the language list into buf (100 bytes:
+// at most 99 characters per read), one trailing LF removed, comment lines
+// (empty, or "#" in the first column) skipped. Returns 0 when it delivered a
+// line, -1 at the end of the file.
+int readContentLine(std::FILE* list, char (&buf)[100]);
+
+// Splits a language line at commas (runs of commas are one separator; the
+// commas before the first field stay with field 1; text after field 4 is
+// dropped). Returns the number of fields found, at most 4.
+int splitLanguageLine(const char* line, LanguageEntry& entry);
+
+// Walks language.cf in the current directory: for every block selects the
+// collation, creates the settings file on the first block, builds the TO
+// wordlist and records the language in the settings file; at the end the
+// list is closed and deleted.
+void processLanguageList();
