@@ -1,0 +1,376 @@
+#include "settings/SettingsFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/Fatal.h"
+#include "shell/InstallState.h"
+#include "wordlist/Collation.h"
+#include "wordlist/LanguageList.h"
+
+std::int32_t languageEntryCount = 0;
+
+namespace {
+
+constexpr const char* kSettingsName = "kelmo.ini";
+constexpr const char* kScratchName = "tmp.ini";
+constexpr const char* kHeaderPiece = "# --- kelmo.ini -------------------------------------------------\n\n";
+constexpr const char* kEofLine = "# --- EOF --------------------------------------------------------\n";
+constexpr const char* kLanguageSection = "[language]";
+constexpr std::size_t kLanguageSectionLength = 10;
+
+// Read limits: each read delivers at most this many characters minus one.
+constexpr int kDropLineSize = 300;
+constexpr int kAppendLineSize = 210;
+constexpr int kSortLineSize = 300;
+
+// The in-memory form of one entry during the sort.
+struct LanguageSlot {
+    char line[300];         // the entry line without its line end
+    char displayName[200];  // its sort key
+};
+static_assert(sizeof(LanguageSlot) == 500, "a language slot is 500 bytes");
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// --- the file layer: every operation asks the fault seam first ---
+
+FilePtr openFile(const char* name, const char* mode) {
+    if (settingsFileFault(SettingsFileOp::Open))
+        return nullptr;
+    return FilePtr(std::fopen(name, mode));
+}
+
+enum class ReadResult { Line, End, Error };
+
+// One fgets read of at most size - 1 characters.
+ReadResult readPiece(std::FILE* file, char* buf, int size) {
+    if (settingsFileFault(SettingsFileOp::Read))
+        return ReadResult::Error;
+    if (std::fgets(buf, size, file))
+        return ReadResult::Line;
+    return std::ferror(file) ? ReadResult::Error : ReadResult::End;
+}
+
+bool writeText(std::FILE* file, const char* text) {
+    if (settingsFileFault(SettingsFileOp::Write))
+        return false;
+    return std::fputs(text, file) >= 0;
+}
+
+// Flushes and closes a file that was written; false when anything of it
+// may not have reached the disk. The file is released in every case.
+bool closeWritten(FilePtr& file) {
+    std::FILE* raw = file.release();
+    bool ok = !settingsFileFault(SettingsFileOp::Close);
+    ok = std::fflush(raw) == 0 && ok;
+    ok = std::fclose(raw) == 0 && ok;
+    return ok;
+}
+
+void stripLineEnd(char* line) {
+    std::size_t len = std::strlen(line);
+    if (len > 0 && line[len - 1] == '\n')
+        line[len - 1] = '\0';
+}
+
+template <std::size_t N>
+void copyView(char (&dst)[N], std::string_view src) {
+    std::size_t len = std::min(src.size(), N - 1);
+    if (len > 0)
+        std::memcpy(dst, src.data(), len);
+    dst[len] = '\0';
+}
+
+// The fields of a line are its maximal runs of characters other than ",";
+// a line end still attached belongs to the last field.
+struct LineFields {
+    int count = 0;
+    std::string_view first;
+    std::string_view fourth;
+};
+
+LineFields splitFields(const char* line) {
+    LineFields fields;
+    std::string_view rest(line);
+    for (;;) {
+        std::size_t start = rest.find_first_not_of(',');
+        if (start == std::string_view::npos)
+            return fields;
+        rest.remove_prefix(start);
+        std::size_t end = std::min(rest.find(','), rest.size());
+        ++fields.count;
+        if (fields.count == 1)
+            fields.first = rest.substr(0, end);
+        else if (fields.count == 4)
+            fields.fourth = rest.substr(0, end);
+        rest.remove_prefix(end);
+    }
+}
+
+// Whether a line read with its line end is the entry of displayName. The
+// key of a line of four or more fields is its fourth field less the last
+// character (the line end on a proper entry line), of one to three fields
+// its first field; a line of commas alone has none.
+bool isEntryOf(const char* line, const char* displayName) {
+    LineFields fields = splitFields(line);
+    if (fields.count == 0)
+        return false;
+    std::string key(fields.count >= 4 ? fields.fourth.substr(0, fields.fourth.size() - 1)
+                                      : fields.first);
+    return foldEquals(key.c_str(), displayName);
+}
+
+// The entry rule of the language section, for a line without its line end:
+// the non-empty, non-comment lines after a "[language]" line, up to the
+// next empty or comment line, are entries.
+bool takeSectionEntry(const char* line, bool& inSection) {
+    if (line[0] == '\0' || line[0] == '#') {
+        inSection = false;
+        return false;
+    }
+    bool entry = inSection;
+    if (foldEquals(line, kLanguageSection))
+        inSection = true;
+    return entry;
+}
+
+// A rewrite of kelmo.ini through tmp.ini. kelmo.ini changes only in the
+// last step, when tmp.ini has been written and closed without error and
+// replaces it in one move.
+struct Rewrite {
+    FilePtr in;
+    FilePtr out;
+};
+
+Rewrite beginRewrite() {
+    Rewrite rewrite;
+    rewrite.in = openFile(kSettingsName, "rt");
+    if (!rewrite.in)
+        fatalError("Can't open DICT.INI");
+    rewrite.out = openFile(kScratchName, "wt");
+    if (!rewrite.out)
+        fatalError("Can't open TMP.INI");
+    return rewrite;
+}
+
+// Leaves kelmo.ini as it was, removes tmp.ini and ends the process.
+[[noreturn]] void abandonRewrite(Rewrite& rewrite, const char* message) {
+    rewrite.out.reset();
+    rewrite.in.reset();
+    std::remove(kScratchName);
+    fatalError(message);
+}
+
+void writeOrAbandon(Rewrite& rewrite, const char* text) {
+    if (!writeText(rewrite.out.get(), text))
+        abandonRewrite(rewrite, "Can't write TMP.INI");
+}
+
+void commitRewrite(Rewrite& rewrite) {
+    rewrite.in.reset();
+    if (!closeWritten(rewrite.out))
+        abandonRewrite(rewrite, "Can't write TMP.INI");
+    if (settingsFileFault(SettingsFileOp::Replace) || !replaceFile(kScratchName, kSettingsName)) {
+        std::remove(kScratchName);
+        fatalError("Can't replace DICT.INI");
+    }
+}
+
+}  // namespace
+
+// An existing kelmo.ini is never changed here. A new one gets the skeleton,
+// and a skeleton that could not be written completely is removed again.
+void createSettingsFile(const char* fromName) {
+    bool exists = openFile(kSettingsName, "rt") != nullptr;
+    if (installState.verbose == 1)
+        installState.statusY += 25;
+    if (exists)
+        return;
+
+    FilePtr out = openFile(kSettingsName, "wt");
+    if (!out)
+        fatalError("Can't create DICT.INI");
+    const char* const skeleton[] = {
+        kHeaderPiece, "[AddNew]\n", "on\n\n", "[selected]\n", fromName, "\n\n", "[language]\n\n\n", kEofLine,
+    };
+    bool ok = true;
+    for (const char* piece : skeleton) {
+        if (!writeText(out.get(), piece)) {
+            ok = false;
+            break;
+        }
+    }
+    ok = closeWritten(out) && ok;
+    if (ok)
+        return;
+    std::remove(kSettingsName);
+    fatalError("Can't create DICT.INI");
+}
+
+// Every line of the file is tested, each read of at most 299 characters
+// judged as a line of its own.
+void dropLanguageEntry(const char* displayName) {
+    Rewrite rewrite = beginRewrite();
+    char line[kDropLineSize];
+    for (;;) {
+        ReadResult got = readPiece(rewrite.in.get(), line, sizeof line);
+        if (got == ReadResult::End)
+            break;
+        if (got == ReadResult::Error)
+            abandonRewrite(rewrite, "Can't read DICT.INI");
+        if (!isEntryOf(line, displayName))
+            writeOrAbandon(rewrite, line);
+    }
+    commitRewrite(rewrite);
+}
+
+// The entry goes before the first line of at most one character (normally
+// the empty line that ends the group) after each "[language]" line, taking
+// that line's place together with a new empty line. When the file ends
+// before such a line, the entry becomes the file's last line.
+void appendLanguageEntry(const LanguageEntry& entry) {
+    const std::string entryLine =
+        entry.field1 + "," + entry.field2 + "," + entry.field3 + "," + entry.displayName;
+    Rewrite rewrite = beginRewrite();
+    char line[kAppendLineSize];
+    bool inGroup = false;
+    bool lineEnded = true;
+    for (;;) {
+        ReadResult got = readPiece(rewrite.in.get(), line, sizeof line);
+        if (got == ReadResult::End)
+            break;
+        if (got == ReadResult::Error)
+            abandonRewrite(rewrite, "Can't read DICT.INI");
+        std::size_t len = std::strlen(line);
+        if (inGroup && len <= 1) {
+            writeOrAbandon(rewrite, (entryLine + "\n\n").c_str());
+            inGroup = false;
+            lineEnded = true;
+            continue;
+        }
+        writeOrAbandon(rewrite, line);
+        lineEnded = len > 0 && line[len - 1] == '\n';
+        if (!inGroup && foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength))
+            inGroup = true;
+    }
+    if (inGroup) {
+        if (!lineEnded)
+            writeOrAbandon(rewrite, "\n");
+        writeOrAbandon(rewrite, (entryLine + "\n").c_str());
+    }
+    commitRewrite(rewrite);
+}
+
+int countLanguageEntries() {
+    FilePtr in = openFile(kSettingsName, "rt");
+    if (!in)
+        return -1;
+    char line[kSortLineSize];
+    bool inSection = false;
+    std::int32_t found = 0;
+    for (;;) {
+        ReadResult got = readPiece(in.get(), line, sizeof line);
+        if (got == ReadResult::End)
+            break;
+        if (got == ReadResult::Error)
+            return -1;
+        stripLineEnd(line);
+        if (takeSectionEntry(line, inSection))
+            ++found;
+    }
+    languageEntryCount += found;
+    return languageEntryCount;
+}
+
+// Loads the entries into languageEntryCount slots, sorts references to them
+// by display name (equal names keep their file order) and rewrites the file
+// from the first "[language]" line on: the entries, one empty line, the EOF
+// comment line. Gives up with -1, kelmo.ini untouched, when a read or an
+// allocation fails or the file holds more entries than were counted.
+int sortLanguageSection() {
+    FilePtr in = openFile(kSettingsName, "rt");
+    if (!in)
+        return -1;
+    if (languageEntryCount < 0 ||
+        static_cast<std::uint64_t>(languageEntryCount) >
+            std::numeric_limits<std::size_t>::max() / sizeof(LanguageSlot))
+        return -1;
+    const std::size_t capacity = static_cast<std::size_t>(languageEntryCount);
+    std::unique_ptr<LanguageSlot[]> slots(new (std::nothrow) LanguageSlot[capacity]());
+    if (!slots)
+        return -1;
+
+    char line[kSortLineSize];
+    bool inSection = false;
+    std::size_t loaded = 0;
+    for (;;) {
+        ReadResult got = readPiece(in.get(), line, sizeof line);
+        if (got == ReadResult::End)
+            break;
+        if (got == ReadResult::Error)
+            return -1;
+        stripLineEnd(line);
+        if (!takeSectionEntry(line, inSection))
+            continue;
+        if (loaded == capacity)
+            return -1;
+        LanguageSlot& slot = slots[loaded++];
+        copyView(slot.line, line);
+        LineFields fields = splitFields(line);
+        copyView(slot.displayName, fields.count >= 4 ? fields.fourth : fields.first);
+    }
+    in.reset();
+
+    std::vector<const LanguageSlot*> order;
+    try {
+        order.reserve(loaded);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < loaded; ++i)
+        order.push_back(&slots[i]);
+    std::stable_sort(order.begin(), order.end(), [](const LanguageSlot* a, const LanguageSlot* b) {
+        return collateCompare(a->displayName, b->displayName) < 0;
+    });
+
+    Rewrite rewrite;
+    rewrite.in = openFile(kSettingsName, "rt");
+    if (!rewrite.in)
+        return -1;
+    rewrite.out = openFile(kScratchName, "wt");
+    if (!rewrite.out)
+        fatalError("Can't open TMP.INI");
+
+    bool sectionFound = false;
+    while (!sectionFound) {
+        ReadResult got = readPiece(rewrite.in.get(), line, sizeof line);
+        if (got != ReadResult::Line) {
+            // The section is gone since the count, or the file cannot be
+            // read: nothing has been changed, so give up.
+            rewrite.out.reset();
+            std::remove(kScratchName);
+            return -1;
+        }
+        writeOrAbandon(rewrite, line);
+        sectionFound = foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength);
+    }
+    for (const LanguageSlot* slot : order) {
+        writeOrAbandon(rewrite, slot->line);
+        writeOrAbandon(rewrite, "\n");
+    }
+    writeOrAbandon(rewrite, "\n");
+    writeOrAbandon(rewrite, kEofLine);
+    commitRewrite(rewrite);
+    return 0;
+}

@@ -1,0 +1,170 @@
+// The language list language.cf: content lines, the split of a language
+// line, and the driver that builds and records every language block.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "settings/SettingsFile.h"
+#include "tests/support/HostPlatform.h"
+#include "wordlist/LanguageList.h"
+#include "wordlist/WordRecord.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHeader =
+    "# --- kelmo.ini -------------------------------------------------\n\n[AddNew]\non\n\n[selected]\n";
+const std::string kEof = "# --- EOF --------------------------------------------------------\n";
+
+std::string readFile(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const char* name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+// A small FROM wordlist language/<name> of two records.
+void writeFromList(const std::string& name) {
+    fs::create_directories("language");
+    std::ofstream out("language/" + name, std::ios::binary);
+    for (auto [word, meanings] : {std::pair{"casa", "house,home"}, std::pair{"gatto", "cat"}}) {
+        WordRecord record{};
+        std::strncpy(record.word, word, kMaxWordLength);
+        std::strncpy(record.meanings, meanings, kMaxMeaningsLength);
+        out.write(reinterpret_cast<const char*>(&record), sizeof record);
+    }
+}
+
+// Every content line of a list, as readContentLine delivers them.
+std::vector<std::string> contentLines(const std::string& text) {
+    writeFile("list.txt", text);
+    std::FILE* file = std::fopen("list.txt", "rt");
+    std::vector<std::string> lines;
+    char buf[100];
+    while (readContentLine(file, buf) == 0)
+        lines.emplace_back(buf);
+    std::fclose(file);
+    return lines;
+}
+
+std::string fatalMessageOf(void (*op)()) {
+    try {
+        op();
+    } catch (const FatalExit& e) {
+        return e.message;
+    }
+    return "";
+}
+
+}  // namespace
+
+class LanguageListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetHostPlatform();
+        saved_ = fs::current_path();
+        char pattern[] = "/tmp/language-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(saved_);
+        fs::remove_all(dir_);
+    }
+    fs::path saved_, dir_;
+};
+
+TEST_F(LanguageListTest, ContentLinesSkipCommentsAndComeInPiecesOf99) {
+    const std::string long150(150, 'x');
+    const std::string exact99(99, 'y');
+    EXPECT_EQ(contentLines("# comment\n\n   \n a # b\n#\n" + long150 + "\n" + exact99 + "\nlast"),
+              (std::vector<std::string>{"   ", " a # b", std::string(99, 'x'), std::string(51, 'x'),
+                                        exact99, "last"}));
+}
+
+TEST_F(LanguageListTest, SplitFollowsTheTokeniser) {
+    struct Case {
+        const char* line;
+        int fields;
+        const char* f1;
+        const char* f2;
+        const char* f3;
+        const char* name;
+    } cases[] = {
+        {"a,,b,c,d", 4, "a", "b", "c", "d"},
+        {"a,b,c,d,e", 4, "a", "b", "c", "d"},
+        {"  a ,b,c, d ", 4, "  a ", "b", "c", " d "},
+        {",,a,b,,,c,d,", 4, ",,a", "b", "c", "d"},
+        {"   ", 1, "   ", "", "", ""},
+        {",,,", 0, "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        LanguageEntry e;
+        e.field2 = "stale";
+        EXPECT_EQ(splitLanguageLine(c.line, e), c.fields) << c.line;
+        EXPECT_EQ(e.field1, c.f1) << c.line;
+        EXPECT_EQ(e.field2, c.f2) << c.line;
+        EXPECT_EQ(e.field3, c.f3) << c.line;
+        EXPECT_EQ(e.displayName, c.name) << c.line;
+    }
+}
+
+TEST_F(LanguageListTest, AListWithoutBlocksIsOnlyDeleted) {
+    EXPECT_EQ(fatalMessageOf(processLanguageList), "Can't open LANGUAGE.CF");
+    writeFile("language.cf", "# nothing here\n\n#\n");
+    processLanguageList();
+    EXPECT_FALSE(fs::exists("language.cf"));
+    EXPECT_FALSE(fs::exists("kelmo.ini"));
+    EXPECT_TRUE(hostPlatform().closingMessages.empty());
+}
+
+TEST_F(LanguageListTest, EveryBlockIsBuiltAndRecordedOnceUnderItsLastLine) {
+    writeFromList("spa.wb");
+    writeFromList("eng.wb");
+    hostPlatform().collationAvailable = false;
+    writeFile("language.cf",
+              "# languages\n,,es,x,y,Spanish,ignored\nspa.wb\nspa-r.wb\n\n"
+              "en,x,y,English\neng.wb\neng-r.wb\n"
+              "es2,x,y,SPANISH\nspa.wb\nspa-r2.wb\n");
+    processLanguageList();
+
+    EXPECT_EQ(readFile("kelmo.ini"),
+              kHeader + "spa.wb\n\n[language]\nen,x,y,English\nes2,x,y,SPANISH\n\n\n" + kEof);
+    EXPECT_EQ(hostPlatform().closingMessages.size(), 3u);
+    EXPECT_TRUE(fs::exists("language/spa-r.wb"));
+    EXPECT_TRUE(fs::exists("language/eng-r.wb"));
+    EXPECT_FALSE(fs::exists("language.cf"));
+    ASSERT_EQ(hostPlatform().collationWarnings.size(), 3u);
+    EXPECT_EQ(hostPlatform().collationWarnings[0],
+              "Error setting LOCALE\nSort results may not be valid.\n\n"
+              "Install multi-language support from your Windows cd-rom for this language.   ");
+}
+
+TEST_F(LanguageListTest, ABadBlockEndsTheRunAfterTheBlocksBeforeIt) {
+    writeFromList("spa.wb");
+    const std::string first = "es,x,y,Spanish\nspa.wb\nspa-r.wb\n";
+    writeFile("language.cf", first + "   \nen,x,y,English\neng.wb\n");
+    EXPECT_EQ(fatalMessageOf(processLanguageList), "Language line \"   \" has fewer than four fields");
+    EXPECT_EQ(readFile("kelmo.ini"), kHeader + "spa.wb\n\n[language]\nes,x,y,Spanish\n\n\n" + kEof);
+    EXPECT_TRUE(fs::exists("language.cf"));
+
+    writeFile("language.cf", first + "en,x,y,English\neng.wb\n# no TO name\n");
+    EXPECT_EQ(fatalMessageOf(processLanguageList), "LANGUAGE.CF ends inside a language block");
+    EXPECT_EQ(hostPlatform().closingMessages.size(), 2u);
+
+    fs::remove("language.cf");
+    fs::create_directory("language.cf");  // opens, but cannot be read
+    EXPECT_EQ(fatalMessageOf(processLanguageList), "Can't read LANGUAGE.CF");
+}

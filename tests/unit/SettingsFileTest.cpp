@@ -1,0 +1,295 @@
+// The settings file kelmo.ini: skeleton, entry replacement, counting and the
+// sort of the language section, and that no failure loses or half-writes it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "settings/SettingsFile.h"
+#include "shell/InstallState.h"
+#include "tests/support/HostPlatform.h"
+#include "wordlist/LanguageList.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHeader = "# --- kelmo.ini -------------------------------------------------\n";
+const std::string kEof = "# --- EOF --------------------------------------------------------\n";
+
+std::string skeleton(const std::string& fromName) {
+    return kHeader + "\n[AddNew]\non\n\n[selected]\n" + fromName + "\n\n[language]\n\n\n" + kEof;
+}
+
+// A settings file with the given entry lines under [language] and the tail
+// of a fresh file (two empty lines) or of a sorted one (one).
+std::string withEntries(const std::string& entries, const std::string& tail = "\n\n") {
+    return kHeader + "\n[AddNew]\non\n\n[selected]\nspanish.wb\n\n[language]\n" + entries + tail + kEof;
+}
+
+LanguageEntry entry(const char* f1, const char* f2, const char* f3, const char* name) {
+    LanguageEntry e;
+    e.field1 = f1;
+    e.field2 = f2;
+    e.field3 = f3;
+    e.displayName = name;
+    return e;
+}
+
+std::string readFile(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const char* name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+// Drop then append, as the driver records one language.
+void install(const LanguageEntry& e) {
+    dropLanguageEntry(e.displayName.c_str());
+    appendLanguageEntry(e);
+}
+
+}  // namespace
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetHostPlatform();
+        saved_ = fs::current_path();
+        char pattern[] = "/tmp/settings-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(saved_);
+        fs::remove_all(dir_);
+    }
+    fs::path saved_, dir_;
+};
+
+TEST_F(SettingsFileTest, CreatesTheSkeletonOnlyWhenMissingAndMovesTheStatusLine) {
+    createSettingsFile("spanish.wb");
+    EXPECT_EQ(readFile("kelmo.ini"), skeleton("spanish.wb"));
+    EXPECT_EQ(installState.statusY, 195);
+
+    writeFile("kelmo.ini", "kept as it is");
+    createSettingsFile("english.wb");
+    EXPECT_EQ(readFile("kelmo.ini"), "kept as it is");
+    EXPECT_EQ(installState.statusY, 220);
+
+    installState.verbose = 0;
+    createSettingsFile("english.wb");
+    EXPECT_EQ(installState.statusY, 220);
+}
+
+TEST_F(SettingsFileTest, FirstInstallationOfOneLanguage) {
+    createSettingsFile("spanish.wb");
+    install(entry("es", "spanish.wb", "english.wb", "Spanish"));
+    EXPECT_EQ(readFile("kelmo.ini"), withEntries("es,spanish.wb,english.wb,Spanish\n"));
+    EXPECT_EQ(countLanguageEntries(), 1);
+    EXPECT_FALSE(fs::exists("tmp.ini"));
+}
+
+TEST_F(SettingsFileTest, TwoLanguagesAreSortedWithTheTailNormalised) {
+    createSettingsFile("spanish.wb");
+    install(entry("es", "a", "b", "Spanish"));
+    install(entry("en", "c", "d", "English"));
+    EXPECT_EQ(readFile("kelmo.ini"), withEntries("es,a,b,Spanish\nen,c,d,English\n"));
+
+    ASSERT_EQ(countLanguageEntries(), 2);
+    EXPECT_EQ(sortLanguageSection(), 0);
+    EXPECT_EQ(readFile("kelmo.ini"), withEntries("en,c,d,English\nes,a,b,Spanish\n", "\n"));
+    EXPECT_FALSE(fs::exists("tmp.ini"));
+
+    // Already in order: rewritten all the same, other tails normalised too.
+    writeFile("kelmo.ini", withEntries("en,c,d,English\nes,a,b,Spanish\n", "\n\n\n"));
+    EXPECT_EQ(sortLanguageSection(), 0);
+    EXPECT_EQ(readFile("kelmo.ini"), withEntries("en,c,d,English\nes,a,b,Spanish\n", "\n"));
+}
+
+TEST_F(SettingsFileTest, ReinstallingReplacesTheEntryAndKeepsTheSelection) {
+    writeFile("kelmo.ini", withEntries("en,old,old,English\nes,a,b,Spanish\n", "\n"));
+    createSettingsFile("german.wb");
+    install(entry("en", "new", "new", "English"));
+    install(entry("en", "newer", "newer", "english"));
+    EXPECT_EQ(readFile("kelmo.ini"), withEntries("es,a,b,Spanish\nen,newer,newer,english\n", "\n"));
+}
+
+TEST_F(SettingsFileTest, EntryKeysFoldOnlyAsciiLettersAndFollowTheFieldCount) {
+    const std::string kept =
+        "x,y,z,\xC9tranger\n"     // differs from the name in a non-ASCII letter's case
+        "a,b,c,English,extra\n"   // five fields: key is "Englis"
+        "English\n"               // one field: still carries its line end
+        "Englishx,b,c\n";         // first field differs
+    writeFile("kelmo.ini", withEntries("x,y,z,ENGLISH\nEnglish,b\nenglish,b,c\n" + kept +
+                                           "\xE9tranger,b\n,,,\n"));
+    dropLanguageEntry("english");
+    dropLanguageEntry("\xE9tranger");
+    EXPECT_EQ(readFile("kelmo.ini"), withEntries(kept + ",,,\n"));
+
+    // A last line without line end loses a real character from its key.
+    writeFile("kelmo.ini", "[language]\na,b,c,English");
+    dropLanguageEntry("English");
+    EXPECT_EQ(readFile("kelmo.ini"), "[language]\na,b,c,English");
+}
+
+TEST_F(SettingsFileTest, AppendServesEveryLanguageSectionAndFindsAPlaceAtTheEnd) {
+    writeFile("kelmo.ini", "[Language] x\na,b,c,A\n\n[LANGUAGE]\n\nrest\n");
+    appendLanguageEntry(entry(",,f", "g", "h", "New"));
+    EXPECT_EQ(readFile("kelmo.ini"), "[Language] x\na,b,c,A\n,,f,g,h,New\n\n[LANGUAGE]\n,,f,g,h,New\n\nrest\n");
+
+    writeFile("kelmo.ini", "[language]");
+    appendLanguageEntry(entry("a", "b", "c", "New"));
+    EXPECT_EQ(readFile("kelmo.ini"), "[language]\na,b,c,New\n");
+
+    writeFile("kelmo.ini", "[language]\na,b,c,Old\n" + kEof);
+    appendLanguageEntry(entry("a", "b", "c", "New"));
+    EXPECT_EQ(readFile("kelmo.ini"), "[language]\na,b,c,Old\n" + kEof + "a,b,c,New\n");
+}
+
+TEST_F(SettingsFileTest, CountAndSortNeedAFileAndCreateNothing) {
+    EXPECT_EQ(countLanguageEntries(), -1);
+    EXPECT_EQ(sortLanguageSection(), -1);
+    EXPECT_TRUE(fs::is_empty(dir_));
+
+    writeFile("kelmo.ini", skeleton("s.wb"));
+    EXPECT_EQ(countLanguageEntries(), 0);
+}
+
+TEST_F(SettingsFileTest, SortKeysFoldingOrderAndStability) {
+    // No collation selected: bytes after folding A to Z. Fewer than four
+    // fields sort by the first, more by the fourth; equal keys keep their
+    // order; a capital section line and a line of commas are recognised.
+    const std::string entries =
+        "zulu,b\n"
+        "1,2,3,\xC4rger\n"
+        "1,2,3,apple,zzz\n"
+        "x,y,z,ENGLISH\n"
+        ",,,\n"
+        "a,b,c,English\n"
+        "q,r,s,Zebra\n";
+    writeFile("kelmo.ini", "[LANGUAGE]\n" + entries + "\n" + kEof);
+    ASSERT_EQ(countLanguageEntries(), 7);
+    EXPECT_EQ(sortLanguageSection(), 0);
+    EXPECT_EQ(readFile("kelmo.ini"),
+              "[LANGUAGE]\n,,,\n1,2,3,apple,zzz\nx,y,z,ENGLISH\na,b,c,English\n"
+              "q,r,s,Zebra\nzulu,b\n1,2,3,\xC4rger\n\n" +
+                  kEof);
+}
+
+TEST_F(SettingsFileTest, LongLinesArriveInPiecesOf299AndKeysAreBounded) {
+    const std::string longName = "a,b,c," + std::string(250, 'N');
+    const std::string x299(299, 'x'), x51(51, 'x');
+    writeFile("kelmo.ini", "[language]\n" + longName + "\n" + x299 + x51 + "\n\n" + kEof);
+    ASSERT_EQ(countLanguageEntries(), 3);
+    EXPECT_EQ(sortLanguageSection(), 0);
+    EXPECT_EQ(readFile("kelmo.ini"), "[language]\n" + longName + "\n" + x51 + "\n" + x299 + "\n\n" + kEof);
+}
+
+TEST_F(SettingsFileTest, SortGivesUpWhenTheFileHoldsMoreEntriesThanCounted) {
+    const std::string before = withEntries("a,b,c,B\na,b,c,A\n");
+    writeFile("kelmo.ini", before);
+    languageEntryCount = 1;
+    EXPECT_EQ(sortLanguageSection(), -1);
+    EXPECT_EQ(readFile("kelmo.ini"), before);
+}
+
+TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
+    const std::string before = withEntries("a,b,c,B\na,b,c,A\n");
+    writeFile("kelmo.ini", before);
+    hostPlatform().failReplace = true;
+    try {
+        install(entry("a", "b", "c", "C"));
+        FAIL() << "expected fatalError";
+    } catch (const FatalExit& e) {
+        EXPECT_EQ(e.message, "Can't replace DICT.INI");
+    }
+    EXPECT_EQ(readFile("kelmo.ini"), before);
+    EXPECT_FALSE(fs::exists("tmp.ini"));
+
+    hostPlatform().failReplace = false;
+    fs::create_directory("tmp.ini");
+    try {
+        appendLanguageEntry(entry("a", "b", "c", "C"));
+        FAIL() << "expected fatalError";
+    } catch (const FatalExit& e) {
+        EXPECT_EQ(e.message, "Can't open TMP.INI");
+    }
+    ASSERT_EQ(countLanguageEntries(), 2);
+    EXPECT_THROW(sortLanguageSection(), FatalExit);
+    EXPECT_EQ(readFile("kelmo.ini"), before);
+
+    fs::remove("tmp.ini");
+    fs::remove("kelmo.ini");
+    EXPECT_THROW(dropLanguageEntry("A"), FatalExit);
+    fs::create_directory("kelmo.ini");  // opens, but every read fails
+    EXPECT_EQ(countLanguageEntries(), -1);
+    EXPECT_THROW(dropLanguageEntry("A"), FatalExit);
+}
+
+namespace {
+
+const SettingsFileOp kAllOps[] = {SettingsFileOp::Open, SettingsFileOp::Read, SettingsFileOp::Write,
+                                  SettingsFileOp::Close, SettingsFileOp::Replace};
+
+// Runs op once cleanly, then once for every k with the k-th call of each
+// file operation failing. Every run must either do the whole change or
+// leave kelmo.ini exactly as it was (absent when it was), with no tmp.ini.
+// op returns whether it reports success; fatalError counts as failure.
+void expectAllOrNothing(const std::string& before, const std::function<bool()>& op, bool mustFail) {
+    auto prepare = [&] {
+        fs::remove("kelmo.ini");
+        if (!before.empty())
+            writeFile("kelmo.ini", before);
+        hostPlatform() = HostPlatform{};
+        languageEntryCount = 0;
+    };
+    prepare();
+    ASSERT_TRUE(op());
+    const std::string after = readFile("kelmo.ini");
+    for (SettingsFileOp fileOp : kAllOps) {
+        prepare();
+        op();
+        const int calls = hostPlatform().settingsFault(fileOp).calls;
+        for (int k = 1; k <= calls; ++k) {
+            prepare();
+            hostPlatform().settingsFault(fileOp).failAt = k;
+            bool succeeded = false;
+            try {
+                succeeded = op();
+            } catch (const FatalExit&) {
+            }
+            SCOPED_TRACE("operation " + std::to_string(static_cast<int>(fileOp)) + ", call " +
+                         std::to_string(k));
+            if (mustFail) {
+                EXPECT_FALSE(succeeded);
+            }
+            if (before.empty() && !succeeded) {
+                EXPECT_FALSE(fs::exists("kelmo.ini"));
+            } else {
+                EXPECT_EQ(readFile("kelmo.ini"), succeeded ? after : before);
+            }
+            EXPECT_FALSE(fs::exists("tmp.ini"));
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(SettingsFileTest, EveryInjectedFailureLeavesTheFileWholeAndUnchanged) {
+    const std::string before = withEntries("a,b,c,Spanish\na,b,c,English\n");
+    expectAllOrNothing(before, [] { dropLanguageEntry("Spanish"); return true; }, true);
+    expectAllOrNothing(before, [] { appendLanguageEntry(entry("a", "b", "c", "German")); return true; }, true);
+    expectAllOrNothing(before, [] { return countLanguageEntries() == 2 && sortLanguageSection() == 0; }, true);
+    // The first open only asks whether the file exists, so it may fail
+    // without harm; every other failure must remove the partial skeleton.
+    expectAllOrNothing("", [] { createSettingsFile("s.wb"); return fs::exists("kelmo.ini"); }, false);
+}

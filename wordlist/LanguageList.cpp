@@ -1,0 +1,101 @@
+#include "wordlist/LanguageList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "settings/SettingsFile.h"
+#include "shell/Fatal.h"
+#include "wordlist/Collation.h"
+#include "wordlist/ReverseList.h"
+
+namespace {
+
+constexpr const char* kListName = "language.cf";
+constexpr const char* kCollationWarning =
+    "Error setting LOCALE\nSort results may not be valid.\n\n"
+    "Install multi-language support from your Windows cd-rom for this language.   ";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Reads the next line of a block; at the end of the list returns false, and
+// a read error ends the process rather than passing for the end.
+bool readListLine(std::FILE* list, char (&buf)[100]) {
+    if (readContentLine(list, buf) == 0)
+        return true;
+    if (std::ferror(list))
+        fatalError("Can't read LANGUAGE.CF");
+    return false;
+}
+
+}  // namespace
+
+int readContentLine(std::FILE* list, char (&buf)[100]) {
+    for (;;) {
+        if (!std::fgets(buf, sizeof buf, list))
+            return -1;
+        std::size_t len = std::strlen(buf);
+        if (len > 0 && buf[len - 1] == '\n')
+            buf[len - 1] = '\0';
+        if (buf[0] != '\0' && buf[0] != '#')
+            return 0;
+    }
+}
+
+// The tokeniser's reading of the line: field 1 runs from the start of the
+// line (commas before it included) to the comma after its first other
+// character; later fields are runs of non-commas, any run of commas being
+// one separator.
+int splitLanguageLine(const char* line, LanguageEntry& entry) {
+    std::string* const fields[] = {&entry.field1, &entry.field2, &entry.field3, &entry.displayName};
+    for (std::string* field : fields)
+        field->clear();
+
+    std::string_view rest(line);
+    int found = 0;
+    bool first = true;
+    while (found < 4) {
+        std::size_t start = rest.find_first_not_of(',');
+        if (start == std::string_view::npos)
+            break;
+        std::size_t end = std::min(rest.find(',', start), rest.size());
+        *fields[found++] = std::string(rest.substr(first ? 0 : start, first ? end : end - start));
+        first = false;
+        rest.remove_prefix(end);
+    }
+    return found;
+}
+
+void processLanguageList() {
+    std::unique_ptr<std::FILE, FileCloser> list(std::fopen(kListName, "rt"));
+    if (!list)
+        fatalError("Can't open LANGUAGE.CF");
+
+    char line[100];
+    for (int block = 0; readListLine(list.get(), line); ++block) {
+        LanguageEntry entry;
+        if (splitLanguageLine(line, entry) < 4)
+            fatalError(("Language line \"" + std::string(line) + "\" has fewer than four fields").c_str());
+        if (!selectCollation("italian"))
+            showCollationWarning(kCollationWarning);
+        if (!readListLine(list.get(), line))
+            fatalError("LANGUAGE.CF ends inside a language block");
+        entry.fromName = line;
+        if (!readListLine(list.get(), line))
+            fatalError("LANGUAGE.CF ends inside a language block");
+        entry.toName = line;
+
+        if (block == 0)
+            createSettingsFile(entry.fromName.c_str());
+        buildReverseList(entry);
+        dropLanguageEntry(entry.displayName.c_str());
+        appendLanguageEntry(entry);
+    }
+    list.reset();
+    std::remove(kListName);
+}
