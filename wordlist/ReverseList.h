@@ -14,8 +14,8 @@
 long countRecords(std::FILE* file);
 
 // Reads count records from the start of the file. Returns false when the
-// file cannot be positioned or a record cannot be read in full. Paints the
-// record counter as it goes.
+// file cannot be positioned, memory runs out or a record cannot be read in
+// full. Paints the record counter as it goes.
 bool loadRecords(std::FILE* file, long count, std::vector<WordRecord>& records);
 
 // Appends one reversed record (translation as word, source word as

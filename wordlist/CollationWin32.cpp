@@ -1,0 +1,69 @@
+// The collation on Windows: the C library selects the locale by name, and
+// the system's locale string comparison compares under it.
+#include <windows.h>
+
+#include <clocale>
+#include <string>
+
+#include "shell/InstallState.h"
+#include "wordlist/Collation.h"
+
+namespace {
+
+// Case ignored; punctuation, hyphens and apostrophes sort as symbols.
+constexpr DWORD kCompareFlags = NORM_IGNORECASE | SORT_STRINGSORT;
+
+constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SORT_DEFAULT);  // 0x0410
+
+std::string foldedKey(const char* text) {
+    std::string key(text);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return key;
+}
+
+}  // namespace
+
+bool selectCollation(const char* localeName) {
+    if (!std::setlocale(LC_COLLATE, localeName))
+        return false;
+    installState.collationLocale = foldEquals(localeName, "italian") ? kItalian : LOCALE_USER_DEFAULT;
+    return true;
+}
+
+int collateCompare(const char* a, const char* b) {
+    if (installState.collationLocale == 0)
+        return foldCompare(a, b);
+    switch (CompareStringA(installState.collationLocale, kCompareFlags, a, -1, b, -1)) {
+    case CSTR_LESS_THAN:
+        return -1;
+    case CSTR_EQUAL:
+        return 0;
+    case CSTR_GREATER_THAN:
+        return 1;
+    default:  // the comparison failed: the first string counts as greater
+        return 1;
+    }
+}
+
+// The system's sort key for the same flags, whose byte order is the order
+// of CompareStringA. Its terminating zero byte is left off: no other byte of
+// a key is zero, so the order stays the same.
+std::string collateSortKey(const char* text) {
+    const LCID locale = installState.collationLocale;
+    if (locale == 0)
+        return foldedKey(text);
+    const DWORD flags = LCMAP_SORTKEY | kCompareFlags;
+    const int size = LCMapStringA(locale, flags, text, -1, nullptr, 0);
+    if (size <= 0)
+        return foldedKey(text);
+    std::string key(static_cast<std::size_t>(size), '\0');
+    const int written = LCMapStringA(locale, flags, text, -1, &key[0], size);
+    if (written <= 0)
+        return foldedKey(text);
+    key.resize(static_cast<std::size_t>(written));
+    if (!key.empty() && key.back() == '\0')
+        key.pop_back();
+    return key;
+}
