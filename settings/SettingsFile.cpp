@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -46,8 +47,10 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // --- the file layer: every operation asks the fault seam first ---
 
 FilePtr openFile(const char* name, const char* mode) {
-    if (settingsFileFault(SettingsFileOp::Open))
+    if (settingsFileFault(SettingsFileOp::Open)) {
+        errno = EACCES;
         return nullptr;
+    }
     return FilePtr(std::fopen(name, mode));
 }
 
@@ -191,8 +194,13 @@ void commitRewrite(Rewrite& rewrite) {
 
 // An existing kelmo.ini is never changed here. A new one gets the skeleton,
 // and a skeleton that could not be written completely is removed again.
+// A kelmo.ini that exists but cannot be read is reported, never replaced by
+// a new skeleton.
 void createSettingsFile(const char* fromName) {
+    errno = 0;
     bool exists = openFile(kSettingsName, "rt") != nullptr;
+    if (!exists && errno != ENOENT)
+        fatalError("Can't open DICT.INI");
     if (installState.verbose == 1)
         installState.statusY += 25;
     if (exists)

@@ -233,6 +233,19 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
     fs::create_directory("kelmo.ini");  // opens, but every read fails
     EXPECT_EQ(countLanguageEntries(), -1);
     EXPECT_THROW(dropLanguageEntry("A"), FatalExit);
+
+    // A kelmo.ini that exists but cannot be opened is reported, never
+    // replaced by a new skeleton.
+    fs::remove("kelmo.ini");
+    writeFile("kelmo.ini", before);
+    hostPlatform().settingsFault(SettingsFileOp::Open).failAt = 1;
+    try {
+        createSettingsFile("s.wb");
+        FAIL() << "expected fatalError";
+    } catch (const FatalExit& e) {
+        EXPECT_EQ(e.message, "Can't open DICT.INI");
+    }
+    EXPECT_EQ(readFile("kelmo.ini"), before);
 }
 
 namespace {
