@@ -238,7 +238,8 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
     // replaced by a new skeleton.
     fs::remove("kelmo.ini");
     writeFile("kelmo.ini", before);
-    hostPlatform().settingsFault(SettingsFileOp::Open).failAt = 1;
+    auto& open = hostPlatform().settingsFault(SettingsFileOp::Open);
+    open.failAt = open.calls + 1;
     try {
         createSettingsFile("s.wb");
         FAIL() << "expected fatalError";
