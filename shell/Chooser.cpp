@@ -50,8 +50,14 @@ void changeTo(const std::string& directory) {
 
 }  // namespace
 
+// Opens the chooser once. The greyed button can still be clicked by a
+// program (a BM_CLICK reaches a disabled button), which must neither jump
+// back to drive C nor fill the drive list a second time.
 void openChooser() {
-    EnableWindow(control(kChangeDirButton), FALSE);
+    HWND button = control(kChangeDirButton);
+    if (!IsWindowEnabled(button))
+        return;
+    EnableWindow(button, FALSE);
     MoveWindow(control(kFramePanel), 110, 138, 440, 320, TRUE);
     for (int id : {kDriveList, kFolderList, kDriveCaption, kFolderCaption})
         ShowWindow(control(id), SW_SHOW);
