@@ -1,0 +1,72 @@
+// The setup-script reader with the line handling of both passes: every line
+// the reader delivers goes through the pre-read and through the execution
+// pass's keyword, argument and operand splitting.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "script/SetupScript.h"
+#include "shell/InstallState.h"
+#include "tests/fuzz/FuzzSupport.h"
+#include "tests/support/HostPlatform.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+template <std::size_t N>
+bool terminated(const char (&field)[N]) {
+    return strnlen(field, N) < N;
+}
+
+void handleLine(const char* line) {
+    const std::size_t length = std::strlen(line);
+    FUZZ_CHECK(length < kScriptLineBuffer);
+    FUZZ_CHECK(line[0] != '#');
+
+    preReadLine(line);
+    FUZZ_CHECK(terminated(installState.title));
+    FUZZ_CHECK(terminated(installState.defaultDir));
+    FUZZ_CHECK(terminated(installState.wbarg));
+
+    executionKeyword(line);
+    const char* argument = keywordArgument(line);
+    if (argument) {
+        FUZZ_CHECK(argument > line && argument <= line + length && argument[-1] == ' ');
+        std::string key, value;
+        if (splitKeyValue(argument, key, value))
+            FUZZ_CHECK(key.size() + 1 + value.size() == std::strlen(argument));
+    }
+
+    std::string first, second;
+    if (splitOperands(line, first, second)) {
+        FUZZ_CHECK(!first.empty() && first.find(' ') == std::string::npos);
+        FUZZ_CHECK(!second.empty() && second.find(' ') == std::string::npos);
+    }
+
+    std::string slashed;
+    if (withSlash(argument ? argument : line, slashed))
+        FUZZ_CHECK(!slashed.empty() && slashed.back() == '\\' && slashed.size() < kPathCapacity);
+    else
+        FUZZ_CHECK(slashed.empty());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return 0;
+    resetHostPlatform();
+    // The script is read from the bytes themselves; a copy keeps fmemopen
+    // from writing into libFuzzer's input.
+    std::string script(reinterpret_cast<const char*>(data), size);
+    std::unique_ptr<std::FILE, FileCloser> file(fmemopen(script.data(), script.size(), "r"));
+    if (!file)
+        return 0;
+    readScriptLines(file.get(), handleLine);
+    return 0;
+}
