@@ -51,13 +51,33 @@ bool verbose() {
     fatalError(message);
 }
 
+// Whether a path relative to the target directory, which is current while
+// the word lists are built, fits a path buffer as a full path.
+bool fitsUnderTarget(const std::string& relative) {
+    return std::strlen(installState.targetDirSlash) + relative.size() < kPathCapacity;
+}
+
 // language\<name>; a path that would not fit the installer's path buffers
 // is refused rather than cut.
 std::string wordListPath(const std::string& name) {
     std::string path = kLanguageFolder + name;
-    if (path.size() >= kPathCapacity)
+    if (!fitsUnderTarget(path))
         fatalWithName("Wordlist name too long: \"%s\"", name);
     return path;
+}
+
+// A word list named like the scratch file would be overwritten or deleted
+// by the build (a TO wordlist lost although the build seemed to succeed), so
+// such a name is refused before anything is written. Windows ignores case
+// and trailing dots and blanks in file names.
+void refuseScratchName(const std::string& name) {
+    std::string::size_type end = name.find_last_not_of(". ");
+    std::string bare = end == std::string::npos ? std::string() : name.substr(0, end + 1);
+    std::string::size_type slash = bare.find_last_of("\\/");
+    if (slash != std::string::npos)
+        bare.erase(0, slash + 1);
+    if (foldEquals(bare.c_str(), "temp.wb"))
+        fatalWithName("Wordlist name \"%s\" is reserved for the scratch file", name);
 }
 
 std::string tempPath() {
@@ -517,6 +537,8 @@ void buildReverseList(const LanguageEntry& entry) {
     const std::string fromPath = wordListPath(entry.fromName);
     const std::string toPath = wordListPath(entry.toName);
     const std::string temp = tempPath();
+    refuseScratchName(entry.fromName);
+    refuseScratchName(entry.toName);
 
     beginLanguageDrawing();
     drawLanguageName(entry.displayName.c_str(), installState.nameY);
@@ -538,7 +560,7 @@ void buildReverseList(const LanguageEntry& entry) {
 
     // Every translation becomes a record of its own in the TEMP wordlist.
     {
-        File tempOut(std::fopen(temp.c_str(), "wb"));
+        File tempOut(fitsUnderTarget(temp) ? std::fopen(temp.c_str(), "wb") : nullptr);
         if (!tempOut)
             fatalError("Can't create tempfile");
         drawStage(2);

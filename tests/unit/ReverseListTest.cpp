@@ -474,6 +474,14 @@ TEST_F(ReverseListTest, UnreadableOrOversizedListsAndOverlongNamesAreFatal) {
     EXPECT_EQ(fatalMessage(language(std::string(251, 'n'))),
               "Wordlist name too long: \"" + std::string(251, 'n') + "\"");
     EXPECT_TRUE(hostPlatform().draws.empty());
+    // The full path counts: under a target of 240 characters, "language/"
+    // and a name of 9 make 259, of 10 make 260.
+    copyText(installState.targetDirSlash, (std::string(240, 't') + "/").c_str());
+    EXPECT_EQ(fatalMessage(language("it.wb", "to12345.wb")), "Wordlist name too long: \"to12345.wb\"");
+    writeList("language/it.wb", {{"casa", "home"}});
+    EXPECT_EQ(fatalMessage(language("it.wb", "to1234.wb")), "(no fatal error)");
+    installState.targetDirSlash[0] = '\0';
+    fs::remove("language/it.wb");
 
     // A size beyond what can be held: refused before any allocation.
     { std::ofstream("language/it.wb"); }
@@ -512,3 +520,19 @@ TEST_F(ReverseListDeathTest, ATempListThatCannotBeReopenedIsFatal) {
 }
 
 }  // namespace
+
+// A word list named like the scratch file would be destroyed by the build:
+// refused before anything is drawn or written, the FROM wordlist untouched.
+TEST_F(ReverseListTest, ScratchFileNameIsRefusedForEitherList) {
+    writeList("language/it.wb", {{"casa", "home"}});
+    writeList("language/temp.wb", {{"casa", "home"}});
+    const auto before = fs::file_size("language/temp.wb");
+    EXPECT_EQ(fatalMessage(language("it.wb", "TEMP.WB")), "Wordlist name \"TEMP.WB\" is reserved for the scratch file");
+    EXPECT_EQ(fatalMessage(language("temp.wb", "ti.wb")), "Wordlist name \"temp.wb\" is reserved for the scratch file");
+    EXPECT_EQ(fatalMessage(language("it.wb", "temp.wb. ")),
+              "Wordlist name \"temp.wb. \" is reserved for the scratch file");
+    EXPECT_TRUE(hostPlatform().draws.empty());
+    EXPECT_EQ(fs::file_size("language/temp.wb"), before);
+    EXPECT_FALSE(fs::exists("language/ti.wb"));
+    EXPECT_EQ(fatalMessage(language("it.wb", "temp.wbx")), "(no fatal error)");
+}
