@@ -46,13 +46,22 @@ private:
     std::string saved_;
 };
 
+bool isReadOnly(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 // Shows the destination in the edit box, brings the window up to date and
-// copies over an existing file.
+// copies over an existing file. A read-only destination is never replaced:
+// the copy refuses it here, as not every platform's copy does (Wine run by
+// root writes through the attribute).
 void copyShown(const std::string& source, const std::string& destination) {
     if (!fitsPath(source) || !fitsPath(destination))
         return;
     SetWindowTextA(installState.editBox, destination.c_str());
     UpdateWindow(installState.mainWindow);
+    if (isReadOnly(destination))
+        return;
     CopyFileA(source.c_str(), destination.c_str(), FALSE);
 }
 
@@ -154,9 +163,15 @@ void executeLine(const char* line, const std::string& sourceSlash) {
 }  // namespace
 
 void runSetupScript() {
-    std::string sourceSlash, targetSlash;
+    std::string sourceSlash;
     withSlash(installState.sourceDir, sourceSlash);
-    withSlash(installState.targetDir, targetSlash);
+    // targetDirSlash holds targetDir and one character more, so a target of
+    // the greatest length keeps its backslash (every name behind it then
+    // makes a path too long to use) instead of becoming empty, which would
+    // send the copies into the current directory.
+    std::string targetSlash = installState.targetDir;
+    if (targetSlash.empty() || targetSlash.back() != '\\')
+        targetSlash += '\\';
     copyText(installState.targetDirSlash, targetSlash.c_str());
     readSetupScript([&](const char* line) { executeLine(line, sourceSlash); });
 }

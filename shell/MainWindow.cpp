@@ -165,11 +165,15 @@ void onDestroy() {
 
 }  // namespace
 
+// A text longer than a path is refused, never cut to a shorter path that
+// might name some other folder.
 int validateTargetDir() {
+    const int length = GetWindowTextLengthA(installState.editBox);
     GetWindowTextA(installState.editBox, installState.targetDir, sizeof installState.targetDir);
-    if (_access(installState.targetDir, 0) == 0)
+    const bool fits = length < static_cast<int>(sizeof installState.targetDir);
+    if (fits && _access(installState.targetDir, 0) == 0)
         return 0;
-    if (_mkdir(installState.targetDir) == 0)
+    if (fits && _mkdir(installState.targetDir) == 0)
         return 0;
     MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
     return -1;

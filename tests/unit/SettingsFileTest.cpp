@@ -153,6 +153,13 @@ TEST_F(SettingsFileTest, AppendServesEveryLanguageSectionAndFindsAPlaceAtTheEnd)
     writeFile("kelmo.ini", "[language]\na,b,c,Old\n" + kEof);
     appendLanguageEntry(entry("a", "b", "c", "New"));
     EXPECT_EQ(readFile("kelmo.ini"), "[language]\na,b,c,Old\n" + kEof + "a,b,c,New\n");
+
+    // Without a language section there is no place for the entry: the file
+    // stays as it was.
+    writeFile("kelmo.ini", "[AddNew]\non\n\n[Language-old]\n\n");
+    appendLanguageEntry(entry("a", "b", "c", "New"));
+    EXPECT_EQ(readFile("kelmo.ini"), "[AddNew]\non\n\n[Language-old]\n\n");
+    EXPECT_FALSE(fs::exists("tmp.ini"));
 }
 
 TEST_F(SettingsFileTest, CountAndSortNeedAFileAndCreateNothing) {
