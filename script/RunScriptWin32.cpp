@@ -20,17 +20,6 @@ bool fitsPath(const std::string& path) {
     return path.size() < kPathCapacity;
 }
 
-std::string currentDirectory() {
-    DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    if (needed == 0)
-        return {};
-    std::vector<char> buffer(needed + 1, '\0');
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length == 0 || length >= buffer.size())
-        return {};
-    return std::string(buffer.data(), length);
-}
-
 // Puts the current directory back when the line is done.
 class SavedDirectory {
 public:

@@ -6,14 +6,10 @@
 
 #include "shell/Fatal.h"
 #include "shell/InstallState.h"
+#include "shell/ScopedFile.h"
 #include "wordlist/Collation.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 
 #include "shell/Fatal.h"
 #include "shell/InstallState.h"
+#include "shell/ScopedFile.h"
 #include "wordlist/Collation.h"
 #include "wordlist/LanguageList.h"
 
@@ -38,11 +39,6 @@ struct LanguageSlot {
     char displayName[200];  // its sort key
 };
 static_assert(sizeof(LanguageSlot) == 500, "a language slot is 500 bytes");
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // --- the file layer: every operation asks the fault seam first ---
 

@@ -30,18 +30,6 @@ std::string selectedText(HWND list) {
     return text.data();
 }
 
-// The current directory, whole whatever its length.
-std::string currentDirectory() {
-    DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    if (needed == 0)
-        return {};
-    std::vector<char> buffer(needed + 1, '\0');
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length == 0 || length >= buffer.size())
-        return {};
-    return std::string(buffer.data(), length);
-}
-
 void changeTo(const std::string& directory) {
     if (!directory.empty())
         SetCurrentDirectoryA(directory.c_str());

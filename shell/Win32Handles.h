@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // A GDI object (pen, brush, font) deleted when the holder goes.
 template <typename T>
 class GdiObject {
@@ -70,3 +73,16 @@ public:
 private:
     HANDLE handle_;
 };
+
+// The current directory, whole whatever its length; empty when it cannot be
+// read.
+inline std::string currentDirectory() {
+    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    if (needed == 0)
+        return {};
+    std::vector<char> buffer(needed + 1, '\0');
+    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0 || length >= buffer.size())
+        return {};
+    return std::string(buffer.data(), length);
+}

@@ -9,6 +9,7 @@
 
 #include "settings/SettingsFile.h"
 #include "shell/Fatal.h"
+#include "shell/ScopedFile.h"
 #include "wordlist/Collation.h"
 #include "wordlist/ReverseList.h"
 
@@ -18,10 +19,6 @@ constexpr const char* kListName = "language.cf";
 constexpr const char* kCollationWarning =
     "Error setting LOCALE\nSort results may not be valid.\n\n"
     "Install multi-language support from your Windows cd-rom for this language.   ";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // Reads the next line of a block; at the end of the list returns false, and
 // a read error ends the process rather than passing for the end.
@@ -72,7 +69,7 @@ int splitLanguageLine(const char* line, LanguageEntry& entry) {
 }
 
 void processLanguageList() {
-    std::unique_ptr<std::FILE, FileCloser> list(std::fopen(kListName, "rt"));
+    FilePtr list(std::fopen(kListName, "rt"));
     if (!list)
         fatalError("Can't open LANGUAGE.CF");
 

@@ -13,6 +13,7 @@
 #include "shell/Fatal.h"
 #include "shell/InstallState.h"
 #include "shell/Progress.h"
+#include "shell/ScopedFile.h"
 #include "wordlist/Collation.h"
 #include "wordlist/LanguageList.h"
 
@@ -34,11 +35,6 @@ constexpr long kMaxDisplayFileBytes = 1L << 20;
 
 // Records and groups are numbered with 32 bits while sorting.
 constexpr std::uint64_t kMaxRecords = 0xFFFFFFFEu;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool verbose() {
     return installState.verbose == 1;
@@ -86,7 +82,7 @@ std::string tempPath() {
 
 // Flushes and closes a written file; false when any of its data did not
 // reach the file.
-bool closeWritten(File& file) {
+bool closeWritten(FilePtr& file) {
     std::FILE* raw = file.release();
     bool ok = std::fflush(raw) == 0 && !std::ferror(raw);
     return std::fclose(raw) == 0 && ok;
@@ -477,7 +473,7 @@ void writeMergedRecords(const std::vector<WordRecord>& records, const SortedGrou
 // Reads the display file whole into text, zero-terminated; false when it
 // cannot be opened, sized or read in full, or is too large for a message.
 bool readDisplayFile(const char* name, std::vector<char>& text) {
-    File file(std::fopen(name, "rb"));
+    FilePtr file(std::fopen(name, "rb"));
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
         return false;
     const long size = std::ftell(file.get());
@@ -548,7 +544,7 @@ void buildReverseList(const LanguageEntry& entry) {
     // FROM wordlist into memory.
     if (verbose())
         drawStatusLine("Reading FROM wordlist...", 480);
-    File from(std::fopen(fromPath.c_str(), "rb"));
+    FilePtr from(std::fopen(fromPath.c_str(), "rb"));
     if (!from)
         fatalWithName("Input file \"%s\" missing", fromPath);
     drawStage(1);
@@ -560,7 +556,7 @@ void buildReverseList(const LanguageEntry& entry) {
 
     // Every translation becomes a record of its own in the TEMP wordlist.
     {
-        File tempOut(fitsUnderTarget(temp) ? std::fopen(temp.c_str(), "wb") : nullptr);
+        FilePtr tempOut(fitsUnderTarget(temp) ? std::fopen(temp.c_str(), "wb") : nullptr);
         if (!tempOut)
             fatalError("Can't create tempfile");
         drawStage(2);
@@ -574,7 +570,7 @@ void buildReverseList(const LanguageEntry& entry) {
     endPhase();
 
     // TEMP wordlist back into memory.
-    File tempIn(std::fopen(temp.c_str(), "rb"));
+    FilePtr tempIn(std::fopen(temp.c_str(), "rb"));
     if (!tempIn)
         fatalError("Can't open tempfile");
     drawStage(3);
@@ -589,7 +585,7 @@ void buildReverseList(const LanguageEntry& entry) {
     }
     endPhase();
 
-    File to(std::fopen(toPath.c_str(), "wb"));
+    FilePtr to(std::fopen(toPath.c_str(), "wb"));
     if (!to)
         fatalWithName("Can't create output file \"%s\" ", toPath);
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "shell/ScopedFile.h"
 #include "shell/InstallState.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
@@ -14,10 +15,6 @@
 #include "wordlist/WordRecord.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 void checkSplit(const char* line) {
     LanguageEntry entry;
@@ -38,7 +35,7 @@ void checkSplit(const char* line) {
 
 void readLines(const std::uint8_t* data, std::size_t size) {
     std::string copy(reinterpret_cast<const char*>(data), size);
-    std::unique_ptr<std::FILE, FileCloser> list(fmemopen(copy.data(), copy.size(), "r"));
+    FilePtr list(fmemopen(copy.data(), copy.size(), "r"));
     if (!list)
         return;
     char line[100];

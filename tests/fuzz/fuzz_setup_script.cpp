@@ -7,16 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "shell/ScopedFile.h"
 #include "script/SetupScript.h"
 #include "shell/InstallState.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 template <std::size_t N>
 bool terminated(const char (&field)[N]) {
@@ -64,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The script is read from the bytes themselves; a copy keeps fmemopen
     // from writing into libFuzzer's input.
     std::string script(reinterpret_cast<const char*>(data), size);
-    std::unique_ptr<std::FILE, FileCloser> file(fmemopen(script.data(), script.size(), "r"));
+    FilePtr file(fmemopen(script.data(), script.size(), "r"));
     if (!file)
         return 0;
     readScriptLines(file.get(), handleLine);

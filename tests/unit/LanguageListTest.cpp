@@ -12,6 +12,7 @@
 
 #include "settings/SettingsFile.h"
 #include "tests/support/HostPlatform.h"
+#include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/WordRecord.h"
 
@@ -22,17 +23,6 @@ namespace {
 const std::string kHeader =
     "# --- kelmo.ini -------------------------------------------------\n\n[AddNew]\non\n\n[selected]\n";
 const std::string kEof = "# --- EOF --------------------------------------------------------\n";
-
-std::string readFile(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-}
 
 // A small FROM wordlist language/<name> of two records.
 void writeFromList(const std::string& name) {
@@ -69,22 +59,7 @@ std::string fatalMessageOf(void (*op)()) {
 
 }  // namespace
 
-class LanguageListTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetHostPlatform();
-        saved_ = fs::current_path();
-        char pattern[] = "/tmp/language-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(saved_);
-        fs::remove_all(dir_);
-    }
-    fs::path saved_, dir_;
-};
+class LanguageListTest : public ScratchDirTest {};
 
 TEST_F(LanguageListTest, ContentLinesSkipCommentsAndComeInPiecesOf99) {
     const std::string long150(150, 'x');

@@ -20,6 +20,7 @@
 #include "shell/InstallState.h"
 #include "shell/Progress.h"
 #include "tests/support/HostPlatform.h"
+#include "tests/support/ScratchDirTest.h"
 #include "wordlist/Collation.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/ReverseList.h"
@@ -119,20 +120,11 @@ std::vector<int> countersOfPhase(const std::string& status, int occurrence = 0) 
     return values;
 }
 
-class ReverseListTest : public ::testing::Test {
+class ReverseListTest : public ScratchDirTest {
 protected:
     void SetUp() override {
-        resetHostPlatform();
-        saved_ = fs::current_path();
-        char pattern[] = "/tmp/reverselist-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        fs::current_path(dir_);
+        ScratchDirTest::SetUp();
         fs::create_directory("language");
-    }
-    void TearDown() override {
-        fs::current_path(saved_);
-        fs::remove_all(dir_);
     }
 
     // Builds language/ti.wb from the records and returns it.

@@ -11,6 +11,7 @@
 #include "settings/SettingsFile.h"
 #include "shell/InstallState.h"
 #include "tests/support/HostPlatform.h"
+#include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
 
 namespace fs = std::filesystem;
@@ -39,17 +40,6 @@ LanguageEntry entry(const char* f1, const char* f2, const char* f3, const char* 
     return e;
 }
 
-std::string readFile(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const char* name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-}
-
 // Drop then append, as the driver records one language.
 void install(const LanguageEntry& e) {
     dropLanguageEntry(e.displayName.c_str());
@@ -58,22 +48,7 @@ void install(const LanguageEntry& e) {
 
 }  // namespace
 
-class SettingsFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetHostPlatform();
-        saved_ = fs::current_path();
-        char pattern[] = "/tmp/settings-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(saved_);
-        fs::remove_all(dir_);
-    }
-    fs::path saved_, dir_;
-};
+class SettingsFileTest : public ScratchDirTest {};
 
 TEST_F(SettingsFileTest, CreatesTheSkeletonOnlyWhenMissingAndMovesTheStatusLine) {
     createSettingsFile("spanish.wb");
