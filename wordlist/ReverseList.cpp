@@ -162,7 +162,8 @@ bool invertRecord(const char* sourceWord, const char* translation, WordRecord& r
 // chunks of records. A run of commas is one separator, so no translation is
 // empty.
 void writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) {
-    std::vector<WordRecord> chunk(kRecordsPerChunk);
+    // A small list needs no large buffer: it would only cost its zero-filling.
+    std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, from.size() * 2 + 1));
     std::size_t used = 0;
     auto flush = [&]() {
         if (used > 0 && std::fwrite(chunk.data(), sizeof(WordRecord), used, temp) != used)
