@@ -440,7 +440,7 @@ SortedGroups sortRecords(std::vector<WordRecord>& records) {
 // the sorted position of the last record of a group.
 void writeMergedRecords(const std::vector<WordRecord>& records, const SortedGroups& sorted, std::FILE* to) {
     std::vector<WordRecord> chunk;
-    chunk.reserve(kRecordsPerChunk);
+    chunk.reserve(std::min(kRecordsPerChunk, sorted.order.size()));
     auto flush = [&]() {
         if (!chunk.empty() && std::fwrite(chunk.data(), sizeof(WordRecord), chunk.size(), to) != chunk.size())
             fatalError("Write error output file");
