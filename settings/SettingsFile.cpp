@@ -40,21 +40,14 @@ struct LanguageSlot {
 };
 static_assert(sizeof(LanguageSlot) == 500, "a language slot is 500 bytes");
 
-// --- the file layer: every operation asks the fault seam first ---
-
-FilePtr openFile(const char* name, const char* mode) {
-    if (settingsFileFault(SettingsFileOp::Open)) {
-        errno = EACCES;
-        return nullptr;
-    }
-    return FilePtr(std::fopen(name, mode));
-}
+// --- the file layer: every operation asks the fault seam first (opening
+// and closing in shell/ScopedFile.h) ---
 
 enum class ReadResult { Line, End, Error };
 
 // One fgets read of at most size - 1 characters.
 ReadResult readPiece(std::FILE* file, char* buf, int size) {
-    if (settingsFileFault(SettingsFileOp::Read))
+    if (fileFault(FileOp::Read))
         return ReadResult::Error;
     if (std::fgets(buf, size, file))
         return ReadResult::Line;
@@ -62,19 +55,9 @@ ReadResult readPiece(std::FILE* file, char* buf, int size) {
 }
 
 bool writeText(std::FILE* file, const char* text) {
-    if (settingsFileFault(SettingsFileOp::Write))
+    if (fileFault(FileOp::Write))
         return false;
     return std::fputs(text, file) >= 0;
-}
-
-// Flushes and closes a file that was written; false when anything of it
-// may not have reached the disk. The file is released in every case.
-bool closeWritten(FilePtr& file) {
-    std::FILE* raw = file.release();
-    bool ok = !settingsFileFault(SettingsFileOp::Close);
-    ok = std::fflush(raw) == 0 && ok;
-    ok = std::fclose(raw) == 0 && ok;
-    return ok;
 }
 
 void stripLineEnd(char* line) {
@@ -180,7 +163,7 @@ void commitRewrite(Rewrite& rewrite) {
     rewrite.in.reset();
     if (!closeWritten(rewrite.out))
         abandonRewrite(rewrite, "Can't write TMP.INI");
-    if (settingsFileFault(SettingsFileOp::Replace) || !replaceFile(kScratchName, kSettingsName)) {
+    if (fileFault(FileOp::Replace) || !replaceFile(kScratchName, kSettingsName)) {
         std::remove(kScratchName);
         fatalError("Can't replace DICT.INI");
     }

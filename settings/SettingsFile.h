@@ -36,12 +36,3 @@ int sortLanguageSection();
 // Replaces target by source in one step (target never missing). Returns
 // false when it could not; source is left in place then.
 bool replaceFile(const char* source, const char* target);
-
-// The file operations of the settings code that can fail.
-enum class SettingsFileOp { Open, Read, Write, Close, Replace };
-constexpr int kSettingsFileOpCount = 5;
-
-// Whether this call of the operation is to fail as a full disk, a read
-// error or a locked file would make it. Always false on Windows; the host
-// tests use it to fail the k-th call of an operation.
-bool settingsFileFault(SettingsFileOp op);

@@ -1,7 +1,9 @@
-// The Windows side of the settings file's seam.
+// The Windows side of the settings file's seam and of the file layer's
+// fault seam.
 #include <windows.h>
 
 #include "settings/SettingsFile.h"
+#include "shell/ScopedFile.h"
 
 // One replacing move, written through to the disk: kelmo.ini is never
 // missing, and a read-only or locked target makes the move fail. The
@@ -15,6 +17,6 @@ bool replaceFile(const char* source, const char* target) {
 }
 
 // Faults are injected only in the host tests.
-bool settingsFileFault(SettingsFileOp) {
+bool fileFault(FileOp) {
     return false;
 }

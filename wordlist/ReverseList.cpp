@@ -80,12 +80,46 @@ std::string tempPath() {
     return std::string(kLanguageFolder) + "temp.wb";
 }
 
-// Flushes and closes a written file; false when any of its data did not
-// reach the file.
-bool closeWritten(FilePtr& file) {
-    std::FILE* raw = file.release();
-    bool ok = std::fflush(raw) == 0 && !std::ferror(raw);
-    return std::fclose(raw) == 0 && ok;
+// --- the file layer: every operation asks the fault seam first (opening
+// and closing in shell/ScopedFile.h) ---
+
+// The size of an open file in bytes, the file left at its start; -1 when it
+// cannot be determined.
+long fileSize(std::FILE* file) {
+    if (fileFault(FileOp::Read) || std::fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    const long size = std::ftell(file);
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0)
+        return -1;
+    return size;
+}
+
+// Whether all count items of size bytes were read.
+bool readItems(void* items, std::size_t size, std::size_t count, std::FILE* file) {
+    if (fileFault(FileOp::Read))
+        return false;
+    return std::fread(items, size, count, file) == count;
+}
+
+// Whether all count records were written.
+bool writeRecords(const WordRecord* records, std::size_t count, std::FILE* file) {
+    if (fileFault(FileOp::Write))
+        return false;
+    return std::fwrite(records, sizeof(WordRecord), count, file) == count;
+}
+
+bool removeFile(const std::string& path) {
+    if (fileFault(FileOp::Remove))
+        return false;
+    return std::remove(path.c_str()) == 0;
+}
+
+// A TEMP or TO wordlist that could not be written completely is deleted,
+// so that no cut list is left to pass for a whole one, and the build ends.
+[[noreturn]] void abandonOutput(FilePtr& file, const std::string& path, const char* message) {
+    file.reset();
+    removeFile(path);
+    fatalError(message);
 }
 
 struct Stage {
@@ -160,15 +194,15 @@ bool invertRecord(const char* sourceWord, const char* translation, WordRecord& r
 
 // Writes one reversed record per translation of every FROM record, in
 // chunks of records. A run of commas is one separator, so no translation is
-// empty.
-void writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) {
+// empty. Stops with false at the first chunk not written in full.
+bool writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) {
     // A small list needs no large buffer: it would only cost its zero-filling.
     std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, from.size() * 2 + 1));
     std::size_t used = 0;
     auto flush = [&]() {
-        if (used > 0 && std::fwrite(chunk.data(), sizeof(WordRecord), used, temp) != used)
-            fatalError("Write error tempfile");
+        const bool ok = used == 0 || writeRecords(chunk.data(), used, temp);
         used = 0;
+        return ok;
     };
 
     for (std::size_t p = 0; p < from.size(); ++p) {
@@ -187,14 +221,14 @@ void writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) 
             char* end = item + std::strcspn(item, ",");
             const bool last = *end == '\0';
             *end = '\0';
-            if (invertRecord(word, item, chunk[used]) && ++used == chunk.size())
-                flush();
+            if (invertRecord(word, item, chunk[used]) && ++used == chunk.size() && !flush())
+                return false;
             if (last)
                 break;
             item = end + 1;
         }
     }
-    flush();
+    return flush();
 }
 
 // The records of the TEMP wordlist with byte-equal words form one group.
@@ -437,14 +471,15 @@ SortedGroups sortRecords(std::vector<WordRecord>& records) {
 
 // Writes one record per group, in sorted order: the word and the merged
 // meanings of its first record. The counter shows, every hundredth record,
-// the sorted position of the last record of a group.
-void writeMergedRecords(const std::vector<WordRecord>& records, const SortedGroups& sorted, std::FILE* to) {
+// the sorted position of the last record of a group. Stops with false at
+// the first chunk not written in full.
+bool writeMergedRecords(const std::vector<WordRecord>& records, const SortedGroups& sorted, std::FILE* to) {
     std::vector<WordRecord> chunk;
     chunk.reserve(std::min(kRecordsPerChunk, sorted.order.size()));
     auto flush = [&]() {
-        if (!chunk.empty() && std::fwrite(chunk.data(), sizeof(WordRecord), chunk.size(), to) != chunk.size())
-            fatalError("Write error output file");
+        const bool ok = chunk.empty() || writeRecords(chunk.data(), chunk.size(), to);
         chunk.clear();
+        return ok;
     };
 
     // The groups are read in sorted order, their records all over memory:
@@ -463,25 +498,25 @@ void writeMergedRecords(const std::vector<WordRecord>& records, const SortedGrou
         std::memcpy(out.word, head.word, std::strlen(head.word));
         std::memcpy(out.meanings, head.meanings, std::strlen(head.meanings));
         chunk.push_back(out);
-        if (chunk.size() == kRecordsPerChunk)
-            flush();
+        if (chunk.size() == kRecordsPerChunk && !flush())
+            return false;
         written += group.size;
         showCounter(static_cast<long>(written - 1));
     }
-    flush();
+    return flush();
 }
 
 // Reads the display file whole into text, zero-terminated; false when it
 // cannot be opened, sized or read in full, or is too large for a message.
 bool readDisplayFile(const char* name, std::vector<char>& text) {
-    FilePtr file(std::fopen(name, "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
+    FilePtr file = openFile(name, "rb");
+    if (!file)
         return false;
-    const long size = std::ftell(file.get());
-    if (size < 0 || size > kMaxDisplayFileBytes || std::fseek(file.get(), 0, SEEK_SET) != 0)
+    const long size = fileSize(file.get());
+    if (size < 0 || size > kMaxDisplayFileBytes)
         return false;
     text.assign(static_cast<std::size_t>(size) + 1, '\0');
-    return std::fread(text.data(), 1, static_cast<std::size_t>(size), file.get()) == static_cast<std::size_t>(size);
+    return readItems(text.data(), 1, static_cast<std::size_t>(size), file.get());
 }
 
 // The closing message of a build: the display file's bytes, or the
@@ -497,10 +532,8 @@ void showBuildFinished() {
 }  // namespace
 
 long countRecords(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0)
-        return -1;
-    const long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0)
+    const long size = fileSize(file);
+    if (size < 0)
         return -1;
     return static_cast<long>(static_cast<unsigned long>(size) / sizeof(WordRecord));
 }
@@ -518,7 +551,7 @@ bool loadRecords(std::FILE* file, long count, std::vector<WordRecord>& records) 
         const std::size_t end = std::min(total, start + kRecordsPerChunk);
         for (std::size_t i = start; i < end; ++i)
             showCounter(static_cast<long>(i));
-        if (std::fread(&records[start], sizeof(WordRecord), end - start, file) != end - start)
+        if (!readItems(&records[start], sizeof(WordRecord), end - start, file))
             return false;
     }
     return true;
@@ -526,7 +559,7 @@ bool loadRecords(std::FILE* file, long count, std::vector<WordRecord>& records) 
 
 void writeInvertedRecord(std::FILE* temp, const char* sourceWord, const char* translation) {
     WordRecord record;
-    if (invertRecord(sourceWord, translation, record) && std::fwrite(&record, sizeof record, 1, temp) != 1)
+    if (invertRecord(sourceWord, translation, record) && !writeRecords(&record, 1, temp))
         fatalError("Write error tempfile");
 }
 
@@ -545,7 +578,7 @@ void buildReverseList(const LanguageEntry& entry) {
     // FROM wordlist into memory.
     if (verbose())
         drawStatusLine("Reading FROM wordlist...", 480);
-    FilePtr from(std::fopen(fromPath.c_str(), "rb"));
+    FilePtr from = openFile(fromPath.c_str(), "rb");
     if (!from)
         fatalWithName("Input file \"%s\" missing", fromPath);
     drawStage(1);
@@ -557,21 +590,22 @@ void buildReverseList(const LanguageEntry& entry) {
 
     // Every translation becomes a record of its own in the TEMP wordlist.
     {
-        FilePtr tempOut(fitsUnderTarget(temp) ? std::fopen(temp.c_str(), "wb") : nullptr);
+        FilePtr tempOut = fitsUnderTarget(temp) ? openFile(temp.c_str(), "wb") : nullptr;
         if (!tempOut)
             fatalError("Can't create tempfile");
         drawStage(2);
         beginPhase("Writing TEMP wordlist...");
-        writeReversedRecords(fromRecords, tempOut.get());
+        if (!writeReversedRecords(fromRecords, tempOut.get()))
+            abandonOutput(tempOut, temp, "Write error tempfile");
         std::vector<WordRecord>().swap(fromRecords);
         from.reset();
         if (!closeWritten(tempOut))
-            fatalError("Write error tempfile");
+            abandonOutput(tempOut, temp, "Write error tempfile");
     }
     endPhase();
 
     // TEMP wordlist back into memory.
-    FilePtr tempIn(std::fopen(temp.c_str(), "rb"));
+    FilePtr tempIn = openFile(temp.c_str(), "rb");
     if (!tempIn)
         fatalError("Can't open tempfile");
     drawStage(3);
@@ -586,7 +620,7 @@ void buildReverseList(const LanguageEntry& entry) {
     }
     endPhase();
 
-    FilePtr to(std::fopen(toPath.c_str(), "wb"));
+    FilePtr to = openFile(toPath.c_str(), "wb");
     if (!to)
         fatalWithName("Can't create output file \"%s\" ", toPath);
 
@@ -599,13 +633,16 @@ void buildReverseList(const LanguageEntry& entry) {
     drawStage(4);
 
     beginPhase("Writing TO wordlist...");
-    writeMergedRecords(records, sorted, to.get());
+    if (!writeMergedRecords(records, sorted, to.get()))
+        abandonOutput(to, toPath, "Write error output file");
     if (!closeWritten(to))
-        fatalError("Write error output file");
+        abandonOutput(to, toPath, "Write error output file");
     endPhase();
 
+    // TEMP is scratch, recreated by every build and never taken for a word
+    // list: when it cannot be deleted it is left behind without a message.
     tempIn.reset();
-    std::remove(temp.c_str());
+    removeFile(temp);
     sorted = SortedGroups{};
     std::vector<WordRecord>().swap(records);
     drawStage(5);

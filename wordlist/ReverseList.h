@@ -25,5 +25,7 @@ bool loadRecords(std::FILE* file, long count, std::vector<WordRecord>& records);
 void writeInvertedRecord(std::FILE* temp, const char* sourceWord, const char* translation);
 
 // Builds language\<toName> from language\<fromName> with the progress
-// display, then shows the closing message.
+// display, then shows the closing message. Every failure of a file
+// operation ends in fatalError; a TEMP or TO wordlist that could not be
+// written completely is deleted first.
 void buildReverseList(const LanguageEntry& entry);

@@ -10,6 +10,7 @@
 
 #include "shell/Fatal.h"
 #include "shell/Progress.h"
+#include "shell/ScopedFile.h"
 #include "tests/bench/Bench.h"
 
 namespace {
@@ -49,3 +50,7 @@ void paintStatusText(const char* text, int, int, int, int) {
     mark(text);
 }
 void paintCounter(long) {}
+
+bool fileFault(FileOp) {
+    return false;
+}

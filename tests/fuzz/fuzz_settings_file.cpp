@@ -10,18 +10,24 @@
 #include <string>
 
 #include "settings/SettingsFile.h"
+#include "shell/ScopedFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"
 
 namespace {
 
+// The operations the settings code performs, in the order the selector
+// numbers them.
+constexpr FileOp kSettingsOps[] = {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Close, FileOp::Replace};
+constexpr int kSettingsOpCount = 5;
+
 void injectFault(std::uint8_t selector) {
     const int op = selector % 8;
     const int call = selector / 8 % 8 + 1;
-    if (op < kSettingsFileOpCount)
-        hostPlatform().settingsFaults[op].failAt = call;
-    else if (op == kSettingsFileOpCount)
+    if (op < kSettingsOpCount)
+        hostPlatform().fault(kSettingsOps[op]).failAt = call;
+    else if (op == kSettingsOpCount)
         hostPlatform().failReplace = true;
 }
 

@@ -100,8 +100,8 @@ bool replaceFile(const char* source, const char* target) {
     return std::rename(source, target) == 0;
 }
 
-bool settingsFileFault(SettingsFileOp op) {
-    HostPlatform::FileFault& fault = hostPlatform().settingsFault(op);
+bool fileFault(FileOp op) {
+    HostPlatform::FileFault& fault = hostPlatform().fault(op);
     ++fault.calls;
     return fault.failAt != 0 && fault.calls == fault.failAt;
 }

@@ -1,13 +1,14 @@
 // Test definitions of the installer's Windows seam, for the host: drawing is
 // recorded, message boxes are recorded, fatalError throws FatalExit so that a
-// test can catch the end of the process, and file replacement can be made
-// to fail on demand.
+// test can catch the end of the process, and file replacement and every
+// operation of the file layer can be made to fail on demand.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "settings/SettingsFile.h"
+#include "shell/ScopedFile.h"
 
 struct DrawEvent {
     std::string kind;  // "begin", "end", "name", "bar", "status", "counter"
@@ -28,14 +29,14 @@ struct HostPlatform {
     bool collationAvailable = true;  // whether selectCollation succeeds
     bool failReplace = false;        // replaceFile refuses
 
-    // Fault injection for the settings file, per operation: call number
-    // failAt (counted from 1) fails, 0 never; calls counts the calls so far.
+    // Fault injection for the file layer, per operation: call number failAt
+    // (counted from 1) fails, 0 never; calls counts the calls so far.
     struct FileFault {
         int failAt = 0;
         int calls = 0;
     };
-    FileFault settingsFaults[kSettingsFileOpCount];
-    FileFault& settingsFault(SettingsFileOp op) { return settingsFaults[static_cast<int>(op)]; }
+    FileFault faults[kFileOpCount];
+    FileFault& fault(FileOp op) { return faults[static_cast<int>(op)]; }
 };
 
 HostPlatform& hostPlatform();

@@ -2,6 +2,7 @@
 // line, and the driver that builds and records every language block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -142,4 +143,56 @@ TEST_F(LanguageListTest, ABadBlockEndsTheRunAfterTheBlocksBeforeIt) {
     fs::remove("language.cf");
     fs::create_directory("language.cf");  // opens, but cannot be read
     EXPECT_EQ(fatalMessageOf(processLanguageList), "Can't read LANGUAGE.CF");
+}
+
+// The run of two blocks once cleanly, then once for every k with the k-th
+// call of each file operation failing (the word lists' and the settings
+// file's calls counted together). A run either ends in fatalError, with
+// kelmo.ini absent or whole as one of the steps left it, each TO wordlist
+// absent or whole, and language.cf kept; or it does all the clean run does,
+// which only a failed deletion of the scratch word list may leave behind.
+// tmp.ini is never left.
+TEST_F(LanguageListTest, EveryFileFailureEndsTheRunOrLeavesTheCleanResult) {
+    writeFromList("spa.wb");
+    writeFromList("eng.wb");
+    const std::string selected = kHeader + "spa.wb\n\n[language]\n";
+    const std::vector<std::string> steps = {selected + "\n\n" + kEof, selected + "es,x,y,Spanish\n\n\n" + kEof,
+                                            selected + "es,x,y,Spanish\nen,x,y,English\n\n\n" + kEof};
+    const char* const lists[] = {"language/spa-r.wb", "language/eng-r.wb"};
+    auto prepare = [&] {
+        for (const char* name : {"kelmo.ini", "language/temp.wb", lists[0], lists[1]})
+            fs::remove(name);
+        writeFile("language.cf", "es,x,y,Spanish\nspa.wb\nspa-r.wb\nen,x,y,English\neng.wb\neng-r.wb\n");
+        resetHostPlatform();
+    };
+    prepare();
+    processLanguageList();
+    ASSERT_EQ(readFile("kelmo.ini"), steps.back());
+    const std::string whole[] = {readFile(lists[0]), readFile(lists[1])};
+    ASSERT_FALSE(whole[0].empty());
+    const HostPlatform clean = hostPlatform();
+
+    for (FileOp op : {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Close, FileOp::Replace, FileOp::Remove}) {
+        for (int k = 1; k <= clean.faults[static_cast<int>(op)].calls; ++k) {
+            SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " + std::to_string(k));
+            prepare();
+            hostPlatform().fault(op).failAt = k;
+            const bool fatal = fatalMessageOf(processLanguageList) != "";
+            EXPECT_FALSE(fs::exists("tmp.ini"));
+            if (!fatal) {
+                EXPECT_EQ(op, FileOp::Remove);
+                EXPECT_EQ(readFile("kelmo.ini"), steps.back());
+                EXPECT_EQ(readFile(lists[0]), whole[0]);
+                EXPECT_EQ(readFile(lists[1]), whole[1]);
+                EXPECT_FALSE(fs::exists("language.cf"));
+                continue;
+            }
+            if (fs::exists("kelmo.ini")) {
+                EXPECT_NE(std::find(steps.begin(), steps.end(), readFile("kelmo.ini")), steps.end());
+            }
+            for (int i = 0; i < 2; ++i)
+                EXPECT_TRUE(!fs::exists(lists[i]) || readFile(lists[i]) == whole[i]) << lists[i];
+            EXPECT_TRUE(fs::exists("language.cf"));
+        }
+    }
 }

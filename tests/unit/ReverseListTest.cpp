@@ -511,6 +511,84 @@ TEST_F(ReverseListDeathTest, ATempListThatCannotBeReopenedIsFatal) {
     EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
 }
 
+// --- injected failures of the file layer ---
+
+const FileOp kAllOps[] = {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Close, FileOp::Replace, FileOp::Remove};
+
+// The messages with which a failure of the operation may end a build.
+std::vector<std::string> messagesOf(FileOp op) {
+    switch (op) {
+    case FileOp::Open:
+        return {"Input file \"language/it.wb\" missing", "Can't create tempfile", "Can't open tempfile",
+                "Can't create output file \"language/ti.wb\" "};
+    case FileOp::Read:
+        return {"Read error input file \"language/it.wb\"", "Read error tempfile"};
+    case FileOp::Write:
+    case FileOp::Close:
+        return {"Write error tempfile", "Write error output file"};
+    default:
+        return {};
+    }
+}
+
+// Builds the list once cleanly, then once for every k with the k-th call of
+// each file operation failing. Every run ends in fatalError with a message
+// of that operation and no TO wordlist left, except where the failure hits
+// nothing the list depends on: the display file (one open, its size and its
+// read: the standard text is shown) and the deletion of TEMP (left behind).
+// Those runs end normally with the whole list.
+void expectFatalOrWhole(const std::vector<Rec>& from) {
+    writeList("language/it.wb", from);
+    std::ofstream("readme.txt", std::ios::binary) << "Thank you";
+    auto prepare = [] {
+        fs::remove("language/ti.wb");
+        fs::remove("language/temp.wb");
+        resetHostPlatform();
+        copyText(installState.displayFile, "readme.txt");
+    };
+    prepare();
+    buildReverseList(language());
+    ASSERT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Thank you"});
+    const std::string whole = readFile("language/ti.wb");
+    ASSERT_FALSE(whole.empty());
+    const HostPlatform clean = hostPlatform();
+
+    for (FileOp op : kAllOps) {
+        int normalEnds = 0;
+        for (int k = 1; k <= clean.faults[static_cast<int>(op)].calls; ++k) {
+            SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " + std::to_string(k));
+            prepare();
+            hostPlatform().fault(op).failAt = k;
+            try {
+                buildReverseList(language());
+            } catch (const FatalExit& exit) {
+                const std::vector<std::string> expected = messagesOf(op);
+                EXPECT_NE(std::find(expected.begin(), expected.end(), exit.message), expected.end()) << exit.message;
+                EXPECT_FALSE(fs::exists("language/ti.wb"));
+                continue;
+            }
+            ++normalEnds;
+            EXPECT_EQ(readFile("language/ti.wb"), whole);
+            if (op == FileOp::Remove) {
+                EXPECT_TRUE(fs::exists("language/temp.wb"));
+                EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Thank you"});
+            } else {
+                EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Install Finished "});
+            }
+        }
+        EXPECT_EQ(normalEnds, op == FileOp::Open || op == FileOp::Remove ? 1 : op == FileOp::Read ? 2 : 0)
+            << "operation " << static_cast<int>(op);
+    }
+}
+
+TEST_F(ReverseListTest, EveryFileFailureIsFatalAndLeavesNoCutList) {
+    expectFatalOrWhole({{"casa", "house, home"}, {"dimora", "home"}, {"porta", "door,,house"}});
+    // Every list is read and written in several chunks.
+    std::vector<Rec> large = numbered(9000);
+    large[7].meanings = "m001";
+    expectFatalOrWhole(large);
+}
+
 }  // namespace
 
 // A word list named like the scratch file would be destroyed by the build:

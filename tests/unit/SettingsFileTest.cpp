@@ -220,7 +220,7 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
     // replaced by a new skeleton.
     fs::remove("kelmo.ini");
     writeFile("kelmo.ini", before);
-    auto& open = hostPlatform().settingsFault(SettingsFileOp::Open);
+    auto& open = hostPlatform().fault(FileOp::Open);
     open.failAt = open.calls + 1;
     try {
         createSettingsFile("s.wb");
@@ -233,8 +233,7 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
 
 namespace {
 
-const SettingsFileOp kAllOps[] = {SettingsFileOp::Open, SettingsFileOp::Read, SettingsFileOp::Write,
-                                  SettingsFileOp::Close, SettingsFileOp::Replace};
+const FileOp kAllOps[] = {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Close, FileOp::Replace, FileOp::Remove};
 
 // Runs op once cleanly, then once for every k with the k-th call of each
 // file operation failing. Every run must either do the whole change or
@@ -251,13 +250,13 @@ void expectAllOrNothing(const std::string& before, const std::function<bool()>& 
     prepare();
     ASSERT_TRUE(op());
     const std::string after = readFile("kelmo.ini");
-    for (SettingsFileOp fileOp : kAllOps) {
+    for (FileOp fileOp : kAllOps) {
         prepare();
         op();
-        const int calls = hostPlatform().settingsFault(fileOp).calls;
+        const int calls = hostPlatform().fault(fileOp).calls;
         for (int k = 1; k <= calls; ++k) {
             prepare();
-            hostPlatform().settingsFault(fileOp).failAt = k;
+            hostPlatform().fault(fileOp).failAt = k;
             bool succeeded = false;
             try {
                 succeeded = op();
