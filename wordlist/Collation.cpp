@@ -20,6 +20,14 @@ int foldCompare(const char* a, const char* b) {
     }
 }
 
+std::string foldedKey(const char* text) {
+    std::string key(text);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return key;
+}
+
 bool foldEquals(const char* a, const char* b) {
     return foldCompare(a, b) == 0;
 }

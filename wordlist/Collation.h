@@ -25,6 +25,10 @@ std::string collateSortKey(const char* text);
 // Byte comparison, bytes unsigned, after folding only the letters A to Z.
 int foldCompare(const char* a, const char* b);
 
+// The text with the letters A to Z folded to lower case: a key whose byte
+// order is foldCompare's.
+std::string foldedKey(const char* text);
+
 // Equality ignoring the case of the letters A to Z only.
 bool foldEquals(const char* a, const char* b);
 

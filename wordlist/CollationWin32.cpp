@@ -15,14 +15,6 @@ constexpr DWORD kCompareFlags = NORM_IGNORECASE | SORT_STRINGSORT;
 
 constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SORT_DEFAULT);  // 0x0410
 
-std::string foldedKey(const char* text) {
-    std::string key(text);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return key;
-}
-
 }  // namespace
 
 bool selectCollation(const char* localeName) {

@@ -16,11 +16,7 @@ int collateCompare(const char* a, const char* b) {
 }
 
 std::string collateSortKey(const char* text) {
-    std::string key(text);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    return key;
+    return foldedKey(text);
 }
 
 std::uint64_t peakMemoryBytes() {
