@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -585,6 +586,44 @@ DWORD Installer::waitForExit(Millis timeout) {
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_, &code);
     return code;
+}
+
+// Starts the installer in source, types target into the edit box, presses
+// Start and waits for the installer to end; returns its exit code.
+DWORD installInto(const std::string& source, const std::string& target) {
+    Installer app(source);
+    if (!app.waitForMainWindow() || !app.setText(kEditBox, target))
+        return STILL_ACTIVE;
+    app.click(kStartButton);
+    return app.waitForExit();
+}
+
+std::vector<std::string> sorted(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string contentOf(const std::string& path) {
+    return readFile(path).value_or("<missing>");
+}
+
+// One 84-byte word-list record: the word in 31 bytes, the meanings in 51,
+// two reserved bytes, each field zero-filled behind its text.
+std::string wordRecord(const char* word, const char* meanings) {
+    std::string record(84, '\0');
+    std::memcpy(&record[0], word, std::min<size_t>(std::strlen(word), 30));
+    std::memcpy(&record[31], meanings, std::min<size_t>(std::strlen(meanings), 50));
+    return record;
+}
+
+// base extended by folders of 'd's to a path of exactly length characters.
+std::string pathOfLength(const std::string& base, size_t length) {
+    std::string path = base;
+    while (path.size() + 61 < length)
+        path += "\\" + std::string(50, 'd');
+    if (path.size() + 1 < length)
+        path += "\\" + std::string(length - path.size() - 1, 'd');
+    return path;
 }
 
 }  // namespace e2e

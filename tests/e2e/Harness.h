@@ -223,4 +223,18 @@ MessageBoxInfo readMessageBox(HWND box);
 // disc) tells itself from the others on screen.
 int redIconPixels(const MessageBoxInfo& box, const Screen& screen);
 
+// --- Shared by the installation tests -------------------------------------
+
+// Starts the installer in source, types target into the edit box, presses
+// Start and waits for the installer to end; returns its exit code.
+DWORD installInto(const std::string& source, const std::string& target);
+std::vector<std::string> sorted(std::vector<std::string> names);
+// The whole file, or "<missing>".
+std::string contentOf(const std::string& path);
+// One 84-byte word-list record: the word in 31 bytes, the meanings in 51,
+// two reserved bytes, each field zero-filled behind its text.
+std::string wordRecord(const char* word, const char* meanings);
+// base extended by folders of 'd's to a path of exactly length characters.
+std::string pathOfLength(const std::string& base, size_t length);
+
 }  // namespace e2e

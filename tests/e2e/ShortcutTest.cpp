@@ -14,16 +14,6 @@ using namespace e2e;
 
 namespace {
 
-// Starts the installer in source, types target into the edit box, presses
-// Start and waits for the installer to end; returns its exit code.
-DWORD installInto(const std::string& source, const std::string& target) {
-    Installer app(source);
-    if (!app.waitForMainWindow() || !app.setText(kEditBox, target))
-        return STILL_ACTIVE;
-    app.click(kStartButton);
-    return app.waitForExit();
-}
-
 std::string programsFolder() {
     char path[MAX_PATH] = "";
     if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, TRUE))
