@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/InstallState.h"
+#include "base/Win32Handles.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
-#include "shell/InstallState.h"
-#include "shell/Win32Handles.h"
 
 namespace {
 

@@ -4,14 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "shell/Fatal.h"
-#include "shell/InstallState.h"
-#include "shell/ScopedFile.h"
-#include "wordlist/Collation.h"
-
-namespace {
-
-}  // namespace
+#include "base/Collation.h"
+#include "base/FileLayer.h"
+#include "base/InstallState.h"
+#include "base/MessageBoxes.h"
 
 bool withSlash(const char* dir, std::string& out) {
     out = dir;
@@ -30,7 +26,7 @@ void readSetupScript(const std::function<void(const char* line)>& handle) {
     if (withSlash(installState.sourceDir, path)) {
         path += "install.inf";
         if (path.size() < kPathCapacity)
-            file.reset(std::fopen(path.c_str(), "rt"));
+            file = openFile(path.c_str(), "rt");
     }
     if (!file)
         fatalError("Can't open INSTALL.INF");

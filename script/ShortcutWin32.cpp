@@ -9,9 +9,10 @@
 
 #include <string>
 
+#include "base/InstallState.h"
+#include "base/Win32Handles.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
-#include "shell/InstallState.h"
 
 void addProgramShortcut() {
     std::string target = std::string(installState.targetDirSlash) + installState.iconExe;
@@ -50,27 +51,27 @@ void addProgramShortcut() {
                           installState.wbarg);
 }
 
+// Every setting of the link is checked: a link without its target, its
+// arguments or its folder would be saved as a broken shortcut.
 HRESULT createProgramShortcut(const char* target, const char* linkPath, const char* workingDir,
                               const char* arguments) {
-    IShellLinkA* link = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                      reinterpret_cast<void**>(&link));
+    ComPtr<IShellLinkA> link;
+    HRESULT result =
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put());
     if (FAILED(result))
         return result;
-    link->SetPath(target);
-    link->SetArguments(arguments);
-    link->SetWorkingDirectory(workingDir);
+    if (FAILED(result = link->SetPath(target)))
+        return result;
+    if (FAILED(result = link->SetArguments(arguments)))
+        return result;
+    if (FAILED(result = link->SetWorkingDirectory(workingDir)))
+        return result;
 
-    IPersistFile* file = nullptr;
-    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    if (SUCCEEDED(result)) {
-        WCHAR widePath[MAX_PATH];
-        if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0)
-            result = file->Save(widePath, TRUE);
-        else
-            result = HRESULT_FROM_WIN32(GetLastError());
-        file->Release();
-    }
-    link->Release();
-    return result;
+    ComPtr<IPersistFile> file;
+    if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.put())))
+        return result;
+    WCHAR widePath[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) <= 0)
+        return HRESULT_FROM_WIN32(GetLastError());
+    return file->Save(widePath, TRUE);
 }

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/Fatal.h"
-#include "shell/InstallState.h"
-#include "shell/ScopedFile.h"
-#include "wordlist/Collation.h"
-#include "wordlist/LanguageList.h"
+#include "base/Collation.h"
+#include "base/FileLayer.h"
+#include "base/InstallState.h"
+#include "base/LanguageEntry.h"
+#include "base/MessageBoxes.h"
 
 std::int32_t languageEntryCount = 0;
 
@@ -39,26 +39,6 @@ struct LanguageSlot {
     char displayName[200];  // its sort key
 };
 static_assert(sizeof(LanguageSlot) == 500, "a language slot is 500 bytes");
-
-// --- the file layer: every operation asks the fault seam first (opening
-// and closing in shell/ScopedFile.h) ---
-
-enum class ReadResult { Line, End, Error };
-
-// One fgets read of at most size - 1 characters.
-ReadResult readPiece(std::FILE* file, char* buf, int size) {
-    if (fileFault(FileOp::Read))
-        return ReadResult::Error;
-    if (std::fgets(buf, size, file))
-        return ReadResult::Line;
-    return std::ferror(file) ? ReadResult::Error : ReadResult::End;
-}
-
-bool writeText(std::FILE* file, const char* text) {
-    if (fileFault(FileOp::Write))
-        return false;
-    return std::fputs(text, file) >= 0;
-}
 
 void stripLineEnd(char* line) {
     std::size_t len = std::strlen(line);
@@ -150,7 +130,7 @@ Rewrite beginRewrite() {
 [[noreturn]] void abandonRewrite(Rewrite& rewrite, const char* message) {
     rewrite.out.reset();
     rewrite.in.reset();
-    std::remove(kScratchName);
+    removeFile(kScratchName);
     fatalError(message);
 }
 
@@ -163,8 +143,8 @@ void commitRewrite(Rewrite& rewrite) {
     rewrite.in.reset();
     if (!closeWritten(rewrite.out))
         abandonRewrite(rewrite, "Can't write TMP.INI");
-    if (fileFault(FileOp::Replace) || !replaceFile(kScratchName, kSettingsName)) {
-        std::remove(kScratchName);
+    if (!replaceFile(kScratchName, kSettingsName)) {
+        removeFile(kScratchName);
         fatalError("Can't replace DICT.INI");
     }
 }
@@ -201,7 +181,7 @@ void createSettingsFile(const char* fromName) {
     ok = closeWritten(out) && ok;
     if (ok)
         return;
-    std::remove(kSettingsName);
+    removeFile(kSettingsName);
     fatalError("Can't create DICT.INI");
 }
 
@@ -346,7 +326,7 @@ int sortLanguageSection() {
             // The section is gone since the count, or the file cannot be
             // read: nothing has been changed, so give up.
             rewrite.out.reset();
-            std::remove(kScratchName);
+            removeFile(kScratchName);
             return -1;
         }
         writeOrAbandon(rewrite, line);

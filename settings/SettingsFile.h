@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "wordlist/LanguageEntryFwd.h"
+#include "base/LanguageEntry.h"
 
 // Process-wide count of entries; countLanguageEntries adds to it and
 // sortLanguageSection reads it. Starts at 0 and is never reset.
@@ -32,7 +32,3 @@ int countLanguageEntries();
 // file was rewritten, -1 when it gave up before writing.
 int sortLanguageSection();
 
-// --- file seam ---
-// Replaces target by source in one step (target never missing). Returns
-// false when it could not; source is left in place then.
-bool replaceFile(const char* source, const char* target);

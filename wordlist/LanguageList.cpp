@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/Collation.h"
+#include "base/FileLayer.h"
+#include "base/MessageBoxes.h"
 #include "settings/SettingsFile.h"
-#include "shell/Fatal.h"
-#include "shell/ScopedFile.h"
-#include "wordlist/Collation.h"
 #include "wordlist/ReverseList.h"
 
 namespace {
@@ -69,7 +69,7 @@ int splitLanguageLine(const char* line, LanguageEntry& entry) {
 }
 
 void processLanguageList() {
-    FilePtr list(std::fopen(kListName, "rt"));
+    FilePtr list = openFile(kListName, "rt");
     if (!list)
         fatalError("Can't open LANGUAGE.CF");
 
@@ -94,5 +94,5 @@ void processLanguageList() {
         appendLanguageEntry(entry);
     }
     list.reset();
-    std::remove(kListName);
+    removeFile(kListName);
 }

@@ -4,16 +4,7 @@
 #include <cstdio>
 #include <string>
 
-// One language block of the language list: the language line split into its
-// four fields, and the names of the FROM and TO wordlists.
-struct LanguageEntry {
-    std::string field1;       // with any commas that stood before it on the line
-    std::string field2;
-    std::string field3;
-    std::string displayName;  // field 4
-    std::string fromName;
-    std::string toName;
-};
+#include "base/LanguageEntry.h"
 
 // Reads the next content line of the language list into buf (100 bytes:
 // at most 99 characters per read), one trailing LF removed, comment lines

@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/Fatal.h"
-#include "shell/InstallState.h"
-#include "shell/Progress.h"
-#include "shell/ScopedFile.h"
-#include "wordlist/Collation.h"
-#include "wordlist/LanguageList.h"
+#include "base/Collation.h"
+#include "base/FileLayer.h"
+#include "base/InstallState.h"
+#include "base/MessageBoxes.h"
+#include "base/Progress.h"
 
 namespace {
 
@@ -80,45 +79,11 @@ std::string tempPath() {
     return std::string(kLanguageFolder) + "temp.wb";
 }
 
-// --- the file layer: every operation asks the fault seam first (opening
-// and closing in shell/ScopedFile.h) ---
-
-// The size of an open file in bytes, the file left at its start; -1 when it
-// cannot be determined.
-long fileSize(std::FILE* file) {
-    if (fileFault(FileOp::Read) || std::fseek(file, 0, SEEK_END) != 0)
-        return -1;
-    const long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-        return -1;
-    return size;
-}
-
-// Whether all count items of size bytes were read.
-bool readItems(void* items, std::size_t size, std::size_t count, std::FILE* file) {
-    if (fileFault(FileOp::Read))
-        return false;
-    return std::fread(items, size, count, file) == count;
-}
-
-// Whether all count records were written.
-bool writeRecords(const WordRecord* records, std::size_t count, std::FILE* file) {
-    if (fileFault(FileOp::Write))
-        return false;
-    return std::fwrite(records, sizeof(WordRecord), count, file) == count;
-}
-
-bool removeFile(const std::string& path) {
-    if (fileFault(FileOp::Remove))
-        return false;
-    return std::remove(path.c_str()) == 0;
-}
-
 // A TEMP or TO wordlist that could not be written completely is deleted,
 // so that no cut list is left to pass for a whole one, and the build ends.
 [[noreturn]] void abandonOutput(FilePtr& file, const std::string& path, const char* message) {
     file.reset();
-    removeFile(path);
+    removeFile(path.c_str());
     fatalError(message);
 }
 
@@ -200,7 +165,7 @@ bool writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) 
     std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, from.size() * 2 + 1));
     std::size_t used = 0;
     auto flush = [&]() {
-        const bool ok = used == 0 || writeRecords(chunk.data(), used, temp);
+        const bool ok = used == 0 || writeItems(chunk.data(), sizeof(WordRecord), used, temp);
         used = 0;
         return ok;
     };
@@ -477,7 +442,7 @@ bool writeMergedRecords(const std::vector<WordRecord>& records, const SortedGrou
     std::vector<WordRecord> chunk;
     chunk.reserve(std::min(kRecordsPerChunk, sorted.order.size()));
     auto flush = [&]() {
-        const bool ok = chunk.empty() || writeRecords(chunk.data(), chunk.size(), to);
+        const bool ok = chunk.empty() || writeItems(chunk.data(), sizeof(WordRecord), chunk.size(), to);
         chunk.clear();
         return ok;
     };
@@ -559,7 +524,7 @@ bool loadRecords(std::FILE* file, long count, std::vector<WordRecord>& records) 
 
 void writeInvertedRecord(std::FILE* temp, const char* sourceWord, const char* translation) {
     WordRecord record;
-    if (invertRecord(sourceWord, translation, record) && !writeRecords(&record, 1, temp))
+    if (invertRecord(sourceWord, translation, record) && !writeItems(&record, sizeof record, 1, temp))
         fatalError("Write error tempfile");
 }
 
@@ -642,7 +607,7 @@ void buildReverseList(const LanguageEntry& entry) {
     // TEMP is scratch, recreated by every build and never taken for a word
     // list: when it cannot be deleted it is left behind without a message.
     tempIn.reset();
-    removeFile(temp);
+    removeFile(temp.c_str());
     sorted = SortedGroups{};
     std::vector<WordRecord>().swap(records);
     drawStage(5);

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "wordlist/LanguageEntryFwd.h"
+#include "base/LanguageEntry.h"
 #include "wordlist/WordRecord.h"
 
 // Sets the record count of an open word-list file (its size divided by 84),

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/Collation.h"
 #include "tests/bench/Bench.h"
-#include "wordlist/Collation.h"
 
 bool selectCollation(const char*) {
     return false;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/Fatal.h"
-#include "shell/Progress.h"
-#include "shell/ScopedFile.h"
+#include "base/FileLayer.h"
+#include "base/MessageBoxes.h"
+#include "base/Progress.h"
 #include "tests/bench/Bench.h"
 
 namespace {
@@ -53,4 +53,8 @@ void paintCounter(long) {}
 
 bool fileFault(FileOp) {
     return false;
+}
+
+bool systemReplaceFile(const char* source, const char* target) {
+    return std::rename(source, target) == 0;
 }

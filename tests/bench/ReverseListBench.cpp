@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/InstallState.h"
-#include "shell/Progress.h"
+#include "base/Collation.h"
+#include "base/InstallState.h"
+#include "base/Progress.h"
 #include "tests/bench/Bench.h"
-#include "wordlist/Collation.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/ReverseList.h"
 #include "wordlist/WordRecord.h"

@@ -16,8 +16,8 @@
 
 #include "Harness.h"
 #include "WordListSupport.h"
-#include "shell/InstallState.h"
-#include "wordlist/Collation.h"
+#include "base/Collation.h"
+#include "base/InstallState.h"
 
 namespace {
 

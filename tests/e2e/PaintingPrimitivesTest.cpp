@@ -17,9 +17,9 @@
 
 #include "Harness.h"
 #include "ProgressPixels.h"
-#include "shell/InstallState.h"
-#include "shell/Progress.h"
-#include "shell/Shell.h"
+#include "app/App.h"
+#include "base/InstallState.h"
+#include "base/Progress.h"
 
 using e2e::Rgb;
 using e2e::Screen;

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "shell/ScopedFile.h"
-#include "shell/InstallState.h"
+#include "base/FileLayer.h"
+#include "base/InstallState.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "shell/InstallState.h"
+#include "base/Collation.h"
+#include "base/InstallState.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
-#include "wordlist/Collation.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/ReverseList.h"
 #include "wordlist/WordRecord.h"

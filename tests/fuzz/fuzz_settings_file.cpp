@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "base/FileLayer.h"
 #include "settings/SettingsFile.h"
-#include "shell/ScopedFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "shell/ScopedFile.h"
+#include "base/FileLayer.h"
+#include "base/InstallState.h"
 #include "script/SetupScript.h"
-#include "shell/InstallState.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/Collation.h"
+#include "base/InstallState.h"
+#include "base/MessageBoxes.h"
+#include "base/Progress.h"
 #include "settings/SettingsFile.h"
-#include "shell/Fatal.h"
-#include "shell/InstallState.h"
-#include "shell/Progress.h"
-#include "wordlist/Collation.h"
 
 HostPlatform& hostPlatform() {
     static HostPlatform platform;
@@ -90,7 +90,7 @@ std::string collateSortKey(const char* text) {
     return foldedKey(text);
 }
 
-bool replaceFile(const char* source, const char* target) {
+bool systemReplaceFile(const char* source, const char* target) {
     if (hostPlatform().failReplace)
         return false;
     return std::rename(source, target) == 0;

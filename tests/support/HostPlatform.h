@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/SettingsFile.h"
-#include "shell/ScopedFile.h"
+#include "base/FileLayer.h"
 
 struct DrawEvent {
     std::string kind;  // "begin", "end", "name", "bar", "status", "counter"
@@ -27,7 +26,7 @@ struct HostPlatform {
     std::vector<std::string> closingMessages;
     std::vector<std::string> collationWarnings;
     bool collationAvailable = true;  // whether selectCollation succeeds
-    bool failReplace = false;        // replaceFile refuses
+    bool failReplace = false;        // systemReplaceFile refuses
 
     // Fault injection for the file layer, per operation: call number failAt
     // (counted from 1) fails, 0 never; calls counts the calls so far.

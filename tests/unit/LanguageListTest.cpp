@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "settings/SettingsFile.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
 #include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
@@ -150,7 +151,7 @@ TEST_F(LanguageListTest, ABadBlockEndsTheRunAfterTheBlocksBeforeIt) {
 // file's calls counted together). A run either ends in fatalError, with
 // kelmo.ini absent or whole as one of the steps left it, each TO wordlist
 // absent or whole, and language.cf kept; or it does all the clean run does,
-// which only a failed deletion of the scratch word list may leave behind.
+// but for a scratch word list or a language list whose deletion failed.
 // tmp.ini is never left.
 TEST_F(LanguageListTest, EveryFileFailureEndsTheRunOrLeavesTheCleanResult) {
     writeFromList("spa.wb");
@@ -172,27 +173,25 @@ TEST_F(LanguageListTest, EveryFileFailureEndsTheRunOrLeavesTheCleanResult) {
     ASSERT_FALSE(whole[0].empty());
     const HostPlatform clean = hostPlatform();
 
-    for (FileOp op : {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Close, FileOp::Replace, FileOp::Remove}) {
-        for (int k = 1; k <= clean.faults[static_cast<int>(op)].calls; ++k) {
-            SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " + std::to_string(k));
-            prepare();
-            hostPlatform().fault(op).failAt = k;
-            const bool fatal = fatalMessageOf(processLanguageList) != "";
-            EXPECT_FALSE(fs::exists("tmp.ini"));
-            if (!fatal) {
-                EXPECT_EQ(op, FileOp::Remove);
-                EXPECT_EQ(readFile("kelmo.ini"), steps.back());
-                EXPECT_EQ(readFile(lists[0]), whole[0]);
-                EXPECT_EQ(readFile(lists[1]), whole[1]);
-                EXPECT_FALSE(fs::exists("language.cf"));
-                continue;
-            }
-            if (fs::exists("kelmo.ini")) {
-                EXPECT_NE(std::find(steps.begin(), steps.end(), readFile("kelmo.ini")), steps.end());
-            }
-            for (int i = 0; i < 2; ++i)
-                EXPECT_TRUE(!fs::exists(lists[i]) || readFile(lists[i]) == whole[i]) << lists[i];
-            EXPECT_TRUE(fs::exists("language.cf"));
+    forEachFileFault(clean, prepare, [&](FileOp op) {
+        const bool fatal = fatalMessageOf(processLanguageList) != "";
+        EXPECT_FALSE(fs::exists("tmp.ini"));
+        if (!fatal) {
+            // Only a deletion may fail without harm: of the scratch word
+            // list, or of the language list itself, which then stays.
+            EXPECT_EQ(op, FileOp::Remove);
+            EXPECT_EQ(readFile("kelmo.ini"), steps.back());
+            EXPECT_EQ(readFile(lists[0]), whole[0]);
+            EXPECT_EQ(readFile(lists[1]), whole[1]);
+            const HostPlatform::FileFault& remove = hostPlatform().fault(FileOp::Remove);
+            EXPECT_TRUE(!fs::exists("language.cf") || remove.calls == remove.failAt);
+            return;
         }
-    }
+        if (fs::exists("kelmo.ini")) {
+            EXPECT_NE(std::find(steps.begin(), steps.end(), readFile("kelmo.ini")), steps.end());
+        }
+        for (int i = 0; i < 2; ++i)
+            EXPECT_TRUE(!fs::exists(lists[i]) || readFile(lists[i]) == whole[i]) << lists[i];
+        EXPECT_TRUE(fs::exists("language.cf"));
+    });
 }

@@ -17,11 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "shell/InstallState.h"
-#include "shell/Progress.h"
+#include "base/Collation.h"
+#include "base/InstallState.h"
+#include "base/Progress.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
 #include "tests/support/ScratchDirTest.h"
-#include "wordlist/Collation.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/ReverseList.h"
 #include "wordlist/WordRecord.h"
@@ -553,30 +554,27 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
     ASSERT_FALSE(whole.empty());
     const HostPlatform clean = hostPlatform();
 
-    for (FileOp op : kAllOps) {
-        int normalEnds = 0;
-        for (int k = 1; k <= clean.faults[static_cast<int>(op)].calls; ++k) {
-            SCOPED_TRACE("operation " + std::to_string(static_cast<int>(op)) + ", call " + std::to_string(k));
-            prepare();
-            hostPlatform().fault(op).failAt = k;
-            try {
-                buildReverseList(language());
-            } catch (const FatalExit& exit) {
-                const std::vector<std::string> expected = messagesOf(op);
-                EXPECT_NE(std::find(expected.begin(), expected.end(), exit.message), expected.end()) << exit.message;
-                EXPECT_FALSE(fs::exists("language/ti.wb"));
-                continue;
-            }
-            ++normalEnds;
-            EXPECT_EQ(readFile("language/ti.wb"), whole);
-            if (op == FileOp::Remove) {
-                EXPECT_TRUE(fs::exists("language/temp.wb"));
-                EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Thank you"});
-            } else {
-                EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Install Finished "});
-            }
+    int normalEnds[kFileOpCount] = {};
+    forEachFileFault(clean, prepare, [&](FileOp op) {
+        try {
+            buildReverseList(language());
+        } catch (const FatalExit& exit) {
+            const std::vector<std::string> expected = messagesOf(op);
+            EXPECT_NE(std::find(expected.begin(), expected.end(), exit.message), expected.end()) << exit.message;
+            EXPECT_FALSE(fs::exists("language/ti.wb"));
+            return;
         }
-        EXPECT_EQ(normalEnds, op == FileOp::Open || op == FileOp::Remove ? 1 : op == FileOp::Read ? 2 : 0)
+        ++normalEnds[static_cast<int>(op)];
+        EXPECT_EQ(readFile("language/ti.wb"), whole);
+        if (op == FileOp::Remove) {
+            EXPECT_TRUE(fs::exists("language/temp.wb"));
+            EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Thank you"});
+        } else {
+            EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Install Finished "});
+        }
+    });
+    for (FileOp op : kAllOps) {
+        EXPECT_EQ(normalEnds[static_cast<int>(op)], op == FileOp::Open || op == FileOp::Remove ? 1 : op == FileOp::Read ? 2 : 0)
             << "operation " << static_cast<int>(op);
     }
 }

@@ -8,8 +8,9 @@
 #include <sstream>
 #include <string>
 
+#include "base/InstallState.h"
 #include "settings/SettingsFile.h"
-#include "shell/InstallState.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
 #include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
@@ -233,8 +234,6 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
 
 namespace {
 
-const FileOp kAllOps[] = {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Close, FileOp::Replace, FileOp::Remove};
-
 // Runs op once cleanly, then once for every k with the k-th call of each
 // file operation failing. Every run must either do the whole change or
 // leave kelmo.ini exactly as it was (absent when it was), with no tmp.ini.
@@ -250,31 +249,23 @@ void expectAllOrNothing(const std::string& before, const std::function<bool()>& 
     prepare();
     ASSERT_TRUE(op());
     const std::string after = readFile("kelmo.ini");
-    for (FileOp fileOp : kAllOps) {
-        prepare();
-        op();
-        const int calls = hostPlatform().fault(fileOp).calls;
-        for (int k = 1; k <= calls; ++k) {
-            prepare();
-            hostPlatform().fault(fileOp).failAt = k;
-            bool succeeded = false;
-            try {
-                succeeded = op();
-            } catch (const FatalExit&) {
-            }
-            SCOPED_TRACE("operation " + std::to_string(static_cast<int>(fileOp)) + ", call " +
-                         std::to_string(k));
-            if (mustFail) {
-                EXPECT_FALSE(succeeded);
-            }
-            if (before.empty() && !succeeded) {
-                EXPECT_FALSE(fs::exists("kelmo.ini"));
-            } else {
-                EXPECT_EQ(readFile("kelmo.ini"), succeeded ? after : before);
-            }
-            EXPECT_FALSE(fs::exists("tmp.ini"));
+    const HostPlatform clean = hostPlatform();
+    forEachFileFault(clean, prepare, [&](FileOp) {
+        bool succeeded = false;
+        try {
+            succeeded = op();
+        } catch (const FatalExit&) {
         }
-    }
+        if (mustFail) {
+            EXPECT_FALSE(succeeded);
+        }
+        if (before.empty() && !succeeded) {
+            EXPECT_FALSE(fs::exists("kelmo.ini"));
+        } else {
+            EXPECT_EQ(readFile("kelmo.ini"), succeeded ? after : before);
+        }
+        EXPECT_FALSE(fs::exists("tmp.ini"));
+    });
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/InstallState.h"
 #include "script/SetupScript.h"
-#include "shell/InstallState.h"
 #include "tests/support/HostPlatform.h"
 
 namespace {

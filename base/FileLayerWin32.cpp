@@ -1,15 +1,13 @@
-// The Windows side of the settings file's seam and of the file layer's
-// fault seam.
+// The Windows side of the file layer's seams.
 #include <windows.h>
 
-#include "settings/SettingsFile.h"
-#include "shell/ScopedFile.h"
+#include "base/FileLayer.h"
 
-// One replacing move, written through to the disk: kelmo.ini is never
+// One replacing move, written through to the disk: the target is never
 // missing, and a read-only or locked target makes the move fail. The
 // read-only attribute is tested here, since not every platform's move
 // refuses such a target (Wine replaces it).
-bool replaceFile(const char* source, const char* target) {
+bool systemReplaceFile(const char* source, const char* target) {
     DWORD attributes = GetFileAttributesA(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/InstallState.h"
-#include "shell/Shell.h"
-#include "shell/Win32Handles.h"
+#include "app/App.h"
+#include "base/InstallState.h"
+#include "base/Win32Handles.h"
 
 namespace {
 

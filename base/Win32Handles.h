@@ -74,6 +74,31 @@ private:
     HANDLE handle_;
 };
 
+// A COM interface pointer, released when the holder goes. put() hands its
+// address to the call that fills it.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    void** put() {
+        reset();
+        return reinterpret_cast<void**>(&pointer_);
+    }
+    void reset() {
+        if (pointer_)
+            pointer_->Release();
+        pointer_ = nullptr;
+    }
+
+private:
+    T* pointer_ = nullptr;
+};
+
 // The current directory, whole whatever its length; empty when it cannot be
 // read.
 inline std::string currentDirectory() {

@@ -1,10 +1,10 @@
 // Program entry: start-up in its fixed order, then the message loop. The
-// window procedure (shell/MainWindow.cpp) is the whole installer.
+// window procedure (app/MainWindow.cpp) is the whole installer.
 #include <windows.h>
 
+#include "app/App.h"
+#include "base/InstallState.h"
 #include "script/SetupScript.h"
-#include "shell/InstallState.h"
-#include "shell/Shell.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "shell/Progress.h"
+#include "base/Progress.h"
 
-#include "shell/InstallState.h"
+#include "base/InstallState.h"
 
 #include <cstdint>
 

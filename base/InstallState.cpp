@@ -1,4 +1,4 @@
-#include "shell/InstallState.h"
+#include "base/InstallState.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Message boxes of the installer. Declared here, defined once for Windows
-// (shell/FatalWin32.cpp) and once for the host tests.
+// (base/MessageBoxesWin32.cpp) and once for the host tests.
 #pragma once
 
 // Shows an "Error" box with the message, owned by the main window when it

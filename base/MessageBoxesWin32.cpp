@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "shell/Fatal.h"
-#include "shell/InstallState.h"
+#include "base/InstallState.h"
+#include "base/MessageBoxes.h"
 
 void fatalError(const char* message) {
     SetCursor(LoadCursor(nullptr, IDC_ARROW));

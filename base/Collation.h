@@ -2,7 +2,7 @@
 // the sort of the settings file's language section.
 //
 // selectCollation and collateCompare are defined for Windows in
-// wordlist/CollationWin32.cpp (the C library's locale selection and the
+// base/CollationWin32.cpp (the C library's locale selection and the
 // system's locale string comparison) and for the host tests with the
 // folding comparison below.
 #pragma once

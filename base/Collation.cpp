@@ -1,4 +1,4 @@
-#include "wordlist/Collation.h"
+#include "base/Collation.h"
 
 namespace {
 

@@ -47,6 +47,7 @@ struct InstallState {
     std::uint32_t collationLocale = 0;
 
     // Window and drawing handles.
+    std::int32_t comInitialized = 0;  // CoInitialize at window creation succeeded
     HWND__* mainWindow = nullptr;
     HWND__* editBox = nullptr;
     HFONT__* headingFont = nullptr;

@@ -8,10 +8,10 @@
 
 #include <cstring>
 
+#include "app/App.h"
+#include "base/InstallState.h"
 #include "script/ScriptWin32.h"
 #include "settings/SettingsFile.h"
-#include "shell/InstallState.h"
-#include "shell/Shell.h"
 #include "wordlist/LanguageList.h"
 
 namespace {
@@ -79,7 +79,7 @@ void onCreate(HWND window, const CREATESTRUCTA* create) {
                                               reinterpret_cast<LONG_PTR>(editBoxProc));
         SetPropA(installState.editBox, kEditPreviousProc, reinterpret_cast<HANDLE>(previous));
     }
-    CoInitialize(nullptr);
+    installState.comInitialized = SUCCEEDED(CoInitialize(nullptr)) ? 1 : 0;
 }
 
 void onPaint(HWND window) {
@@ -160,6 +160,9 @@ void onDestroy() {
         DeleteObject(installState.counterBrush);
     installState.headingFont = nullptr;
     installState.counterBrush = nullptr;
+    if (installState.comInitialized)
+        CoUninitialize();
+    installState.comInitialized = 0;
     PostQuitMessage(0);
 }
 

@@ -5,8 +5,8 @@
 #include <clocale>
 #include <string>
 
-#include "shell/InstallState.h"
-#include "wordlist/Collation.h"
+#include "base/Collation.h"
+#include "base/InstallState.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <cstdio>
 
-#include "shell/InstallState.h"
-#include "shell/Progress.h"
-#include "shell/Shell.h"
-#include "shell/Win32Handles.h"
+#include "app/App.h"
+#include "base/InstallState.h"
+#include "base/Progress.h"
+#include "base/Win32Handles.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // progress bar, status lines with "[Done]" marks and the counter box.
 //
 // The layout rules (where each item goes and how the cursors in
-// installState move) are portable and live in shell/Progress.cpp. The
+// installState move) are portable and live in base/Progress.cpp. The
 // painting procedures below them are the seam: defined with GDI for Windows
-// (shell/PaintingWin32.cpp) and by a recorder in the host tests.
+// (app/PaintingWin32.cpp) and by a recorder in the host tests.
 #pragma once
 
 #include <cstdint>
