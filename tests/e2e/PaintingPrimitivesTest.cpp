@@ -1,8 +1,7 @@
 // The drawing primitives of the progress display, run in this process on a
 // full-screen window of its own and read back from the screen: the progress
 // bar at every stage, the counter box, status lines and "[Done]" marks, the
-// shadowed heading text and the gradient; then the installer's own
-// background on a true-colour and on a low-colour screen.
+// shadowed heading text and the gradient at any window height.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -378,62 +377,4 @@ TEST(PaintingTrueColour, GradientFollowsTheWindowsHeight) {
     EXPECT_EQ(wrong, 0) << "first " << first;
     EXPECT_EQ(s.pixel(100, 200), (Rgb{0, 0, 200}));
     EXPECT_EQ(s.pixel(399, 449), (Rgb{0, 0, 200 - 3 * 62}));
-}
-
-// --- The installer's background -----------------------------------------------------
-
-namespace {
-
-// The first pixel of the installer's top and bottom lines and of its left and
-// right columns that differs from want(y), described; empty when none does.
-std::string backgroundMismatch(const Screen& s, const std::function<Rgb(int)>& want) {
-    const int w = s.width(), h = s.height();
-    auto check = [&](int x, int y) -> std::string {
-        if (sameColour(s.pixel(x, y), want(y))) return "";
-        return at(x, y) + " expected " + toString(want(y)) + ", got " + toString(s.pixel(x, y));
-    };
-    for (int x = 0; x < w; ++x)
-        for (int y : {0, h - 1})
-            if (auto m = check(x, y); !m.empty()) return m;
-    for (int y = 0; y < h; ++y)
-        for (int x : {0, w - 1})
-            if (auto m = check(x, y); !m.empty()) return m;
-    return "";
-}
-
-}  // namespace
-
-// On a true-colour screen the installer's background runs from blue 200 on
-// the top line down to blue 14 on the bottom line, over the full width.
-TEST(PaintingGradient, TrueColourRunsFromBlue200AtTheTopToBlue14AtTheBottom) {
-    if (e2e::lowColourDisplay()) GTEST_SKIP() << "this screen has fewer than 24 bits a pixel";
-    e2e::Workspace work;
-    e2e::Installer app(work.makeSource("dir c:\\\n"));
-    ASSERT_TRUE(app.waitForMainWindow());
-    auto want = [](int y) { return Rgb{0, 0, 200 - 3 * (63 * y / GetSystemMetrics(SM_CYSCREEN))}; };
-    Screen s = e2e::waitForScreen([&](const Screen& s) { return backgroundMismatch(s, want).empty(); },
-                                  e2e::Millis(5000));
-    EXPECT_EQ(backgroundMismatch(s, want), "");
-    EXPECT_EQ(s.pixel(s.width() - 1, 0), (Rgb{0, 0, 200}));
-    EXPECT_EQ(s.pixel(0, s.height() - 1), (Rgb{0, 0, 14}));
-    app.click(e2e::kStopButton);
-    EXPECT_EQ(app.waitForExit(), 0u);
-}
-
-// On a low-colour screen the whole background is the flat (0, 0, 104).
-TEST(PaintingGradient, LowColourBackgroundIsFlatDarkBlue) {
-    if (!e2e::lowColourDisplay()) GTEST_SKIP() << "this screen has 24 or more bits a pixel";
-    e2e::Workspace work;
-    e2e::Installer app(work.makeSource("dir c:\\\n"));
-    ASSERT_TRUE(app.waitForMainWindow());
-    auto flat = [](int) { return kCounterBlue; };
-    Screen s = e2e::waitForScreen([&](const Screen& s) { return backgroundMismatch(s, flat).empty(); },
-                                  e2e::Millis(5000));
-    EXPECT_EQ(backgroundMismatch(s, flat), "");
-    // Between the controls, too: the right half of the screen holds none.
-    int off = s.count(s.width() / 2 + 100, 0, s.width(), s.height(),
-                      [](Rgb c) { return !sameColour(c, kCounterBlue); });
-    EXPECT_EQ(off, 0) << "pixels of the right half that are not (0, 0, 104)";
-    app.click(e2e::kStopButton);
-    EXPECT_EQ(app.waitForExit(), 0u);
 }
