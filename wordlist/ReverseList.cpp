@@ -63,15 +63,30 @@ std::string wordListPath(const std::string& name) {
 
 // A word list named like the scratch file would be overwritten or deleted
 // by the build (a TO wordlist lost although the build seemed to succeed), so
-// such a name is refused before anything is written. Windows ignores case
-// and trailing dots and blanks in file names.
+// such a name is refused before anything is written. The name is resolved
+// under language\ as Windows resolves a path: "\" and "/" alike, "." and
+// empty parts dropped, ".." one level up, case and trailing dots and blanks
+// of a part ignored. A temp.wb in another folder is another file and is built.
 void refuseScratchName(const std::string& name) {
-    std::string::size_type end = name.find_last_not_of(". ");
-    std::string bare = end == std::string::npos ? std::string() : name.substr(0, end + 1);
-    std::string::size_type slash = bare.find_last_of("\\/");
-    if (slash != std::string::npos)
-        bare.erase(0, slash + 1);
-    if (foldEquals(bare.c_str(), "temp.wb"))
+    std::vector<std::string> parts{"language"};
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type end = name.find_first_of("\\/", start);
+        std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part == "..") {
+            if (parts.empty())
+                return;  // above the target directory
+            parts.pop_back();
+        } else {
+            part.erase(part.find_last_not_of(". ") + 1);  // npos + 1 == 0: all dots and blanks
+            if (!part.empty())
+                parts.push_back(part);
+        }
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    if (parts.size() == 2 && foldEquals(parts[0].c_str(), "language") && foldEquals(parts[1].c_str(), "temp.wb"))
         fatalWithName("Wordlist name \"%s\" is reserved for the scratch file", name);
 }
 

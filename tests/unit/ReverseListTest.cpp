@@ -602,5 +602,11 @@ TEST_F(ReverseListTest, ScratchFileNameIsRefusedForEitherList) {
     EXPECT_TRUE(hostPlatform().draws.empty());
     EXPECT_EQ(fs::file_size("language/temp.wb"), before);
     EXPECT_FALSE(fs::exists("language/ti.wb"));
+    EXPECT_EQ(fatalMessage(language("it.wb", "..\\Language\\.\\temp.wb")),
+              "Wordlist name \"..\\Language\\.\\temp.wb\" is reserved for the scratch file");
     EXPECT_EQ(fatalMessage(language("it.wb", "temp.wbx")), "(no fatal error)");
+    // A temp.wb in a folder of its own is another file, built as any list.
+    fs::create_directory("language/sub");
+    EXPECT_EQ(fatalMessage(language("it.wb", "sub/temp.wb")), "(no fatal error)");
+    EXPECT_EQ(fs::file_size("language/sub/temp.wb"), 84u);
 }
