@@ -7,6 +7,7 @@
 #include <io.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/App.h"
 #include "base/InstallState.h"
@@ -107,6 +108,16 @@ bool makeTargetDirAbsolute() {
     return true;
 }
 
+// A run in which a step did not complete ends with one warning box that
+// says how many and names the first few; the process then exits with code 2
+// (see onDestroy). A run with nothing to report ends without it.
+void showFailedSteps() {
+    if (installState.failedSteps <= 0)
+        return;
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    MessageBoxA(installState.mainWindow, failedStepsMessage().c_str(), "Install", MB_OK | MB_ICONWARNING);
+}
+
 void runStartSequence() {
     // A Start that arrives while the sequence runs (through the modal loop
     // of a message box) is ignored: the Start button is hidden by then.
@@ -133,10 +144,11 @@ void runStartSequence() {
 
     if (installState.wantWordLists == 1)
         processLanguageList();
-    if (countLanguageEntries() > 1)
-        sortLanguageSection();
-    if (installState.wantShortcut == 1)
-        addProgramShortcut();
+    if (countLanguageEntries() > 1 && sortLanguageSection() != 0)
+        countFailedStep("Sorting the languages in kelmo.ini");
+    if (installState.wantShortcut == 1 && !addProgramShortcut())
+        countFailedStep(std::string("Shortcut ") + installState.iconName);
+    showFailedSteps();
     DestroyWindow(installState.mainWindow);
 }
 
@@ -163,7 +175,9 @@ void onDestroy() {
     if (installState.comInitialized)
         CoUninitialize();
     installState.comInitialized = 0;
-    PostQuitMessage(0);
+    // Exit codes: 0 for a complete installation, Stop or a close; 2 when
+    // steps did not complete (1 is a fatal error's, which never gets here).
+    PostQuitMessage(installState.failedSteps > 0 ? 2 : 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct HWND__;
 struct HFONT__;
@@ -17,6 +18,7 @@ struct HDC__;
 
 constexpr std::size_t kPathCapacity = 260;   // a path, terminator included
 constexpr std::size_t kValueCapacity = 180;  // a setup-script value, terminator included
+constexpr std::size_t kNamedFailedSteps = 5;  // failed steps the closing warning names
 
 struct CounterBox {
     int left = 280, top = 170, right = 360, bottom = 186;
@@ -42,6 +44,12 @@ struct InstallState {
     std::int32_t nameY = 100;
     std::int32_t barY = 155;
     std::int32_t statusY = 170;
+
+    // Steps that did not complete while the run went on (copies passed over,
+    // folders, win.ini settings, the sort, the shortcut): how many, and the
+    // names of the first few for the closing warning.
+    std::int32_t failedSteps = 0;
+    char failedStepNames[kNamedFailedSteps][kPathCapacity + 40] = {};
 
     // Collation selected by name for the sorts; 0 while none is selected.
     std::uint32_t collationLocale = 0;
@@ -77,3 +85,11 @@ template <std::size_t N>
 bool appendText(char (&dst)[N], const char* src) {
     return appendText(dst, N, src);
 }
+
+// Counts a step that did not complete and keeps its name (cut to fit) when
+// fewer than kNamedFailedSteps are kept.
+void countFailedStep(const std::string& name);
+
+// The closing warning's text: how many steps did not complete and the
+// names of the first few. Meant for failedSteps > 0.
+std::string failedStepsMessage();

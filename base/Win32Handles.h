@@ -74,6 +74,22 @@ private:
     HANDLE handle_;
 };
 
+// A kernel handle (process, token) closed when the holder goes.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+    ~ScopedHandle() {
+        if (handle_)
+            CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
 // A COM interface pointer, released when the holder goes. put() hands its
 // address to the call that fills it.
 template <typename T>

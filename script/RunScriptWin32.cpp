@@ -1,9 +1,10 @@
 // The execution pass over install.inf: directories, copies and win.ini
 // settings, and the flags for the later steps of the Start sequence.
-// Failures inside a step are silent and end only that step.
+// A copy whose source is absent is passed over silently (one script may
+// serve several editions of a medium). A copy that fails otherwise asks the
+// user to abort, retry or ignore; a folder, a setting or a path that cannot
+// be used is counted for the closing warning; the pass goes on.
 #include <windows.h>
-
-#include <direct.h>
 
 #include <string>
 #include <vector>
@@ -40,18 +41,83 @@ bool isReadOnly(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-// Shows the destination in the edit box, brings the window up to date and
-// copies over an existing file. A read-only destination is never replaced:
-// the copy refuses it here, as not every platform's copy does (Wine run by
-// root writes through the attribute).
-void copyShown(const std::string& source, const std::string& destination) {
-    if (!fitsPath(source) || !fitsPath(destination))
+bool isDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A copy from a CD carries the read-only attribute with it: cleared, the
+// other attributes kept, so that a later installation can replace the file
+// and language.cf can be deleted after use.
+void leaveWritable(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
         return;
+    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// One attempt: 0 when the file was copied, else the system's error. A
+// read-only destination is refused here as Windows refuses it, since not
+// every platform's copy does (Wine run by root writes through it).
+DWORD copyOnce(const std::string& source, const std::string& destination) {
+    if (isReadOnly(destination))
+        return ERROR_ACCESS_DENIED;
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE))
+        return GetLastError();
+    leaveWritable(destination);
+    return 0;
+}
+
+// The system's text for an error, without its line end.
+std::string systemMessage(DWORD error) {
+    char text[512] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  text, sizeof text, nullptr);
+    std::string message(text, length < sizeof text ? length : 0);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message.empty() ? "Error " + std::to_string(error) : message;
+}
+
+// The full path of a source named relative to the current directory.
+std::string fullPath(const std::string& path) {
+    char full[kPathCapacity];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return length > 0 && length < sizeof full ? std::string(full) : path;
+}
+
+// The box of a failed copy, owned by the main window. Abort ends the run as
+// a fatal error does (exit code 1, what is done stays done); returns true
+// for Retry, false for Ignore.
+bool askRetryCopy(const std::string& source, const std::string& destination, DWORD error) {
+    const std::string text = "Can't copy\n" + fullPath(source) + "\nto\n" + destination + "\n\n" + systemMessage(error);
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    int answer = MessageBoxA(installState.mainWindow, text.c_str(), "Error",
+                             MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
+    if (answer == IDABORT)
+        ExitProcess(1);
+    return answer == IDRETRY;
+}
+
+// Shows the destination in the edit box, brings the window up to date and
+// copies over an existing file. A path that does not fit a path buffer is
+// not used (nor shown) and is counted; an absent source is passed over.
+void copyShown(const std::string& source, const std::string& destination) {
+    if (!fitsPath(source) || !fitsPath(destination)) {
+        countFailedStep("Copy to " + destination + " (path too long)");
+        return;
+    }
     SetWindowTextA(installState.editBox, destination.c_str());
     UpdateWindow(installState.mainWindow);
-    if (isReadOnly(destination))
-        return;
-    CopyFileA(source.c_str(), destination.c_str(), FALSE);
+    for (;;) {
+        const DWORD error = copyOnce(source, destination);
+        if (error == 0 || GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return;
+        if (!askRetryCopy(source, destination, error))
+            break;
+    }
+    countFailedStep("Copy to " + destination);
 }
 
 // The directory part of a pattern, up to and including its last separator.
@@ -78,7 +144,18 @@ void copyMatches(const std::string& pattern, const std::string& destination) {
 }
 
 void writeDictionarySetting(const char* key, const char* value) {
-    WritePrivateProfileStringA("Dictionary", key, value, "win.ini");
+    if (!WritePrivateProfileStringA("Dictionary", key, value, "win.ini"))
+        countFailedStep(std::string("Setting ") + key + " in win.ini");
+}
+
+// One folder level; one that exists already is fine.
+void makeFolder(const std::string& path) {
+    if (!fitsPath(path)) {
+        countFailedStep("Folder " + path + " (path too long)");
+        return;
+    }
+    if (!CreateDirectoryA(path.c_str(), nullptr) && !isDirectory(path))
+        countFailedStep("Folder " + path);
 }
 
 void executeLine(const char* line, const std::string& sourceSlash) {
@@ -119,9 +196,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         return;
     switch (keyword) {
     case ScriptKeyword::Mkdir: {
-        std::string path = std::string(installState.targetDirSlash) + argument;
-        if (fitsPath(path))
-            _mkdir(path.c_str());
+        makeFolder(std::string(installState.targetDirSlash) + argument);
         return;
     }
     case ScriptKeyword::IconName:

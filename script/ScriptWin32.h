@@ -8,8 +8,8 @@
 void runSetupScript();
 
 // Creates the program group folder under the Programs folder and the
-// shortcut iconName.lnk in it. Failures are silent.
-void addProgramShortcut();
+// shortcut iconName.lnk in it; false when the shortcut was not saved.
+bool addProgramShortcut();
 
 // A shell link to target with the working directory and arguments, saved
 // as linkPath. Returns the result of the last operation performed.

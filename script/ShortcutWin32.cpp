@@ -1,54 +1,99 @@
-// The program shortcut: a folder iconGroup under the user's Programs folder
-// holding iconName.lnk, which starts iconExe from the target directory.
+// The program shortcut: a folder iconGroup under the Programs folder of the
+// person at the desktop, holding iconName.lnk, which starts iconExe from the
+// target directory.
 #include <windows.h>
 
-#include <direct.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <string>
+#include <vector>
 
 #include "base/InstallState.h"
 #include "base/Win32Handles.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
 
-void addProgramShortcut() {
+namespace {
+
+// The user SID of a process's token, in buf; null when it cannot be read.
+PSID tokenUser(HANDLE process, std::vector<BYTE>& buf) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return nullptr;
+    ScopedHandle held(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size == 0)
+        return nullptr;
+    buf.assign(size, 0);
+    if (!GetTokenInformation(token, TokenUser, buf.data(), size, &size))
+        return nullptr;
+    return reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid;
+}
+
+// The Programs folder that the person at the desktop sees. An installer
+// elevated with an administrator's password runs under that administrator's
+// account, whose own Programs folder the person at the desktop never sees:
+// then the shortcut goes to the all-users Programs folder. Under the
+// desktop's own account, or when the desktop's owner cannot be asked (no
+// shell window, no right to query it), the user's Programs folder.
+int programsFolderId() {
+    DWORD shellProcessId = 0;
+    HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId) || shellProcessId == 0)
+        return CSIDL_PROGRAMS;
+    ScopedHandle shellProcess(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
+    if (!shellProcess.get())
+        return CSIDL_PROGRAMS;
+    std::vector<BYTE> ours, desktops;
+    PSID self = tokenUser(GetCurrentProcess(), ours);
+    PSID desktop = tokenUser(shellProcess.get(), desktops);
+    if (!self || !desktop || EqualSid(self, desktop))
+        return CSIDL_PROGRAMS;
+    return CSIDL_COMMON_PROGRAMS;
+}
+
+}  // namespace
+
+bool addProgramShortcut() {
     std::string target = std::string(installState.targetDirSlash) + installState.iconExe;
     if (target.size() >= kPathCapacity)
-        return;
+        return false;
     copyText(installState.defaultDir, target.c_str());
 
     // A Programs folder that the shell cannot supply means no shortcut.
     LPITEMIDLIST programs = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(installState.mainWindow, CSIDL_PROGRAMS, &programs)) || !programs)
-        return;
+    if (FAILED(SHGetSpecialFolderLocation(installState.mainWindow, programsFolderId(), &programs)) || !programs)
+        return false;
     BOOL havePath = SHGetPathFromIDListA(programs, installState.sourceDir);
     CoTaskMemFree(programs);
     if (!havePath || !SetCurrentDirectoryA(installState.sourceDir))
-        return;
+        return false;
 
     // An empty group name creates and enters nothing: the shortcut then
-    // lies in the Programs folder itself.
+    // lies in the Programs folder itself. A group that cannot be made or
+    // entered means no shortcut, rather than one in the wrong folder.
     if (installState.iconGroup[0] != '\0') {
-        _mkdir(installState.iconGroup);
-        SetCurrentDirectoryA(installState.iconGroup);
+        CreateDirectoryA(installState.iconGroup, nullptr);
+        if (!SetCurrentDirectoryA(installState.iconGroup))
+            return false;
     }
     DWORD length = GetCurrentDirectoryA(sizeof installState.sourceDir, installState.sourceDir);
     if (length == 0 || length >= sizeof installState.sourceDir)
-        return;
+        return false;
 
     std::string link;
     if (!withSlash(installState.sourceDir, link))
-        return;
+        return false;
     link += installState.iconName;
     link += ".lnk";
     if (link.size() >= kPathCapacity)
-        return;
+        return false;
     copyText(installState.sourceDir, link.c_str());
-    createProgramShortcut(installState.defaultDir, installState.sourceDir, installState.targetDirSlash,
-                          installState.wbarg);
+    return SUCCEEDED(createProgramShortcut(installState.defaultDir, installState.sourceDir,
+                                           installState.targetDirSlash, installState.wbarg));
 }
 
 // Every setting of the link is checked: a link without its target, its

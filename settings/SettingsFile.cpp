@@ -260,11 +260,56 @@ int countLanguageEntries() {
     return languageEntryCount;
 }
 
+namespace {
+
+// Writes tmp.ini as kelmo.ini up to and including its first "[language]"
+// line, then the entries in the given order, one empty line and the EOF
+// line, and lets it replace kelmo.ini. The sort loses nothing but the order
+// when it fails, so a failure here (tmp.ini not made or not written whole,
+// kelmo.ini read-only or locked) is not fatal: tmp.ini is removed, kelmo.ini
+// stays as it was and false tells the caller.
+bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
+    Rewrite rewrite;
+    rewrite.in = openFile(kSettingsName, "rt");
+    if (!rewrite.in)
+        return false;
+    rewrite.out = openFile(kScratchName, "wt");
+    if (!rewrite.out)
+        return false;
+
+    bool written = true;
+    auto put = [&](const char* text) { written = written && writeText(rewrite.out.get(), text); };
+    char line[kSortLineSize];
+    bool sectionFound = false;
+    // A section gone since the count, or a file that cannot be read, ends
+    // the copy before the section: nothing is replaced then.
+    while (written && !sectionFound && readPiece(rewrite.in.get(), line, sizeof line) == ReadResult::Line) {
+        put(line);
+        sectionFound = foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength);
+    }
+    written = written && sectionFound;
+    for (const LanguageSlot* slot : order) {
+        put(slot->line);
+        put("\n");
+    }
+    put("\n");
+    put(kEofLine);
+    rewrite.in.reset();
+    const bool closed = closeWritten(rewrite.out);
+    if (written && closed && replaceFile(kScratchName, kSettingsName))
+        return true;
+    removeFile(kScratchName);
+    return false;
+}
+
+}  // namespace
+
 // Loads the entries into languageEntryCount slots, sorts references to them
 // by display name (equal names keep their file order) and rewrites the file
 // from the first "[language]" line on: the entries, one empty line, the EOF
-// comment line. Gives up with -1, kelmo.ini untouched, when a read or an
-// allocation fails or the file holds more entries than were counted.
+// comment line. Gives up with -1, kelmo.ini untouched and no tmp.ini left,
+// when a read, an allocation or the rewrite fails or the file holds more
+// entries than were counted.
 int sortLanguageSection() {
     FilePtr in = openFile(kSettingsName, "rt");
     if (!in)
@@ -311,33 +356,5 @@ int sortLanguageSection() {
         return collateCompare(a->displayName, b->displayName) < 0;
     });
 
-    Rewrite rewrite;
-    rewrite.in = openFile(kSettingsName, "rt");
-    if (!rewrite.in)
-        return -1;
-    rewrite.out = openFile(kScratchName, "wt");
-    if (!rewrite.out)
-        fatalError("Can't open TMP.INI");
-
-    bool sectionFound = false;
-    while (!sectionFound) {
-        ReadResult got = readPiece(rewrite.in.get(), line, sizeof line);
-        if (got != ReadResult::Line) {
-            // The section is gone since the count, or the file cannot be
-            // read: nothing has been changed, so give up.
-            rewrite.out.reset();
-            removeFile(kScratchName);
-            return -1;
-        }
-        writeOrAbandon(rewrite, line);
-        sectionFound = foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength);
-    }
-    for (const LanguageSlot* slot : order) {
-        writeOrAbandon(rewrite, slot->line);
-        writeOrAbandon(rewrite, "\n");
-    }
-    writeOrAbandon(rewrite, "\n");
-    writeOrAbandon(rewrite, kEofLine);
-    commitRewrite(rewrite);
-    return 0;
+    return rewriteSorted(order) ? 0 : -1;
 }

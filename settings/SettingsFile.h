@@ -29,6 +29,7 @@ void appendLanguageEntry(const LanguageEntry& entry);
 int countLanguageEntries();
 
 // Sorts the entries of the language section by display name; 0 when the
-// file was rewritten, -1 when it gave up before writing.
+// file was rewritten, -1 when it gave up (kelmo.ini as it was, no tmp.ini
+// left): the sort loses nothing but the order, so it never ends the run.
 int sortLanguageSection();
 

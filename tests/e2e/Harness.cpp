@@ -598,6 +598,34 @@ DWORD installInto(const std::string& source, const std::string& target) {
     return app.waitForExit();
 }
 
+bool startInto(Installer& app, const std::string& target) {
+    if (!app.waitForMainWindow() || !app.setText(kEditBox, target))
+        return false;
+    app.click(kStartButton);
+    return true;
+}
+
+void expectBox(Installer& app, const std::string& caption, const std::string& text, int buttonId) {
+    auto box = app.waitForMessageBox(caption);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, text) << "in the box captioned \"" << caption << "\"";
+    ASSERT_TRUE(app.answer(*box, buttonId));
+}
+
+void expectClosingWarning(Installer& app, int count, const std::vector<std::string>& named) {
+    std::string text = std::to_string(count) + (count == 1 ? " step" : " steps") +
+                       " of the installation did not complete:\n";
+    for (const std::string& name : named)
+        text += "\n" + name;
+    if (count > static_cast<int>(named.size()))
+        text += "\n... and " + std::to_string(count - named.size()) + " more";
+    auto box = app.waitForMessageBox("Install");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, text);
+    EXPECT_TRUE(box->iconSet) << "the closing warning shows no icon";
+    ASSERT_TRUE(app.answer(*box));
+}
+
 std::vector<std::string> sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     return names;

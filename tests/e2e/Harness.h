@@ -228,6 +228,13 @@ int redIconPixels(const MessageBoxInfo& box, const Screen& screen);
 // Starts the installer in source, types target into the edit box, presses
 // Start and waits for the installer to end; returns its exit code.
 DWORD installInto(const std::string& source, const std::string& target);
+// Waits for the main window, types target and presses Start.
+bool startInto(Installer& app, const std::string& target);
+// Expects the next box of this caption to hold this text; answers it.
+void expectBox(Installer& app, const std::string& caption, const std::string& text, int buttonId = IDOK);
+// Expects the closing warning of a run whose steps did not all complete:
+// caption "Install", an icon, the count, the first names; answers it.
+void expectClosingWarning(Installer& app, int count, const std::vector<std::string>& named);
 std::vector<std::string> sorted(std::vector<std::string> names);
 // The whole file, or "<missing>".
 std::string contentOf(const std::string& path);

@@ -42,7 +42,8 @@ bool writeLongFile(const std::string& path, const std::string& content) {
 // --- Order and overwriting -------------------------------------------------------------
 
 // Lines run in file order: a copy into a folder that a later mkdir makes
-// fails without a word, the same copy after the mkdir lands.
+// fails (its box answered with Ignore, then counted in the closing warning),
+// the same copy after the mkdir lands.
 TEST(ScriptRun, LinesRunInFileOrder) {
     Workspace work;
     std::string target = work.path("target");
@@ -53,7 +54,14 @@ TEST(ScriptRun, LinesRunInFileOrder) {
                                          "copy a.txt sub\\inner\\deep.txt\n",
                                          {{"a.txt", "alpha\n"}});
 
-    EXPECT_EQ(installInto(source, target), 0u);
+    Installer app(source);
+    ASSERT_TRUE(startInto(app, target));
+    auto box = app.waitForMessageBox("Error");
+    ASSERT_TRUE(box);
+    EXPECT_NE(box->text.find(joinPath(target, "sub\\early.txt")), std::string::npos) << box->text;
+    ASSERT_TRUE(app.answer(*box, IDIGNORE));
+    expectClosingWarning(app, 1, {"Copy to " + joinPath(target, "sub\\early.txt")});
+    EXPECT_EQ(app.waitForExit(), 2u);
     EXPECT_EQ(listTree(target), sorted({"sub\\", "sub\\late.txt", "sub\\inner\\", "sub\\inner\\deep.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, "sub\\inner\\deep.txt")), "alpha\n");
 }
@@ -144,9 +152,9 @@ TEST(ScriptRun, XcopyPatternWithFolderPartCopiesFromThatFolder) {
 
 // --- Failed steps ----------------------------------------------------------------------
 
-// A missing source, a missing destination folder, a pattern without matches,
-// an empty folder and a folder that does not exist are passed over without a
-// word, and the lines after them still run; relative names still resolve
+// A missing source, a pattern without matches, an empty folder and a folder
+// that does not exist are passed over without a word, and the lines after
+// them still run; relative names still resolve
 // after xcopy and sndcopy have moved the current directory and put it back.
 // A sndcopy of a missing folder copies nothing at all, in particular not the
 // files of the source directory.
@@ -155,7 +163,6 @@ TEST(ScriptRun, FailedStepsArePassedOverSilently) {
     std::string target = work.path("target");
     std::string source = work.makeSource("mkdir out\n"
                                          "copy nosuch.txt missing.txt\n"
-                                         "copy a.txt nodir\\a.txt\n"
                                          "xcopy *.zzz out\n"
                                          "copy a.txt after-copy.txt\n"
                                          "sndcopy empty out\n"
@@ -176,9 +183,9 @@ TEST(ScriptRun, FailedStepsArePassedOverSilently) {
 
 // A source path that would not fit the path buffers is not used at all,
 // neither whole nor cut short: a file whose shortened name exists in the
-// source directory is not copied in its place, and the rest of the script
-// runs. (Destinations that would not fit are checked with the other
-// over-long inputs.)
+// source directory is not copied in its place, the copy is counted in the
+// closing warning and the rest of the script runs. (Destinations that would
+// not fit are checked with the other over-long inputs.)
 TEST(ScriptRun, OverlongSourcePathIsSkipped) {
     Workspace work;
     std::string target = work.path("target");
@@ -195,7 +202,10 @@ TEST(ScriptRun, OverlongSourcePathIsSkipped) {
     const std::string longSourcePath = joinPath(source, longSource);
     EXPECT_TRUE(writeLongFile(longSourcePath, "long source\n")) << "cannot write " << longSourcePath;
 
-    EXPECT_EQ(installInto(source, target), 0u);
+    Installer app(source);
+    ASSERT_TRUE(startInto(app, target));
+    expectClosingWarning(app, 1, {"Copy to " + joinPath(target, "got-long.txt") + " (path too long)"});
+    EXPECT_EQ(app.waitForExit(), 2u);
     EXPECT_EQ(listTree(target), sorted({"later.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, "later.txt")), "fits\n");
     DeleteFileW(longPath(longSourcePath).c_str());
