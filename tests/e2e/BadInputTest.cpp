@@ -16,11 +16,6 @@ using namespace e2e;
 
 namespace {
 
-bool isReadOnly(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
 void makeReadOnly(const std::string& path) {
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) << "cannot make " << path << " read-only";
 }
@@ -43,13 +38,6 @@ std::vector<std::string> longPathEntries(const std::string& folder) {
     } while (FindNextFileW(search, &entry));
     FindClose(search);
     return names;
-}
-
-std::string programsFolder() {
-    char path[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, TRUE))
-        return {};
-    return path;
 }
 
 const char* const kLanguageScript = "mkdir language\n"

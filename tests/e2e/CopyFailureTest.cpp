@@ -6,23 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 using namespace e2e;
 
 namespace {
-
-bool isReadOnly(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
-std::string programsFolder() {
-    char path[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, TRUE))
-        return {};
-    return path;
-}
 
 // The box of a failed copy: caption "Error", the buttons Abort, Retry and
 // Ignore, a text that names both paths and then the system's message.

@@ -76,6 +76,9 @@ std::string differences(const Snapshot& before, const Snapshot& after);
 
 bool pathExists(const std::string& path);
 bool isDirectory(const std::string& path);
+bool isReadOnly(const std::string& path);
+// The user's Programs folder of the Start menu.
+std::string programsFolder();
 // Writes a file in binary mode, creating missing parent folders.
 void writeFile(const std::string& path, const std::string& content);
 // The whole file, or nullopt when it cannot be read.

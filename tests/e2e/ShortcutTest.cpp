@@ -14,13 +14,6 @@ using namespace e2e;
 
 namespace {
 
-std::string programsFolder() {
-    char path[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROGRAMS, TRUE))
-        return {};
-    return path;
-}
-
 struct Shortcut {
     std::string failure;  // empty when the file was read
     std::string target;
