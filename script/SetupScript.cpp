@@ -34,16 +34,28 @@ void readSetupScript(const std::function<void(const char* line)>& handle) {
     readScriptLines(file.get(), handle);
 }
 
-void readScriptLines(std::FILE* file, const std::function<void(const char* line)>& handle) {
+// A read that ends without a LF leaves the rest of its line to the next.
+void readScriptPieces(std::FILE* file, const std::function<void(const ScriptPiece& piece)>& handle) {
     char line[kScriptLineBuffer];
+    int lineNumber = 1;
+    bool remainder = false;
     while (std::fgets(line, sizeof line, file)) {
         std::size_t len = std::strlen(line);
-        if (len > 0 && line[len - 1] == '\n')
+        const bool lineEnds = len > 0 && line[len - 1] == '\n';
+        if (lineEnds)
             line[--len] = '\0';
-        if (len == 0 || line[0] == '#')
-            continue;
-        handle(line);
+        handle(ScriptPiece{lineNumber, remainder, len == 0 || line[0] == '#', line});
+        remainder = !lineEnds;
+        if (lineEnds)
+            ++lineNumber;
     }
+}
+
+void readScriptLines(std::FILE* file, const std::function<void(const char* line)>& handle) {
+    readScriptPieces(file, [&](const ScriptPiece& piece) {
+        if (!piece.comment)
+            handle(piece.text);
+    });
 }
 
 bool carriesKeyword(const char* line, const char* keyword) {
@@ -104,21 +116,40 @@ ScriptKeyword executionKeyword(const char* line) {
     return ScriptKeyword::None;
 }
 
+PreReadKeyword preReadKeyword(const char* line) {
+    if (carriesKeyword(line, "title"))
+        return PreReadKeyword::Title;
+    if (carriesKeyword(line, "dir"))
+        return PreReadKeyword::Dir;
+    if (carriesKeyword(line, "wbarg"))
+        return PreReadKeyword::WbArg;
+    if (carriesKeyword(line, "debug"))
+        return PreReadKeyword::Debug;
+    return PreReadKeyword::None;
+}
+
 // A keyword that takes an argument but whose line holds no space is ignored:
 // the field keeps what it had.
 void preReadLine(const char* line) {
     const char* argument = keywordArgument(line);
-    if (carriesKeyword(line, "title")) {
+    switch (preReadKeyword(line)) {
+    case PreReadKeyword::Title:
         if (argument)
             copyText(installState.title, argument);
-    } else if (carriesKeyword(line, "dir")) {
+        return;
+    case PreReadKeyword::Dir:
         if (argument)
             copyText(installState.defaultDir, argument);
-    } else if (carriesKeyword(line, "wbarg")) {
+        return;
+    case PreReadKeyword::WbArg:
         if (argument)
             copyText(installState.wbarg, argument);
-    } else if (carriesKeyword(line, "debug")) {
+        return;
+    case PreReadKeyword::Debug:
         installState.verbose = 1;
+        return;
+    case PreReadKeyword::None:
+        return;
     }
 }
 

@@ -19,6 +19,18 @@ bool withSlash(const char* dir, std::string& out);
 // INSTALL.INF") when the file cannot be opened.
 void readSetupScript(const std::function<void(const char* line)>& handle);
 
+// One read of the script, as both passes get it.
+struct ScriptPiece {
+    int lineNumber;    // the line of the file it comes from, counted from 1
+    bool remainder;    // a later piece of a line longer than 99 characters
+    bool comment;      // empty, or "#" first: both passes skip it
+    const char* text;  // one trailing LF removed
+};
+
+// The reading loop over an open script: every read of at most 99
+// characters, comments included, numbered by the file's lines.
+void readScriptPieces(std::FILE* file, const std::function<void(const ScriptPiece& piece)>& handle);
+
 // The reading loop over an open script: every line that is not a comment,
 // one trailing LF removed.
 void readScriptLines(std::FILE* file, const std::function<void(const char* line)>& handle);
@@ -44,6 +56,12 @@ enum class ScriptKeyword {
 
 // The execution-pass keyword that the line carries, if any.
 ScriptKeyword executionKeyword(const char* line);
+
+// The keywords of the pre-read, in the order they are tested.
+enum class PreReadKeyword { None, Title, Dir, WbArg, Debug };
+
+// The pre-read keyword that the line carries, if any.
+PreReadKeyword preReadKeyword(const char* line);
 
 // Takes title, dir, wbarg and debug from install.inf into installState.
 void preReadSetupScript();

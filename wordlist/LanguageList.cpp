@@ -33,12 +33,21 @@ bool readListLine(std::FILE* list, char (&buf)[100]) {
 }  // namespace
 
 int readContentLine(std::FILE* list, char (&buf)[100]) {
+    ListPosition at;
+    return readContentLine(list, buf, at);
+}
+
+// A read that ends without a LF leaves the rest of its line to the next.
+int readContentLine(std::FILE* list, char (&buf)[100], ListPosition& at) {
     for (;;) {
         if (!std::fgets(buf, sizeof buf, list))
             return -1;
+        at.line = at.nextLine;
         std::size_t len = std::strlen(buf);
-        if (len > 0 && buf[len - 1] == '\n')
+        if (len > 0 && buf[len - 1] == '\n') {
             buf[len - 1] = '\0';
+            ++at.nextLine;
+        }
         if (buf[0] != '\0' && buf[0] != '#')
             return 0;
     }

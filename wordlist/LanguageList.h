@@ -12,6 +12,16 @@
 // line, -1 at the end of the file.
 int readContentLine(std::FILE* list, char (&buf)[100]);
 
+// Where the reading of a language list stands: the file line (from 1) of
+// the line delivered last, and whether the next read continues a line.
+struct ListPosition {
+    int line = 0;
+    int nextLine = 1;
+};
+
+// readContentLine that also tells the file line each content line is on.
+int readContentLine(std::FILE* list, char (&buf)[100], ListPosition& at);
+
 // Splits a language line at commas (runs of commas are one separator; the
 // commas before the first field stay with field 1; text after field 4 is
 // dropped). Returns the number of fields found, at most 4.

@@ -1,0 +1,59 @@
+// The file system as the tool needs it: folders listed, files kinds told,
+// a scratch folder made and removed, a file linked or copied, the current
+// directory changed. Defined with the Win32 file interface for Windows
+// (dicttool/FolderWin32.cpp) and with POSIX calls elsewhere
+// (dicttool/FolderPosix.cpp).
+//
+// Paths here are native: what the command line gave and the system takes.
+// Names from install.inf and language.cf are Windows-1252; nativeName and
+// ansiName convert between the two.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+enum class PathKind { Missing, File, Folder };
+
+struct FolderEntry {
+    std::string name;  // native, without a folder part
+    bool isFolder = false;
+};
+
+PathKind pathKind(const std::string& path);
+
+// Every entry of the folder but "." and "..", hidden and system ones too;
+// false when it cannot be listed.
+bool listFolder(const std::string& path, std::vector<FolderEntry>& entries);
+
+// folder + the separator + name; name may hold backslashes.
+std::string joinPath(const std::string& folder, const std::string& name);
+
+// The path made absolute against the current directory.
+std::string absolutePath(const std::string& path);
+
+// The folder part of a path ("." when there is none).
+std::string parentFolder(const std::string& path);
+
+bool makeFolder(const std::string& path);
+bool removeFolder(const std::string& path);  // an empty one
+
+// A hard link to from at to, or else a copy of it.
+bool linkOrCopyFile(const std::string& from, const std::string& to);
+
+std::string currentFolder();
+bool changeFolder(const std::string& path);
+
+// A Windows-1252 name as the system spells it, and back.
+std::string nativeName(const std::string& ansi);
+std::string ansiName(const std::string& native);
+
+// What the last failed system call said, for messages.
+std::string systemError();
+
+bool isTerminal(std::FILE* stream);
+
+// Makes a console show UTF-8 output as text.
+void prepareConsole();
+
+int processId();

@@ -1,0 +1,126 @@
+// The tool's file system on POSIX hosts. Names on disk are taken to be
+// UTF-8.
+#include "dicttool/Folder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "base/FileLayer.h"
+#include "dicttool/Encoding.h"
+
+PathKind pathKind(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return PathKind::Missing;
+    return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
+    std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
+    if (!folder)
+        return false;
+    entries.clear();
+    while (const dirent* entry = ::readdir(folder.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
+            isFolder = pathKind(path + "/" + name) == PathKind::Folder;
+        entries.push_back({name, isFolder});
+    }
+    return true;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    for (char c : name)
+        path += c == '\\' ? '/' : c;
+    return path;
+}
+
+std::string absolutePath(const std::string& path) {
+    return !path.empty() && path[0] == '/' ? path : joinPath(currentFolder(), path);
+}
+
+std::string parentFolder(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool makeFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool removeFolder(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0;
+}
+
+bool linkOrCopyFile(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return true;
+    FilePtr in = openFile(from.c_str(), "rb");
+    FilePtr out = in ? openFile(to.c_str(), "wb") : nullptr;
+    if (!out)
+        return false;
+    char buffer[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
+        if (std::fwrite(buffer, 1, n, out.get()) != n)
+            return false;
+    return !std::ferror(in.get()) && closeWritten(out);
+}
+
+std::string currentFolder() {
+    std::vector<char> buffer(4096);
+    while (!::getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE)
+            return ".";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+bool changeFolder(const std::string& path) {
+    return ::chdir(path.c_str()) == 0;
+}
+
+std::string nativeName(const std::string& ansi) {
+    return utf8FromAnsi(ansi);
+}
+
+// A name that is not UTF-8 or has no Windows-1252 form shows each such
+// byte as "?", as the system's ANSI interface shows it.
+std::string ansiName(const std::string& native) {
+    std::string ansi;
+    std::size_t badAt = 0;
+    if (ansiFromUtf8(native, ansi, badAt))
+        return ansi;
+    ansi.clear();
+    for (char c : native)
+        ansi += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return ansi;
+}
+
+std::string systemError() {
+    return std::strerror(errno);
+}
+
+bool isTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) != 0;
+}
+
+void prepareConsole() {}
+
+int processId() {
+    return static_cast<int>(::getpid());
+}

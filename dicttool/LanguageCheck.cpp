@@ -1,0 +1,120 @@
+// The language list as the installer splits it, with what would stop or
+// mislead a build: blocks cut short or without four fields, FROM wordlists
+// missing or damaged, names the builder refuses, TO wordlists written twice.
+#include <unordered_map>
+
+#include "base/FileLayer.h"
+#include "dicttool/Check.h"
+#include "dicttool/Encoding.h"
+#include "dicttool/ToolFiles.h"
+#include "wordlist/LanguageList.h"
+#include "wordlist/WordRecord.h"
+
+namespace {
+
+struct ListReader {
+    std::FILE* list;
+    ListPosition at;
+    char buf[100];
+    bool next() { return readContentLine(list, buf, at) == 0; }
+};
+
+void report(std::vector<Problem>& problems, const LanguageListInput& input, int line, const char* kind,
+            const std::string& message) {
+    problems.push_back({input.label, line, kind, message});
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Reads the FROM wordlist in pieces of whole records and surveys them.
+bool surveyFile(const std::string& path, RecordSurvey& survey) {
+    FilePtr file = openFile(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::string chunk(8192 * sizeof(WordRecord), '\0');
+    std::size_t got;
+    while ((got = std::fread(&chunk[0], 1, chunk.size(), file.get())) > 0)
+        surveyRecords(chunk.data(), got, survey);
+    return !std::ferror(file.get());
+}
+
+// A name the builder refuses, for FROM and TO alike.
+void checkName(const LanguageListInput& input, int line, const char* role, const std::string& name,
+               std::vector<Problem>& problems) {
+    if (isScratchName(name))
+        report(problems, input, line, "name-reserved",
+               std::string(role) + " name " + quoted(name) + " is the builder's scratch file temp.wb");
+    if (!wordListPathFits(input.targetSlash, name))
+        report(problems, input, line, "name-too-long",
+               std::string(role) + " name " + quoted(name) + ": " + input.targetSlash +
+                   wordListRelativePath(name) + " is over 259 characters");
+}
+
+void checkFrom(const LanguageListInput& input, LanguageBlock& block, std::vector<Problem>& problems) {
+    const std::string& name = block.entry.fromName;
+    const std::string path = input.locateFrom(name);
+    block.fromFound = !path.empty() && surveyFile(path, block.survey);
+    if (!block.fromFound) {
+        report(problems, input, block.fromLine, "from-missing",
+               "FROM wordlist " + quoted(wordListRelativePath(name)) + " is not there: the build stops with an error");
+        return;
+    }
+    const RecordSurvey& s = block.survey;
+    if (s.trailingBytes != 0)
+        report(problems, input, block.fromLine, "from-size",
+               quoted(name) + " is not a whole number of 84-byte records: the last " +
+                   std::to_string(s.trailingBytes) + " bytes are ignored");
+    if (s.unterminated != 0)
+        report(problems, input, block.fromLine, "unterminated-field",
+               quoted(name) + ": " + std::to_string(s.unterminated) +
+                   " records have a word over 30 or meanings over 50 characters, without the field's zero byte"
+                   " (first: record " + std::to_string(s.firstUnterminated + 1) + ")");
+}
+
+}  // namespace
+
+void checkLanguageList(std::FILE* list, const LanguageListInput& input, std::vector<LanguageBlock>& blocks,
+                       std::vector<Problem>& problems) {
+    ListReader reader{list, {}, {}};
+    std::unordered_map<std::string, int> toLines;  // folded TO name -> its line
+    while (reader.next()) {
+        LanguageBlock block;
+        block.line = reader.at.line;
+        block.languageLine = reader.buf;
+        block.fields = splitLanguageLine(reader.buf, block.entry);
+        if (block.fields < 4)
+            report(problems, input, block.line, "too-few-fields",
+                   "language line " + quoted(block.languageLine) + " has " + std::to_string(block.fields) +
+                       " of its four fields: the installer stops with an error here");
+        const bool haveFrom = reader.next();
+        if (haveFrom) {
+            block.fromLine = reader.at.line;
+            block.entry.fromName = reader.buf;
+        }
+        const bool haveTo = haveFrom && reader.next();
+        if (haveTo) {
+            block.toLine = reader.at.line;
+            block.entry.toName = reader.buf;
+        }
+        if (!haveTo) {
+            report(problems, input, block.line, "block-cut-short",
+                   std::string("the list ends inside the block of this line, without its ") +
+                       (haveFrom ? "TO" : "FROM and TO") + " name: the installer stops with an error");
+            blocks.push_back(block);
+            break;
+        }
+        checkName(input, block.fromLine, "FROM", block.entry.fromName, problems);
+        checkName(input, block.toLine, "TO", block.entry.toName, problems);
+        checkFrom(input, block, problems);
+        const auto [it, first] = toLines.emplace(foldName(block.entry.toName), block.toLine);
+        if (!first)
+            report(problems, input, block.toLine, "duplicate-to",
+                   "TO wordlist " + quoted(block.entry.toName) + " is also built by line " +
+                       std::to_string(it->second) + ": the later build replaces it");
+        blocks.push_back(block);
+    }
+    if (std::ferror(list))
+        throw ToolError("cannot read " + input.label);
+}

@@ -1,0 +1,16 @@
+// What the checks found, for a person (aligned text) or for a program (one
+// JSON object). Texts from the files are Windows-1252 and shown as UTF-8.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "dicttool/Check.h"
+
+void printScriptReport(const ScriptReport& report, std::FILE* out);
+void printScriptJson(const ScriptReport& report, std::FILE* out);
+
+void printLanguageReport(const std::vector<LanguageBlock>& blocks, const std::vector<Problem>& problems,
+                         std::FILE* out);
+void printLanguageJson(const std::vector<LanguageBlock>& blocks, const std::vector<Problem>& problems,
+                       std::FILE* out);

@@ -1,0 +1,40 @@
+// Whole files in and out for the tool's commands: a file read whole, a
+// text file read as the installer reads it on Windows, and an output file
+// that appears only when it was written completely.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "base/FileLayer.h"
+
+// A failure that ends the command: its message is shown, exit status 1.
+struct ToolError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The whole file; throws ToolError naming the file when it cannot be read.
+std::string readWholeFile(const std::string& path);
+
+// The bytes of a text file as a stream that reads as the C library in text
+// mode on Windows reads the file: at path on Windows, from the bytes
+// elsewhere. Throws ToolError when it cannot be made.
+FilePtr windowsTextStream(const std::string& path, const std::string& bytes);
+
+// An output file written beside its final path and put in its place only by
+// commit(); a file not committed is removed, so no partial output is left.
+class OutputFile {
+public:
+    explicit OutputFile(std::string path);  // throws ToolError when it cannot be created
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    std::FILE* get() const { return file_.get(); }
+    void commit();  // throws ToolError when the file cannot be completed or put in place
+
+private:
+    std::string path_, partial_;
+    FilePtr file_;
+    bool committed_ = false;
+};

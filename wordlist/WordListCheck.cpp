@@ -1,0 +1,76 @@
+#include "wordlist/WordListCheck.h"
+
+#include <cstring>
+
+#include "base/Collation.h"
+#include "base/InstallState.h"
+#include "wordlist/WordRecord.h"
+
+std::string wordListRelativePath(const std::string& name) {
+    return "language\\" + name;
+}
+
+bool isScratchName(const std::string& name) {
+    const std::string::size_type end = name.find_last_not_of(". ");
+    std::string bare = end == std::string::npos ? std::string() : name.substr(0, end + 1);
+    const std::string::size_type slash = bare.find_last_of("\\/");
+    if (slash != std::string::npos)
+        bare.erase(0, slash + 1);
+    return foldEquals(bare.c_str(), "temp.wb");
+}
+
+bool wordListPathFits(const std::string& targetSlash, const std::string& name) {
+    return targetSlash.size() + wordListRelativePath(name).size() < kPathCapacity;
+}
+
+namespace {
+
+// Length of a field's text: up to its terminator, or the whole field.
+std::size_t fieldLength(const char* field, std::size_t size) {
+    const void* zero = std::memchr(field, 0, size);
+    return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - field) : size;
+}
+
+// The translations of one record as the builder splits them: at commas, a
+// run of commas being one separator, leading blanks passed over.
+void surveyTranslations(const WordRecord& record, std::uint64_t index, RecordSurvey& survey) {
+    const std::size_t wordLength = fieldLength(record.word, sizeof record.word);
+    const std::size_t length = fieldLength(record.meanings, sizeof record.meanings);
+    std::size_t at = 0;
+    while (at < length) {
+        std::size_t end = at;
+        while (end < length && record.meanings[end] != ',')
+            ++end;
+        std::size_t start = at;
+        while (start < end && record.meanings[start] == ' ')
+            ++start;
+        if (end > at) {
+            if (end - start > kMaxWordLength) {
+                if (survey.longTranslations++ == 0) {
+                    survey.firstLongTranslation = index;
+                    survey.longExample.assign(record.meanings + start, end - start);
+                }
+            } else if (wordLength <= kMaxMeaningsLength) {
+                ++survey.reversed;
+            }
+        }
+        at = end + 1;
+    }
+}
+
+}  // namespace
+
+void surveyRecords(const char* bytes, std::size_t size, RecordSurvey& survey) {
+    const std::uint64_t first = survey.records;
+    survey.records += size / sizeof(WordRecord);
+    survey.trailingBytes = size % sizeof(WordRecord);
+    for (std::uint64_t i = first; i < survey.records; ++i) {
+        WordRecord record;
+        std::memcpy(&record, bytes + (i - first) * sizeof record, sizeof record);
+        const bool terminated = std::memchr(record.word, 0, sizeof record.word) &&
+                                std::memchr(record.meanings, 0, sizeof record.meanings);
+        if (!terminated && survey.unterminated++ == 0)
+            survey.firstUnterminated = i;
+        surveyTranslations(record, i, survey);
+    }
+}
