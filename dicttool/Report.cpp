@@ -131,7 +131,8 @@ std::string lineText(const ScriptLine& line) {
         return std::string("ignored    ") + reasonText(own.ignored) + ": " + quoted(line.text);
     if (own.ignored != LineIgnored::No)
         return std::string("ignored    ") + keyword + " with " + reasonText(own.ignored) + ": " + quoted(line.text);
-    return std::string(pass) + "  " + keyword + " " + takenText(own) + remainder;
+    const std::string taken = takenText(own);
+    return std::string(pass) + "  " + keyword + (taken.empty() ? "" : " " + taken) + remainder;
 }
 
 void printBlocks(const std::vector<LanguageBlock>& blocks, std::FILE* out) {
@@ -144,8 +145,8 @@ void printBlocks(const std::vector<LanguageBlock>& blocks, std::FILE* out) {
             text += ", " + std::to_string(b.survey.records) + " FROM records make " +
                     std::to_string(b.survey.reversed) + " reversed records";
             if (b.survey.longTranslations)
-                text += "; " + std::to_string(b.survey.longTranslations) +
-                        " translations over 30 characters are left out (first: record " +
+                text += "; translations over 30 characters left out: " + std::to_string(b.survey.longTranslations) +
+                        " (first: record " +
                         std::to_string(b.survey.firstLongTranslation + 1) + ", " + quoted(b.survey.longExample) + ")";
         }
         std::fprintf(out, "  %5d  %s\n", b.line, text.c_str());

@@ -349,7 +349,7 @@ ScriptReport checkScript(const CheckOptions& options) {
     checkWordLists(state, settings);
     std::stable_sort(report.problems.begin(), report.problems.end(), [](const Problem& a, const Problem& b) {
         const bool aScript = a.file == kScriptName, bScript = b.file == kScriptName;
-        return aScript != bScript ? aScript : aScript && a.line < b.line;
+        return aScript != bScript ? aScript : a.line < b.line;
     });
     return report;
 }
