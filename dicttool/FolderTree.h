@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 
 // A relative path in its normal form: its names joined by "\", without "."
 // and ".." and empty names; "" is the folder itself. False when the path

@@ -11,7 +11,7 @@
 
 #include "dicttool/Check.h"
 #include "dicttool/Encoding.h"
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 #include "dicttool/FolderTree.h"
 #include "dicttool/Report.h"
 #include "dicttool/ToolFiles.h"
@@ -80,10 +80,22 @@ Examples:
 Exit status: 0 when all is well, 1 when problems were found or the command
 failed, 2 when the command line is wrong.)";
 
+// A console shows the UTF-8 output as text while the tool runs.
+class Utf8Console {
+public:
+    Utf8Console() : saved_(useUtf8Console()) {}
+    ~Utf8Console() { restoreConsole(saved_); }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    unsigned saved_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    prepareConsole();
+    const Utf8Console console;
     CLI::App app{"Checks a dictionary's distribution folder and makes its word-list files.", "dicttool"};
     app.footer(kExamples);
     app.require_subcommand(1);

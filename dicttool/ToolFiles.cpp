@@ -4,7 +4,7 @@
 #include <string>
 
 #include "dicttool/Encoding.h"
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 
 std::string readWholeFile(const std::string& path) {
     if (pathKind(path) == PathKind::Folder)

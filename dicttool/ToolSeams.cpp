@@ -9,7 +9,7 @@
 
 #include "base/MessageBoxes.h"
 #include "base/Progress.h"
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 
 namespace {

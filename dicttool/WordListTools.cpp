@@ -6,7 +6,7 @@
 #include "base/Collation.h"
 #include "base/LanguageEntry.h"
 #include "dicttool/Encoding.h"
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 #include "wordlist/ReverseList.h"
 #include "wordlist/WordRecord.h"
@@ -192,13 +192,15 @@ ReverseResult reverseWordList(const std::string& fromPath, const std::string& to
     if (!linkOrCopyFile(from, scratch.file("from.wb")))
         throw ToolError("cannot copy " + fromPath + " into the scratch folder: " + systemError());
     result.italian = selectCollation("italian");
-    {
+    try {
         CurrentFolder inScratch(scratch.root());
         LanguageEntry entry;
         entry.displayName = fromPath;
         entry.fromName = "from.wb";
         entry.toName = "to.wb";
         buildReverseList(entry);
+    } catch (const ToolError& e) {  // the builder's own message names its scratch files
+        throw ToolError("cannot build " + toPath + " from " + fromPath + ": " + e.what());
     }
     result.toRecords = static_cast<long>(sizeOf(scratch.file("to.wb")) / sizeof(WordRecord));
     if (!replaceFile(scratch.file("to.wb").c_str(), to.c_str()))

@@ -29,9 +29,9 @@ add_library(dicttoolcore STATIC
 target_link_libraries(dicttoolcore PUBLIC installcore)
 target_include_directories(dicttoolcore SYSTEM PUBLIC ${DICTTOOL_THIRD_PARTY})
 if(WIN32)
-  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/FolderWin32.cpp)
+  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformWin32.cpp)
 else()
-  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/FolderPosix.cpp)
+  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformPosix.cpp)
 endif()
 
 add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp)

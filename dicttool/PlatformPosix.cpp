@@ -1,6 +1,6 @@
 // The tool's file system on POSIX hosts. Names on disk are taken to be
 // UTF-8.
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -119,7 +119,11 @@ bool isTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) != 0;
 }
 
-void prepareConsole() {}
+unsigned useUtf8Console() {
+    return 0;
+}
+
+void restoreConsole(unsigned) {}
 
 int processId() {
     return static_cast<int>(::getpid());

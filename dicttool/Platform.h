@@ -1,8 +1,8 @@
-// The file system as the tool needs it: folders listed, files kinds told,
-// a scratch folder made and removed, a file linked or copied, the current
-// directory changed. Defined with the Win32 file interface for Windows
-// (dicttool/FolderWin32.cpp) and with POSIX calls elsewhere
-// (dicttool/FolderPosix.cpp).
+// The tool's platform: the file system as the tool needs it (folders
+// listed, kinds of files told, a scratch folder made and removed, a file
+// linked or copied, the current directory changed) and its terminal.
+// Defined with the Win32 interface for Windows (dicttool/PlatformWin32.cpp)
+// and with POSIX calls elsewhere (dicttool/PlatformPosix.cpp).
 //
 // Paths here are native: what the command line gave and the system takes.
 // Names from install.inf and language.cf are Windows-1252; nativeName and
@@ -53,7 +53,9 @@ std::string systemError();
 
 bool isTerminal(std::FILE* stream);
 
-// Makes a console show UTF-8 output as text.
-void prepareConsole();
+// Makes a console show UTF-8 output as text; returns what restoreConsole
+// needs to put it back.
+unsigned useUtf8Console();
+void restoreConsole(unsigned saved);
 
 int processId();

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "base/Win32Handles.h"
-#include "dicttool/Folder.h"
+#include "dicttool/Platform.h"
 
 PathKind pathKind(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -102,8 +102,16 @@ bool isTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
-void prepareConsole() {
-    SetConsoleOutputCP(CP_UTF8);
+unsigned useUtf8Console() {
+    const UINT saved = GetConsoleOutputCP();
+    if (saved != 0)
+        SetConsoleOutputCP(CP_UTF8);
+    return saved;
+}
+
+void restoreConsole(unsigned saved) {
+    if (saved != 0)
+        SetConsoleOutputCP(saved);
 }
 
 int processId() {
