@@ -18,6 +18,7 @@
 #include "dicttool/FolderTree.h"
 #include "script/ScriptPlan.h"
 #include "tests/support/ScratchDirTest.h"
+#include "wordlist/LanguageList.h"
 
 namespace fs = std::filesystem;
 
@@ -264,6 +265,30 @@ TEST(DicttoolRules, EachPassReadsALineAsTheInstallerDoes) {
     }
     EXPECT_EQ(folderCopyDestination("c:\\t\\", ".", "a.wav"), "c:\\t\\.\\a.wav");
     EXPECT_EQ(patternFolder("docs/sub\\*.txt"), "docs/sub\\");
+}
+
+// Both readers number their reads by the file's lines: comments count, and
+// the pieces of a line over 99 characters share its number.
+TEST(DicttoolRules, ReadsKnowTheirFileLines) {
+    const std::string text = "# c\n" + std::string(150, 'x') + "\n\ncopy a b";
+    FilePtr script(std::tmpfile());
+    std::fputs(text.c_str(), script.get());
+    std::rewind(script.get());
+    std::vector<std::string> pieces;
+    readScriptPieces(script.get(), [&](const ScriptPiece& p) {
+        pieces.push_back(std::to_string(p.lineNumber) + (p.remainder ? "r" : "") + (p.comment ? "c" : ""));
+    });
+    EXPECT_EQ(pieces, (std::vector<std::string>{"1c", "2", "2r", "3c", "4"}));
+
+    FilePtr list(std::tmpfile());
+    std::fputs(("# c\n\nit,en,1,x\n" + std::string(120, 'f') + "\nto.wb").c_str(), list.get());
+    std::rewind(list.get());
+    char buf[100];
+    ListPosition at;
+    std::vector<int> lines;
+    while (readContentLine(list.get(), buf, at) == 0)
+        lines.push_back(at.line);
+    EXPECT_EQ(lines, (std::vector<int>{3, 4, 4, 5}));
 }
 
 TEST(DicttoolRules, PathsAndPatternsFollowWindows) {
