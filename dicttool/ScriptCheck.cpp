@@ -19,6 +19,7 @@ namespace {
 
 constexpr char kScriptName[] = "install.inf";
 constexpr char kLanguageListName[] = "language.cf";
+constexpr char kCopyBox[] = " (the installer asks to abort, retry or ignore)";
 
 // The model of one run of the execution pass.
 struct PlanState {
@@ -98,9 +99,10 @@ void planCopy(PlanState& s, const std::string& source, const std::string& destin
     if (!normalRelativePath(destination, normal))
         return note(s, "missing-directory", quoted(destination) + " leads out of the target directory");
     if (!folderExists(s, parentOf(normal)))
-        return note(s, "missing-directory", missingFolderMessage(s, parentOf(normal), quoted(destination)));
+        return note(s, "missing-directory",
+                    missingFolderMessage(s, parentOf(normal), quoted(destination)) + ": the copy fails" + kCopyBox);
     if (folderExists(s, normal))
-        return note(s, "destination-is-folder", quoted(destination) + " is a folder: the copy fails");
+        return note(s, "destination-is-folder", quoted(destination) + " is a folder: the copy fails" + kCopyBox);
     const std::string key = foldName(normal);
     if (auto it = s.copied.find(key); it != s.copied.end())
         note(s, "duplicate-destination",

@@ -1,6 +1,7 @@
 #include "wordlist/WordListCheck.h"
 
 #include <cstring>
+#include <vector>
 
 #include "base/Collation.h"
 #include "base/InstallState.h"
@@ -11,12 +12,25 @@ std::string wordListRelativePath(const std::string& name) {
 }
 
 bool isScratchName(const std::string& name) {
-    const std::string::size_type end = name.find_last_not_of(". ");
-    std::string bare = end == std::string::npos ? std::string() : name.substr(0, end + 1);
-    const std::string::size_type slash = bare.find_last_of("\\/");
-    if (slash != std::string::npos)
-        bare.erase(0, slash + 1);
-    return foldEquals(bare.c_str(), "temp.wb");
+    std::vector<std::string> parts{"language"};
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type end = name.find_first_of("\\/", start);
+        std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part == "..") {
+            if (parts.empty())
+                return false;  // above the target directory
+            parts.pop_back();
+        } else {
+            part.erase(part.find_last_not_of(". ") + 1);  // npos + 1 == 0: all dots and blanks
+            if (!part.empty())
+                parts.push_back(part);
+        }
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return parts.size() == 2 && foldEquals(parts[0].c_str(), "language") && foldEquals(parts[1].c_str(), "temp.wb");
 }
 
 bool wordListPathFits(const std::string& targetSlash, const std::string& name) {

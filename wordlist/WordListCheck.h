@@ -10,9 +10,11 @@
 // name.
 std::string wordListRelativePath(const std::string& name);
 
-// A name the builder refuses because it names its scratch file temp.wb
-// (letters A to Z in any case, trailing dots and blanks ignored, as Windows
-// ignores them; a folder part does not count).
+// A name the builder refuses because it names its scratch file: the name,
+// resolved under language\ as Windows resolves a path ("\" and "/" alike,
+// "." and empty parts dropped, ".." one level up, case and trailing dots and
+// blanks of a part ignored), is language\temp.wb. A temp.wb in another
+// folder is another file.
 bool isScratchName(const std::string& name);
 
 // The word list's full path, targetDirSlash + "language\" + name, fits a

@@ -19,6 +19,7 @@
 #include "script/ScriptPlan.h"
 #include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
+#include "wordlist/WordListCheck.h"
 
 namespace fs = std::filesystem;
 
@@ -313,6 +314,11 @@ TEST(DicttoolRules, PathsAndPatternsFollowWindows) {
                          {"\xC0mbito", "\xE0*", true}};
     for (const Match& m : matches)
         EXPECT_EQ(matchesPattern(m.name, m.pattern), m.matches) << m.name << " " << m.pattern;
+    // The builder's scratch file, as the builder resolves a word-list name.
+    for (const auto& [name, reserved] : {std::pair<const char*, bool>{"TEMP.WB. ", true}, {"sub\\..\\temp.wb", true},
+                                         {"..\\language/temp.wb", true}, {"sub\\temp.wb", false},
+                                         {"..\\..\\temp.wb", false}, {"temp.wbx", false}})
+        EXPECT_EQ(isScratchName(name), reserved) << name;
 }
 
 TEST(DicttoolRules, EveryWindows1252ByteSurvivesUtf8) {
