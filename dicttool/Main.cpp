@@ -5,14 +5,13 @@
 
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <new>
 #include <string>
 
+#include "base/Collation.h"
 #include "dicttool/Check.h"
-#include "dicttool/Encoding.h"
-#include "dicttool/Platform.h"
 #include "dicttool/FolderTree.h"
+#include "dicttool/Platform.h"
 #include "dicttool/Report.h"
 #include "dicttool/ToolFiles.h"
 #include "dicttool/WordListTools.h"
@@ -68,6 +67,12 @@ int runReverse(const std::string& from, const std::string& to) {
     return kClean;
 }
 
+int runPack(const std::string& text, const std::string& encoding, const std::string& output) {
+    const TextEncoding from = foldEquals(encoding.c_str(), "utf-8") ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    std::printf("%s: %ld records\n", output.c_str(), packWordList(text, from, output));
+    return kClean;
+}
+
 constexpr char kExamples[] = R"(
 Examples:
   dicttool check examples                  check the sample distribution folder
@@ -92,76 +97,66 @@ private:
     unsigned saved_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const Utf8Console console;
-    CLI::App app{"Checks a dictionary's distribution folder and makes its word-list files.", "dicttool"};
-    app.footer(kExamples);
-    app.require_subcommand(1);
-    std::function<int()> run;
-
+// The values the command line gives, and the command it chose.
+struct CommandLine {
     bool asJson = false;
     CheckOptions check;
-    CLI::App* checkCommand = app.add_subcommand("check", "Check a distribution folder: install.inf line by line, "
-                                                         "the plan of the installation and its problems.");
-    checkCommand->add_flag("--json", asJson, "print one JSON object (lines, plan, problems) and nothing else");
-    checkCommand->add_option("--target", check.target,
-                             "the target directory, for path lengths and what it holds already "
-                             "(default: the script's dir, else c:\\)");
-    checkCommand->add_option("SOURCE_DIR", check.source, "the distribution folder, holding install.inf")->required();
-    checkCommand->footer("\nExample:\n  dicttool check --target \"c:\\dictionary\" examples");
-    checkCommand->callback([&] { run = [&] { return runCheck(check, asJson); }; });
-
     std::string listPath, folder, target = "c:\\";
-    CLI::App* languages = app.add_subcommand(
-        "check-languages", "Check a language list: its blocks as the installer splits them, and the FROM wordlists.");
-    languages->add_flag("--json", asJson, "print one JSON object (blocks, problems) and nothing else");
-    languages->add_option("--target", target, "the target directory, for path lengths (default: c:\\)");
-    languages->add_option("LANGUAGE_CF", listPath, "the language list")->required();
-    languages->add_option("WORDLIST_DIR", folder, "the folder holding the FROM wordlists")->required();
-    languages->footer("\nExample:\n  dicttool check-languages examples/language.cf examples/language");
-    languages->callback([&] { run = [&] { return runCheckLanguages(listPath, folder, target, asJson); }; });
+    std::string wordList, text, output, from, to;
+    std::string encoding = "utf-8";
+    std::function<int()> run;
+};
 
-    std::string wordList;
+void addCheck(CLI::App& app, CommandLine& c) {
+    CLI::App* command = app.add_subcommand("check", "Check a distribution folder: install.inf line by line, "
+                                                    "the plan of the installation and its problems.");
+    command->add_flag("--json", c.asJson, "print one JSON object (lines, plan, problems) and nothing else");
+    command->add_option("--target", c.check.target,
+                        "the target directory, for path lengths and what it holds already "
+                        "(default: the script's dir, else c:\\)");
+    command->add_option("SOURCE_DIR", c.check.source, "the distribution folder, holding install.inf")->required();
+    command->footer("\nExample:\n  dicttool check --target \"c:\\dictionary\" examples");
+    command->callback([&c] { c.run = [&c] { return runCheck(c.check, c.asJson); }; });
+}
+
+void addCheckLanguages(CLI::App& app, CommandLine& c) {
+    CLI::App* command = app.add_subcommand(
+        "check-languages", "Check a language list: its blocks as the installer splits them, and the FROM wordlists.");
+    command->add_flag("--json", c.asJson, "print one JSON object (blocks, problems) and nothing else");
+    command->add_option("--target", c.target, "the target directory, for path lengths (default: c:\\)");
+    command->add_option("LANGUAGE_CF", c.listPath, "the language list")->required();
+    command->add_option("WORDLIST_DIR", c.folder, "the folder holding the FROM wordlists")->required();
+    command->footer("\nExample:\n  dicttool check-languages examples/language.cf examples/language");
+    command->callback([&c] { c.run = [&c] { return runCheckLanguages(c.listPath, c.folder, c.target, c.asJson); }; });
+}
+
+void addWordListCommands(CLI::App& app, CommandLine& c) {
     CLI::App* dump = app.add_subcommand("dump", "Show a word-list file: one record a line, headword TAB "
                                                 "translations, Windows-1252 shown as UTF-8.");
-    dump->add_option("FILE", wordList, "the word-list file (.wb)")->required();
+    dump->add_option("FILE", c.wordList, "the word-list file (.wb)")->required();
     dump->footer("\nExample:\n  dicttool dump language/itaeng.wb > itaeng.txt");
-    dump->callback([&] { run = [&] { return dumpWordList(wordList, stdout) == 0 ? kClean : kProblems; }; });
+    dump->callback([&c] { c.run = [&c] { return dumpWordList(c.wordList, stdout) == 0 ? kClean : kProblems; }; });
 
-    std::string text, output;
-    TextEncoding encoding = TextEncoding::Utf8;
     CLI::App* pack = app.add_subcommand("pack", "Make a word-list file from text: one record a line, headword TAB "
                                                 "translations (at most 30 and 50 characters).");
-    pack->add_option("--encoding", encoding, "the text's encoding: utf-8 (default) or windows-1252")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, TextEncoding>{{"utf-8", TextEncoding::Utf8}, {"windows-1252", TextEncoding::Windows1252}},
-            CLI::ignore_case));
-    pack->add_option("TEXT", text, "the text file")->required();
-    pack->add_option("OUT", output, "the word-list file to write")->required();
+    pack->add_option("--encoding", c.encoding, "the text's encoding (default: utf-8)")
+        ->check(CLI::IsMember({"utf-8", "windows-1252"}, CLI::ignore_case));
+    pack->add_option("TEXT", c.text, "the text file")->required();
+    pack->add_option("OUT", c.output, "the word-list file to write")->required();
     pack->footer("\nExample:\n  dicttool pack --encoding windows-1252 itaeng.txt language/itaeng.wb");
-    pack->callback([&] {
-        run = [&] {
-            std::printf("%s: %ld records\n", output.c_str(), packWordList(text, encoding, output));
-            return kClean;
-        };
-    });
+    pack->callback([&c] { c.run = [&c] { return runPack(c.text, c.encoding, c.output); }; });
 
-    std::string from, to;
     CLI::App* reverse = app.add_subcommand("reverse", "Build the reverse list of a FROM wordlist exactly as the "
                                                       "installer builds its TO wordlist.");
-    reverse->add_option("FROM", from, "the FROM wordlist")->required();
-    reverse->add_option("TO", to, "the TO wordlist to write")->required();
+    reverse->add_option("FROM", c.from, "the FROM wordlist")->required();
+    reverse->add_option("TO", c.to, "the TO wordlist to write")->required();
     reverse->footer(std::string("\nSorted by ") + kCollationNote +
                     ".\n\nExample:\n  dicttool reverse language/itaeng.wb language/engrev.wb");
-    reverse->callback([&] { run = [&] { return runReverse(from, to); }; });
+    reverse->callback([&c] { c.run = [&c] { return runReverse(c.from, c.to); }; });
+}
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kClean : kUsage;
-    }
+// The chosen command; a failure is told on standard error.
+int runCommand(const std::function<int()>& run) {
     try {
         return run();
     } catch (const ToolError& e) {
@@ -171,4 +166,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dicttool: out of memory\n");
     }
     return kProblems;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Utf8Console console;
+    CLI::App app{"Checks a dictionary's distribution folder and makes its word-list files.", "dicttool"};
+    app.footer(kExamples);
+    app.require_subcommand(1);
+    CommandLine commandLine;
+    addCheck(app, commandLine);
+    addCheckLanguages(app, commandLine);
+    addWordListCommands(app, commandLine);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kClean : kUsage;
+    }
+    return runCommand(commandLine.run);
 }

@@ -209,7 +209,7 @@ TEST_F(DicttoolTest, PackAndDumpRoundTripAndReverseBuildsLikeTheInstaller) {
     ASSERT_EQ(dumped.status, 0) << dumped.err;
     EXPECT_EQ(dumped.out, "citt\xC3\xA0\ttown, city\n\xE2\x82\xACuro\teuro\xC2\x81\n\t,, \n");
     write("list.txt", dumped.out);
-    ASSERT_EQ(dicttool("pack list.txt again.wb").status, 0);
+    ASSERT_EQ(dicttool("pack --encoding UTF-8 list.txt again.wb").status, 0);
     EXPECT_EQ(readFile("again.wb"), records);
     write("ansi.txt", "citt\xE0\ttown, city\r\n\x80uro\teuro\x81\r\n\t,, ");
     ASSERT_EQ(dicttool("pack --encoding windows-1252 ansi.txt ansi.wb").status, 0);
