@@ -13,7 +13,7 @@
 int readContentLine(std::FILE* list, char (&buf)[100]);
 
 // Where the reading of a language list stands: the file line (from 1) of
-// the line delivered last, and whether the next read continues a line.
+// the line delivered last, and the file line the next read starts on.
 struct ListPosition {
     int line = 0;
     int nextLine = 1;
