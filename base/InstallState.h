@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/InstallRecord.h"
+
 struct HWND__;
 struct HFONT__;
 struct HICON__;
@@ -39,6 +41,11 @@ struct InstallState {
     char displayFile[kValueCapacity] = "";
     std::int32_t wantShortcut = 0;
     std::int32_t wantWordLists = 0;
+
+    // What this run created and changed, for the install record; the
+    // target directory counts when the Start check had to create it.
+    InstallRecord record;
+    std::int32_t targetDirCreated = 0;
 
     // Layout cursors of the progress display, in client pixels.
     std::int32_t nameY = 100;

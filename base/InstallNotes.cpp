@@ -1,0 +1,63 @@
+// The installer's notes of what it creates and changes, kept in
+// installState.record while the installation runs. The subsystems call
+// these, so that none of them needs to know the record's form.
+#include "base/Collation.h"
+#include "base/InstallRecord.h"
+#include "base/InstallState.h"
+
+namespace {
+
+// A path as the record spells it: under the record's target when it lies
+// under the target directory as typed; empty when it cannot be spelled.
+std::string recordSpelling(const char* path) {
+    const std::string typedTarget = normalRecordPath(installState.targetDir, "");
+    const std::string normal = normalRecordPath(path, typedTarget);
+    const std::string& target = installState.record.target;
+    if (normal.empty() || target.empty() || !pathWithin(normal, typedTarget, true))
+        return normal;
+    return target + normal.substr(typedTarget.size());
+}
+
+bool listed(const std::vector<std::string>& list, const std::string& item) {
+    for (const std::string& entry : list)
+        if (foldEquals(entry.c_str(), item.c_str()))
+            return true;
+    return false;
+}
+
+void noteOnce(std::vector<std::string>& list, const char* path) {
+    const std::string spelled = recordSpelling(path);
+    if (!spelled.empty() && !listed(list, spelled))
+        list.push_back(spelled);
+}
+
+}  // namespace
+
+void noteCreatedDirectory(const char* path) {
+    noteOnce(installState.record.directories, path);
+}
+
+void noteWrittenFile(const char* path) {
+    noteOnce(installState.record.files, path);
+}
+
+void noteRemovedFile(const char* path) {
+    const std::string spelled = recordSpelling(path);
+    auto& files = installState.record.files;
+    for (auto it = files.begin(); it != files.end(); ++it)
+        if (foldEquals(it->c_str(), spelled.c_str())) {
+            files.erase(it);
+            return;
+        }
+}
+
+void noteIniKey(const char* key, bool hadValue, const char* previous) {
+    for (const IniKeyChange& change : installState.record.iniKeys)
+        if (foldEquals(change.key.c_str(), key))
+            return;
+    installState.record.iniKeys.push_back({key, hadValue, hadValue ? previous : ""});
+}
+
+void noteIniSectionCreated() {
+    installState.record.createdIniSection = true;
+}

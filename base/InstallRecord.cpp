@@ -1,0 +1,346 @@
+#include "base/InstallRecord.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "base/Collation.h"
+#include "base/FileLayer.h"
+#include "base/InstallState.h"
+
+namespace {
+
+constexpr const char* kVersionLine = "record 1";
+constexpr std::size_t kLongestLine = 2048;
+constexpr int kReadPiece = 512;
+
+const char* const kHeader[] = {
+    "# uninstall.dat: what the installation into this folder created or changed.",
+    "# uninstall.exe reads it to take the installation back; an edited record is refused.",
+    "#   dir PATH                    a directory it made (removed when empty)",
+    "#   file PATH                   a file it wrote (removed)",
+    "#   ini [Dictionary] KEY=VALUE  a win.ini key and its value before (restored)",
+    "#   ini [Dictionary] KEY        a win.ini key that was not set before (removed)",
+    "#   section [Dictionary] new    the win.ini section was new (removed when empty)",
+    "# The end line counts the lines above it and carries their checksum.",
+};
+
+// FNV-1a, 32 bits, over each line and a line feed: the end line's check.
+std::uint32_t addToChecksum(std::uint32_t sum, const std::string& line) {
+    for (unsigned char c : line + "\n") {
+        sum ^= c;
+        sum *= 16777619u;
+    }
+    return sum;
+}
+constexpr std::uint32_t kChecksumStart = 2166136261u;
+
+std::string endLine(std::size_t count, std::uint32_t sum) {
+    char text[64];
+    std::snprintf(text, sizeof text, "end %zu %08x", count, static_cast<unsigned>(sum));
+    return text;
+}
+
+bool containsFolded(const std::vector<std::string>& list, const std::string& item) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::string& s) { return foldEquals(s.c_str(), item.c_str()); });
+}
+
+void addOnce(std::vector<std::string>& list, const std::string& item) {
+    if (!item.empty() && !containsFolded(list, item))
+        list.push_back(item);
+}
+
+IniKeyChange* findKey(std::vector<IniKeyChange>& keys, const std::string& key) {
+    for (IniKeyChange& change : keys)
+        if (foldEquals(change.key.c_str(), key.c_str()))
+            return &change;
+    return nullptr;
+}
+
+// The record's lines, as the writer puts them down, without the end line.
+std::vector<std::string> recordLines(const InstallRecord& record) {
+    std::vector<std::string> lines(std::begin(kHeader), std::end(kHeader));
+    lines.push_back(kVersionLine);
+    lines.push_back(record.title.empty() ? "title" : "title " + record.title);
+    lines.push_back("target " + record.target);
+    for (const std::string& dir : record.directories)
+        lines.push_back("dir " + dir);
+    for (const std::string& file : record.files)
+        lines.push_back("file " + file);
+    const std::string section = std::string("[") + kRecordSection + "] ";
+    if (record.createdIniSection)
+        lines.push_back("section " + section + "new");
+    for (const IniKeyChange& change : record.iniKeys)
+        lines.push_back("ini " + section + change.key + (change.hadValue ? "=" + change.previous : ""));
+    return lines;
+}
+
+// --- reading ---
+
+struct Refusal {
+    RecordFault fault = RecordFault::None;
+    std::string detail;
+};
+
+// Reads every line of the file, line ends removed. A last line without its
+// line end was cut short.
+RecordFault readLines(std::FILE* file, std::vector<std::string>& lines, std::string& detail) {
+    std::string line;
+    char piece[kReadPiece];
+    for (;;) {
+        ReadResult got = readPiece(file, piece, sizeof piece);
+        if (got == ReadResult::Error)
+            return RecordFault::Unreadable;
+        if (got == ReadResult::End)
+            break;
+        line += piece;
+        if (line.size() > kLongestLine) {
+            detail = "line " + std::to_string(lines.size() + 1) + " is too long";
+            return RecordFault::Damaged;
+        }
+        if (line.back() != '\n')
+            continue;
+        line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        line.clear();
+    }
+    if (!line.empty()) {
+        detail = "the last line ends without a line end";
+        return RecordFault::Truncated;
+    }
+    return RecordFault::None;
+}
+
+// The end line must be the last line and agree with the lines above it.
+RecordFault checkEndLine(std::vector<std::string>& lines, std::string& detail) {
+    auto isEnd = [](const std::string& line) { return line.compare(0, 4, "end ") == 0; };
+    auto end = std::find_if(lines.begin(), lines.end(), isEnd);
+    if (end == lines.end()) {
+        detail = "it has no end line";
+        return RecordFault::Truncated;
+    }
+    if (end + 1 != lines.end()) {
+        detail = "lines follow its end line";
+        return RecordFault::Damaged;
+    }
+    const std::string found = *end;
+    lines.pop_back();
+    std::uint32_t sum = kChecksumStart;
+    for (const std::string& line : lines)
+        sum = addToChecksum(sum, line);
+    if (found != endLine(lines.size(), sum)) {
+        detail = "its end line \"" + found + "\" does not match the " + std::to_string(lines.size()) +
+                 " lines above it";
+        return RecordFault::Damaged;
+    }
+    return RecordFault::None;
+}
+
+bool withinAnyStartMenu(const std::string& path, const RecordRoots& roots) {
+    for (const std::string& root : roots.startMenu)
+        if (pathWithin(path, normalRecordPath(root, ""), false))
+            return true;
+    return false;
+}
+
+// "[Dictionary] rest": the section checked, rest returned.
+bool takeSection(const std::string& argument, std::string& rest, Refusal& refusal) {
+    std::size_t close = argument.find("] ");
+    if (argument.empty() || argument[0] != '[' || close == std::string::npos) {
+        refusal = {RecordFault::Damaged, "\"" + argument + "\" names no section"};
+        return false;
+    }
+    const std::string section = argument.substr(1, close - 1);
+    if (!foldEquals(section.c_str(), kRecordSection)) {
+        refusal = {RecordFault::Planted, "the section [" + section + "] is not [Dictionary]"};
+        return false;
+    }
+    rest = argument.substr(close + 2);
+    return true;
+}
+
+// One entry line; target and title come before the entries.
+bool takeEntry(const std::string& keyword, const std::string& argument, const RecordRoots& roots,
+               InstallRecord& out, Refusal& refusal) {
+    const std::string target = normalRecordPath(roots.target, "");
+    if (keyword == "dir" || keyword == "file") {
+        const bool dir = keyword == "dir";
+        if (!pathWithin(argument, target, dir) && !withinAnyStartMenu(argument, roots)) {
+            refusal = {RecordFault::Planted, "\"" + argument + "\" lies outside " + target +
+                                                 " and the Start menu's Programs folders"};
+            return false;
+        }
+        (dir ? out.directories : out.files).push_back(argument);
+        return true;
+    }
+    std::string rest;
+    if (keyword == "section") {
+        if (!takeSection(argument, rest, refusal))
+            return false;
+        if (rest != "new") {
+            refusal = {RecordFault::Damaged, "\"section " + argument + "\" is not understood"};
+            return false;
+        }
+        out.createdIniSection = true;
+        return true;
+    }
+    if (keyword == "ini") {
+        if (!takeSection(argument, rest, refusal))
+            return false;
+        IniKeyChange change;
+        std::size_t equals = rest.find('=');
+        change.key = rest.substr(0, equals);
+        change.hadValue = equals != std::string::npos;
+        if (change.hadValue)
+            change.previous = rest.substr(equals + 1);
+        if (change.key.empty()) {
+            refusal = {RecordFault::Damaged, "\"ini " + argument + "\" names no key"};
+            return false;
+        }
+        out.iniKeys.push_back(change);
+        return true;
+    }
+    refusal = {RecordFault::Damaged, "the line \"" + keyword + " " + argument + "\" is not understood"};
+    return false;
+}
+
+Refusal parseLines(const std::vector<std::string>& lines, const RecordRoots& roots, InstallRecord& out) {
+    bool versionSeen = false, titleSeen = false, targetSeen = false;
+    for (const std::string& line : lines) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::size_t space = line.find(' ');
+        const std::string keyword = line.substr(0, space);
+        const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
+        Refusal refusal;
+        if (!versionSeen) {
+            if (line != kVersionLine)
+                return {RecordFault::Damaged, "it does not begin with \"" + std::string(kVersionLine) + "\""};
+            versionSeen = true;
+        } else if (!titleSeen && keyword == "title") {
+            titleSeen = true;
+            out.title = argument;
+        } else if (!targetSeen && keyword == "target") {
+            targetSeen = true;
+            out.target = argument;
+            if (!foldEquals(normalRecordPath(argument, "").c_str(), normalRecordPath(roots.target, "").c_str()))
+                return {RecordFault::ForeignTarget, argument};
+        } else if (!targetSeen) {
+            return {RecordFault::Damaged, "it names no target directory before its entries"};
+        } else if (!takeEntry(keyword, argument, roots, out, refusal)) {
+            return refusal;
+        }
+    }
+    if (!targetSeen)
+        return {RecordFault::Damaged, "it names no target directory"};
+    return {};
+}
+
+}  // namespace
+
+RecordFault readInstallRecord(const char* path, const RecordRoots& roots, InstallRecord& out,
+                              std::string& detail) {
+    out = InstallRecord{};
+    detail.clear();
+    errno = 0;
+    FilePtr file = openFile(path, "rt");
+    if (!file)
+        return errno == ENOENT ? RecordFault::Missing : RecordFault::Unreadable;
+    std::vector<std::string> lines;
+    RecordFault fault = readLines(file.get(), lines, detail);
+    if (fault == RecordFault::None)
+        fault = checkEndLine(lines, detail);
+    if (fault != RecordFault::None)
+        return fault;
+    InstallRecord read;
+    Refusal refusal = parseLines(lines, roots, read);
+    if (refusal.fault != RecordFault::None) {
+        detail = refusal.detail;
+        return refusal.fault;
+    }
+    out = read;
+    return RecordFault::None;
+}
+
+std::string recordFaultMessage(RecordFault fault, const std::string& detail) {
+    const std::string why = detail.empty() ? "" : " (" + detail + ")";
+    switch (fault) {
+    case RecordFault::None:
+        return "";
+    case RecordFault::Missing:
+        return "The install record uninstall.dat is missing from this folder, so it is not known what "
+               "the installation made. Nothing was removed.";
+    case RecordFault::Unreadable:
+        return "The install record uninstall.dat cannot be read. Nothing was removed.";
+    case RecordFault::Truncated:
+        return "The install record uninstall.dat is cut short" + why + ". Nothing was removed.";
+    case RecordFault::Damaged:
+        return "The install record uninstall.dat is damaged" + why + ". Nothing was removed.";
+    case RecordFault::ForeignTarget:
+        return "The install record uninstall.dat was written for another folder" + why +
+               ". Nothing was removed.";
+    case RecordFault::Planted:
+        return "The install record uninstall.dat names something outside the installation" + why +
+               ". Nothing was removed.";
+    }
+    return "";
+}
+
+bool writeInstallRecord(const InstallRecord& record, const char* path, const char* scratchPath) {
+    FilePtr out = openFile(scratchPath, "wt");
+    if (!out)
+        return false;
+    bool ok = true;
+    std::uint32_t sum = kChecksumStart;
+    const std::vector<std::string> lines = recordLines(record);
+    for (const std::string& line : lines) {
+        sum = addToChecksum(sum, line);
+        ok = ok && writeText(out.get(), (line + "\n").c_str());
+    }
+    ok = ok && writeText(out.get(), (endLine(lines.size(), sum) + "\n").c_str());
+    ok = closeWritten(out) && ok;
+    if (ok && replaceFile(scratchPath, path))
+        return true;
+    removeFile(scratchPath);
+    return false;
+}
+
+InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRecord& later) {
+    InstallRecord merged = earlier;
+    if (!later.title.empty())
+        merged.title = later.title;
+    merged.target = later.target.empty() ? earlier.target : later.target;
+    for (const std::string& dir : later.directories)
+        addOnce(merged.directories, dir);
+    for (const std::string& file : later.files)
+        addOnce(merged.files, file);
+    for (const IniKeyChange& change : later.iniKeys)
+        if (!findKey(merged.iniKeys, change.key))
+            merged.iniKeys.push_back(change);
+    merged.createdIniSection = earlier.createdIniSection || later.createdIniSection;
+    return merged;
+}
+
+void keepWithinRoots(InstallRecord& record, const RecordRoots& roots) {
+    const std::string target = normalRecordPath(roots.target, "");
+    auto outside = [&](bool dir) {
+        return [&, dir](const std::string& path) {
+            return !pathWithin(path, target, dir) && !withinAnyStartMenu(path, roots);
+        };
+    };
+    auto& dirs = record.directories;
+    dirs.erase(std::remove_if(dirs.begin(), dirs.end(), outside(true)), dirs.end());
+    auto& files = record.files;
+    files.erase(std::remove_if(files.begin(), files.end(), outside(false)), files.end());
+    auto& keys = record.iniKeys;
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [](const IniKeyChange& c) {
+                                  return c.key.empty() || c.key.find_first_of("=\r\n") != std::string::npos ||
+                                         c.previous.find_first_of("\r\n") != std::string::npos;
+                              }),
+               keys.end());
+}

@@ -1,0 +1,126 @@
+// The path rules of the install record: one spelling for every path, the
+// test of where a path lies, the order of removal and the Uninstall key's
+// name. Windows paths, judged as text, so that the host tests them too.
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "base/Collation.h"
+#include "base/InstallRecord.h"
+
+namespace {
+
+// "C:" for a drive path, "\\server\share" for a network path; empty for
+// anything else (relative, drive-relative "C:x", rooted "\x").
+std::string rootPrefix(const std::string& path, std::size_t& restAt) {
+    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        path[2] == '\\') {
+        restAt = 3;
+        return path.substr(0, 2);
+    }
+    if (path.size() == 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        restAt = 2;
+        return path;
+    }
+    if (path.compare(0, 2, "\\\\") != 0)
+        return {};
+    std::size_t server = path.find('\\', 2);
+    if (server == std::string::npos || server == 2)
+        return {};
+    std::size_t share = path.find('\\', server + 1);
+    if (share == server + 1)
+        return {};
+    restAt = share == std::string::npos ? path.size() : share + 1;
+    return path.substr(0, share);
+}
+
+bool isAbsolute(const std::string& path) {
+    std::size_t restAt = 0;
+    return !rootPrefix(path, restAt).empty();
+}
+
+std::string cutTrailingDotsAndSpaces(std::string component) {
+    while (!component.empty() && (component.back() == '.' || component.back() == ' '))
+        component.pop_back();
+    return component;
+}
+
+}  // namespace
+
+std::string normalRecordPath(const std::string& given, const std::string& base) {
+    std::string path = given;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (!isAbsolute(path)) {
+        if (base.empty() || !isAbsolute(base) || path.empty() || path[0] == '\\' ||
+            (path.size() >= 2 && path[1] == ':'))
+            return {};
+        path = base + "\\" + path;
+        std::replace(path.begin(), path.end(), '/', '\\');
+    }
+    std::size_t at = 0;
+    const std::string prefix = rootPrefix(path, at);
+    std::vector<std::string> parts;
+    while (at <= path.size()) {
+        std::size_t next = std::min(path.find('\\', at), path.size());
+        const std::string part = path.substr(at, next - at);
+        at = next + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (parts.empty())
+                return {};
+            parts.pop_back();
+            continue;
+        }
+        const std::string cut = cutTrailingDotsAndSpaces(part);
+        if (cut.empty())
+            return {};
+        parts.push_back(cut);
+    }
+    std::string normal = prefix;
+    for (const std::string& part : parts)
+        normal += "\\" + part;
+    return normal;
+}
+
+bool pathWithin(const std::string& path, const std::string& root, bool rootItself) {
+    if (root.empty() || path.size() < root.size() || normalRecordPath(path, "") != path)
+        return false;
+    if (!foldPrefixEquals(path.c_str(), root.c_str(), root.size()))
+        return false;
+    if (path.size() == root.size())
+        return rootItself;
+    if (path[root.size()] != '\\')
+        return false;
+    const std::string rest = path.substr(root.size() + 1);
+    return std::none_of(rest.begin(), rest.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 32 || std::strchr(":*?\"<>|/", c) != nullptr;
+    });
+}
+
+std::vector<std::string> deepestFirst(std::vector<std::string> directories) {
+    auto depth = [](const std::string& path) { return std::count(path.begin(), path.end(), '\\'); };
+    std::stable_sort(directories.begin(), directories.end(), [&](const std::string& a, const std::string& b) {
+        if (depth(a) != depth(b))
+            return depth(a) > depth(b);
+        return a.size() > b.size();
+    });
+    return directories;
+}
+
+// FNV-1a over the folded normal spelling, 64 bits in hexadecimal.
+std::string uninstallKeyName(const std::string& target) {
+    std::string normal = normalRecordPath(target, "");
+    if (normal.empty())
+        normal = target;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : foldedKey(normal.c_str())) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "Dictionary_%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
