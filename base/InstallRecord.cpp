@@ -7,7 +7,6 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
-#include "base/InstallState.h"
 
 namespace {
 

@@ -1,0 +1,31 @@
+// The Windows side of the install record, shared by the installer and the
+// uninstaller: where entries may point, the long spelling of a folder, the
+// Apps & Features entry's key and the win.ini section's keys.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/InstallRecord.h"
+
+// The parent key of every Apps & Features entry, under HKCU or HKLM.
+constexpr const char* kUninstallParentKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The target and the user's and all users' Programs folders.
+RecordRoots recordRootsFor(const std::string& target);
+
+// The folder's long, normal spelling; the normal spelling of what was given
+// when the system cannot say.
+std::string longFolderName(const std::string& folder);
+
+// target + "\" + name (a drive root "C:" gives "C:\name").
+std::string pathIn(const std::string& folder, const std::string& name);
+
+// The target's entry under kUninstallParentKey.
+std::string uninstallKeyPath(const std::string& target);
+
+// The keys of the win.ini section [Dictionary] as they are now; false in
+// sectionExists when the section is absent.
+std::vector<std::string> dictionaryKeys(bool& sectionExists);

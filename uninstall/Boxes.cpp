@@ -1,0 +1,69 @@
+// The uninstaller's message boxes. They have no owner window: the
+// uninstaller has none.
+#include "uninstall/Uninstall.h"
+
+namespace {
+
+constexpr const char* kCaption = "Uninstall";
+constexpr std::size_t kListedAtMost = 12;
+
+std::string displayFolder(const std::string& folder) {
+    return folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
+}
+
+// The box's Cancel button becomes Skip: a message box has no Skip button of
+// its own, and the hook sees the box before it is shown.
+LRESULT CALLBACK relabelCancel(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE)
+        SetDlgItemTextA(reinterpret_cast<HWND>(wParam), IDCANCEL, "&Skip");
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Up to kListedAtMost lines of the list under its heading.
+std::string listSection(const char* heading, const std::vector<std::string>& items) {
+    if (items.empty())
+        return {};
+    std::string text = std::string("\n\n") + heading;
+    for (std::size_t i = 0; i < items.size() && i < kListedAtMost; ++i)
+        text += "\n    " + items[i];
+    if (items.size() > kListedAtMost)
+        text += "\n    ... and " + std::to_string(items.size() - kListedAtMost) + " more";
+    return text;
+}
+
+}  // namespace
+
+bool confirmUninstall(const std::string& title, const std::string& target) {
+    const std::string text = "Remove " + (title.empty() ? std::string("the dictionary") : title) +
+                             " from " + displayFolder(target) +
+                             "?\n\nThe files, folders, Start menu entries and win.ini settings that the "
+                             "installation made are removed. Files added later are left in place.";
+    return MessageBoxA(nullptr, text.c_str(), kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+}
+
+bool retryRemoval(const std::string& path, const std::string& reason) {
+    const std::string text = path + "\n\ncannot be removed: " + reason +
+                             ".\n\nClose the program that uses it or clear its read-only attribute, "
+                             "then choose Retry. Skip leaves the file in place.";
+    HHOOK hook = SetWindowsHookExA(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId());
+    int answer = MessageBoxA(nullptr, text.c_str(), kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND);
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    return answer == IDRETRY;
+}
+
+void showRefusal(const std::string& message) {
+    MessageBoxA(nullptr, message.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome) {
+    const std::string name = title.empty() ? std::string("The dictionary") : title;
+    const bool whole = outcome.skipped.empty() && outcome.left.empty() && outcome.keptFolders.empty();
+    std::string text = name + " was removed from " + displayFolder(target) +
+                       (whole ? "." : ", except for what is listed below.");
+    text += listSection("Could not be removed (skipped):", outcome.skipped);
+    text += listSection("Left in place, as the installation did not make them:", outcome.left);
+    text += listSection("Folders kept, as they still hold files:", outcome.keptFolders);
+    UINT icon = outcome.skipped.empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
+    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+}
