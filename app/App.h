@@ -37,3 +37,10 @@ void openChooser();
 void chooseDrive();
 void chooseFolder();
 void listFolders(bool skipDot);
+
+// The install record: begun at Start once the target directory is known;
+// completed at the end of an installation (written, merged with an earlier
+// one, uninstall.exe beside it, the Apps & Features entry made). False when
+// any of that could not be done.
+void beginInstallRecord();
+bool completeInstallRecord();

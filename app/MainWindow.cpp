@@ -129,6 +129,7 @@ void runStartSequence() {
         MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
         return;
     }
+    beginInstallRecord();
     MoveWindow(control(kFramePanel), 110, 138, 440, 110, TRUE);
     for (int id : {kDriveList, kFolderList, kStartButton, kChangeDirButton, kDriveCaption, kFolderCaption})
         showControl(id, false);
@@ -148,6 +149,8 @@ void runStartSequence() {
         countFailedStep("Sorting the languages in kelmo.ini");
     if (installState.wantShortcut == 1 && !addProgramShortcut())
         countFailedStep(std::string("Shortcut ") + installState.iconName);
+    if (!completeInstallRecord())
+        countFailedStep("The uninstaller and its record uninstall.dat");
     showFailedSteps();
     DestroyWindow(installState.mainWindow);
 }
@@ -190,8 +193,10 @@ int validateTargetDir() {
     const bool fits = length < static_cast<int>(sizeof installState.targetDir);
     if (fits && _access(installState.targetDir, 0) == 0)
         return 0;
-    if (fits && _mkdir(installState.targetDir) == 0)
+    if (fits && _mkdir(installState.targetDir) == 0) {
+        installState.targetDirCreated = 1;
         return 0;
+    }
     MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
     return -1;
 }

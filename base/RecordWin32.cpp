@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "base/Collation.h"
+
 namespace {
 
 std::string specialFolder(int which) {
@@ -54,6 +56,33 @@ std::string pathIn(const std::string& folder, const std::string& name) {
 
 std::string uninstallKeyPath(const std::string& target) {
     return std::string(kUninstallParentKey) + "\\" + uninstallKeyName(target);
+}
+
+void deleteUninstallEntry(HKEY root, const std::string& target) {
+    const std::string path = uninstallKeyPath(target);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    char location[MAX_PATH * 2] = "";
+    DWORD size = sizeof location - 1;
+    DWORD type = 0;
+    LONG got = RegQueryValueExA(key, "InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
+    RegCloseKey(key);
+    location[size < sizeof location ? size : sizeof location - 1] = '\0';
+    if (got == ERROR_SUCCESS && type == REG_SZ &&
+        foldEquals(normalRecordPath(location, "").c_str(), normalRecordPath(target, "").c_str()))
+        RegDeleteKeyA(root, path.c_str());
+}
+
+std::string dictionaryValue(const char* key) {
+    std::vector<char> buffer(1024);
+    for (;;) {
+        DWORD got = GetPrivateProfileStringA(kRecordSection, key, "", buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), "win.ini");
+        if (got + 1 < buffer.size() || buffer.size() > (1u << 24))
+            return std::string(buffer.data(), got);
+        buffer.assign(buffer.size() * 2, '\0');
+    }
 }
 
 // The profile calls answer a buffer too small by filling it to size - 2:

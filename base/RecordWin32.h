@@ -26,6 +26,13 @@ std::string pathIn(const std::string& folder, const std::string& name);
 // The target's entry under kUninstallParentKey.
 std::string uninstallKeyPath(const std::string& target);
 
+// Deletes the target's entry under root when it names this target (a key
+// of the same name for another folder is not ours).
+void deleteUninstallEntry(HKEY root, const std::string& target);
+
+// The value of a [Dictionary] key of win.ini, whole whatever its length.
+std::string dictionaryValue(const char* key);
+
 // The keys of the win.ini section [Dictionary] as they are now; false in
 // sectionExists when the section is absent.
 std::vector<std::string> dictionaryKeys(bool& sectionExists);

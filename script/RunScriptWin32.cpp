@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/InstallRecord.h"
 #include "base/InstallState.h"
+#include "base/RecordWin32.h"
 #include "base/Win32Handles.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
@@ -112,7 +114,11 @@ void copyShown(const std::string& source, const std::string& destination) {
     UpdateWindow(installState.mainWindow);
     for (;;) {
         const DWORD error = copyOnce(source, destination);
-        if (error == 0 || GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (error == 0) {
+            noteWrittenFile(destination.c_str());
+            return;
+        }
+        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
             return;
         if (!askRetryCopy(source, destination, error))
             break;
@@ -143,18 +149,29 @@ void copyMatches(const std::string& pattern, const std::string& destination) {
     } while (search.next(entry));
 }
 
+// What the key held before is noted first, for the uninstaller to put back.
 void writeDictionarySetting(const char* key, const char* value) {
+    bool sectionExists = false;
+    bool had = false;
+    for (const std::string& existing : dictionaryKeys(sectionExists))
+        had = had || lstrcmpiA(existing.c_str(), key) == 0;
+    if (!sectionExists)
+        noteIniSectionCreated();
+    noteIniKey(key, had, had ? dictionaryValue(key).c_str() : "");
     if (!WritePrivateProfileStringA("Dictionary", key, value, "win.ini"))
         countFailedStep(std::string("Setting ") + key + " in win.ini");
 }
 
-// One folder level; one that exists already is fine.
+// One folder level; one that exists already is fine. One this run made is
+// noted for the uninstaller.
 void makeFolder(const std::string& path) {
     if (!fitsPath(path)) {
         countFailedStep("Folder " + path + " (path too long)");
         return;
     }
-    if (!CreateDirectoryA(path.c_str(), nullptr) && !isDirectory(path))
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        noteCreatedDirectory(path.c_str());
+    else if (!isDirectory(path))
         countFailedStep("Folder " + path);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/InstallRecord.h"
 #include "base/InstallState.h"
 #include "base/Win32Handles.h"
 #include "script/ScriptWin32.h"
@@ -76,7 +77,8 @@ bool addProgramShortcut() {
     // lies in the Programs folder itself. A group that cannot be made or
     // entered means no shortcut, rather than one in the wrong folder.
     if (installState.iconGroup[0] != '\0') {
-        CreateDirectoryA(installState.iconGroup, nullptr);
+        if (CreateDirectoryA(installState.iconGroup, nullptr))
+            noteCreatedDirectory((std::string(installState.sourceDir) + "\\" + installState.iconGroup).c_str());
         if (!SetCurrentDirectoryA(installState.iconGroup))
             return false;
     }
@@ -92,8 +94,11 @@ bool addProgramShortcut() {
     if (link.size() >= kPathCapacity)
         return false;
     copyText(installState.sourceDir, link.c_str());
-    return SUCCEEDED(createProgramShortcut(installState.defaultDir, installState.sourceDir,
-                                           installState.targetDirSlash, installState.wbarg));
+    if (FAILED(createProgramShortcut(installState.defaultDir, installState.sourceDir, installState.targetDirSlash,
+                                     installState.wbarg)))
+        return false;
+    noteWrittenFile(installState.sourceDir);
+    return true;
 }
 
 // Every setting of the link is checked: a link without its target, its

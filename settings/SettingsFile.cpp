@@ -13,6 +13,7 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
+#include "base/InstallRecord.h"
 #include "base/InstallState.h"
 #include "base/LanguageEntry.h"
 #include "base/MessageBoxes.h"
@@ -179,8 +180,10 @@ void createSettingsFile(const char* fromName) {
         }
     }
     ok = closeWritten(out) && ok;
-    if (ok)
+    if (ok) {
+        noteWrittenFile(kSettingsName);
         return;
+    }
     removeFile(kSettingsName);
     fatalError("Can't create DICT.INI");
 }

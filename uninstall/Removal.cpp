@@ -5,8 +5,6 @@
 // interrupted run can be started again and finish the job.
 #include "uninstall/Uninstall.h"
 
-#include <algorithm>
-
 #include "base/Collation.h"
 #include "base/RecordWin32.h"
 #include "base/Win32Handles.h"
@@ -73,26 +71,6 @@ void restoreIniKeys(const InstallRecord& record) {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "win.ini");
 }
 
-// The entry under HKCU and HKLM, where it names this target: a key of the
-// same name for another folder is not ours.
-void removeUninstallEntry(const std::string& target) {
-    const std::string path = uninstallKeyPath(target);
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-            continue;
-        char location[MAX_PATH * 2] = "";
-        DWORD size = sizeof location - 1;
-        DWORD type = 0;
-        LONG got = RegQueryValueExA(key, "InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
-        RegCloseKey(key);
-        location[std::min<DWORD>(size, sizeof location - 1)] = '\0';
-        if (got == ERROR_SUCCESS && type == REG_SZ &&
-            foldEquals(normalRecordPath(location, "").c_str(), normalRecordPath(target, "").c_str()))
-            RegDeleteKeyA(root, path.c_str());
-    }
-}
-
 // The program file (or, while it runs from there, a removal at the next
 // restart), then the record, which goes only when the program has.
 void removeOwnFiles(const std::string& target, bool ownExeRemains, RemovalOutcome& outcome) {
@@ -149,7 +127,8 @@ RemovalOutcome removeInstallation(const std::string& target, const InstallRecord
     for (const std::string& file : record.files)
         removeFile(file, outcome);
     restoreIniKeys(record);
-    removeUninstallEntry(target);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        deleteUninstallEntry(root, target);
     removeOwnFiles(target, ownExeRemains, outcome);
     removeFolders(record, outcome);
     return outcome;

@@ -9,6 +9,7 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
+#include "base/InstallRecord.h"
 #include "base/MessageBoxes.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/ReverseList.h"
@@ -98,10 +99,15 @@ void processLanguageList() {
 
         if (block == 0)
             createSettingsFile(entry.fromName.c_str());
+        // The scratch list is noted too: it stays behind when it cannot be
+        // deleted, and the uninstaller passes over it when it is gone.
+        noteWrittenFile(("language\\" + entry.toName).c_str());
+        noteWrittenFile("language\\temp.wb");
         buildReverseList(entry);
         dropLanguageEntry(entry.displayName.c_str());
         appendLanguageEntry(entry);
     }
     list.reset();
-    removeFile(kListName);
+    if (removeFile(kListName))
+        noteRemovedFile(kListName);
 }

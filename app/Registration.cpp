@@ -1,0 +1,121 @@
+// The uninstall side of an installation: the record begun at Start, and at
+// the end of a completed installation the record written (merged with an
+// earlier installation's), uninstall.exe written out of install.exe's
+// resources, and the entry that Apps & Features lists.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include "app/App.h"
+#include "base/FileLayer.h"
+#include "base/InstallRecord.h"
+#include "base/InstallState.h"
+#include "base/RecordWin32.h"
+
+namespace {
+
+constexpr const char* kUninstallerScratch = "uninstall.ex_";
+
+// uninstall.exe from the RCDATA resource, written to a scratch file that
+// replaces it in one move.
+bool writeUninstaller(const std::string& target) {
+    HRSRC found = FindResourceA(nullptr, "UNINSTALLEXE", MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = found ? SizeofResource(nullptr, found) : 0;
+    if (!bytes || size == 0)
+        return false;
+    const std::string scratch = pathIn(target, kUninstallerScratch);
+    FilePtr out = openFile(scratch.c_str(), "wb");
+    if (!out)
+        return false;
+    bool ok = writeItems(bytes, 1, size, out.get());
+    ok = closeWritten(out) && ok;
+    if (ok && replaceFile(scratch.c_str(), pathIn(target, kUninstallerName).c_str()))
+        return true;
+    removeFile(scratch.c_str());
+    return false;
+}
+
+// Before Vista there is no elevation: an administrator writes for all users.
+bool processElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return known ? elevation.TokenIsElevated != 0 : IsUserAnAdmin() != FALSE;
+}
+
+// The recorded files' size in KB, rounded up.
+DWORD recordedKilobytes(const InstallRecord& record) {
+    unsigned long long bytes = 0;
+    for (const std::string& file : record.files) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
+            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+bool setText(HKEY key, const char* name, const std::string& value) {
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool setNumber(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
+}
+
+// The entry under HKLM when elevated, else HKCU; the same target's entry in
+// the other hive, from an earlier installation, is removed where it may be.
+bool registerUninstaller(const InstallRecord& record) {
+    const bool elevated = processElevated();
+    HKEY root = elevated ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, uninstallKeyPath(record.target).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::string exe = pathIn(record.target, kUninstallerName);
+    const std::string location = record.target.size() == 2 ? record.target + "\\" : record.target;
+    bool ok = setText(key, "DisplayName", record.title.empty() ? std::string("Dictionary") : record.title);
+    ok = setText(key, "UninstallString", "\"" + exe + "\"") && ok;
+    ok = setText(key, "InstallLocation", location) && ok;
+    ok = setText(key, "DisplayIcon", exe) && ok;
+    ok = setNumber(key, "EstimatedSize", recordedKilobytes(record)) && ok;
+    ok = setNumber(key, "NoModify", 1) && ok;
+    ok = setNumber(key, "NoRepair", 1) && ok;
+    RegCloseKey(key);
+    deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
+    return ok;
+}
+
+}  // namespace
+
+void beginInstallRecord() {
+    installState.record = InstallRecord{};
+    installState.record.title = installState.title;
+    installState.record.target = longFolderName(installState.targetDir);
+    if (installState.targetDirCreated)
+        noteCreatedDirectory(installState.targetDir);
+}
+
+// An earlier record that cannot be read is replaced: the uninstaller would
+// refuse it anyway.
+bool completeInstallRecord() {
+    const std::string target = installState.record.target;
+    const RecordRoots roots = recordRootsFor(target);
+    InstallRecord record = installState.record;
+    keepWithinRoots(record, roots);
+    const std::string path = pathIn(target, kRecordName);
+    InstallRecord earlier;
+    std::string detail;
+    if (readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
+        record = mergeInstallRecords(earlier, record);
+    if (!writeInstallRecord(record, path.c_str(), pathIn(target, kRecordScratchName).c_str()))
+        return false;
+    return writeUninstaller(target) && registerUninstaller(record);
+}
