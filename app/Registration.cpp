@@ -104,9 +104,12 @@ void beginInstallRecord() {
 }
 
 // An earlier record that cannot be read is replaced: the uninstaller would
-// refuse it anyway.
+// refuse it anyway. A target too long for the uninstaller's file names to
+// fit a path gets nothing, like every other path that would not fit.
 bool completeInstallRecord() {
     const std::string target = installState.record.target;
+    if (target.empty() || pathIn(target, kUninstallerScratch).size() >= kPathCapacity)
+        return false;
     const RecordRoots roots = recordRootsFor(target);
     InstallRecord record = installState.record;
     keepWithinRoots(record, roots);

@@ -198,7 +198,7 @@ TEST(BadInput, MalformedScriptLinesDoNothing) {
     ASSERT_TRUE(startInto(app, target));
     EXPECT_EQ(app.waitForExit(), 0u);
 
-    EXPECT_EQ(listTree(target), std::vector<std::string>{"good.txt"});
+    EXPECT_EQ(listTree(target), withUninstaller({"good.txt"}));
     EXPECT_EQ(listTree(source), sourceBefore);
     EXPECT_EQ(listTree(programsFolder()), programsBefore) << "a shortcut without a name was made";
     char value[64] = "";
@@ -254,7 +254,7 @@ TEST(BadInput, UnderALongTargetOnlyPathsThatFitAreUsed) {
                           "Folder " + joinPath(target, std::string(30, 'm')) + tooLong, "Shortcut E2E BadInput Long"});
     EXPECT_EQ(app.waitForExit(), 2u);
 
-    EXPECT_EQ(listTree(target), sorted({"sub\\", "sub\\a.txt", fits18, "s.lng", "last.txt"}));
+    EXPECT_EQ(listTree(target), withUninstaller({"sub\\", "sub\\a.txt", fits18, "s.lng", "last.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, fits18)), "alpha\n");
     EXPECT_EQ(listTree(source), sourceBefore);
     // Nothing anywhere else in the work folder: the target's parents hold
@@ -318,9 +318,10 @@ TEST(BadInput, TypedTargetLongerThanAPathIsRefused) {
 }
 
 // A target of exactly 259 characters leaves no room for a single file name:
-// nothing is copied or made, neither in the target nor in the directory the
-// installer was started in; the installation ends with the closing warning
-// naming the three steps, exit code 2.
+// nothing is copied or made (no install record either), neither in the
+// target nor in the directory the installer was started in; the
+// installation ends with the closing warning naming the four steps, exit
+// code 2.
 TEST(BadInput, TargetOfFullPathLengthWritesNothingAnywhere) {
     Workspace work;
     std::string target = pathOfLength(work.path("tgt"), 259);
@@ -335,10 +336,11 @@ TEST(BadInput, TargetOfFullPathLengthWritesNothingAnywhere) {
 
     Installer app(source);
     ASSERT_TRUE(startInto(app, target));
-    expectClosingWarning(app, 3,
+    expectClosingWarning(app, 4,
                          {"Folder " + joinPath(target, "sub (path too long)"),
                           "Copy to " + joinPath(target, "out.txt (path too long)"),
-                          "Copy to " + joinPath(target, ".\\b.dat (path too long)")});
+                          "Copy to " + joinPath(target, ".\\b.dat (path too long)"),
+                          "The uninstaller and its record uninstall.dat"});
     EXPECT_EQ(app.waitForExit(), 2u);
 
     EXPECT_EQ(longPathEntries(target), std::vector<std::string>{});

@@ -387,10 +387,10 @@ std::string installerPath() {
     return joinPath(parentOf(parentOf(folder)), "install.exe");
 }
 
-Installer::Installer(const std::string& currentDir) {
-    std::string exe = installerPath();
+Installer::Installer(const std::string& currentDir, const std::string& program) {
+    const std::string& exe = program;
     if (!pathExists(exe)) {
-        ADD_FAILURE() << "install.exe not found at " << exe << " (set INSTALL_EXE)";
+        ADD_FAILURE() << exe << " not found (for install.exe, set INSTALL_EXE)";
         return;
     }
     std::string commandLine = "\"" + exe + "\"";
@@ -643,6 +643,12 @@ void expectClosingWarning(Installer& app, int count, const std::vector<std::stri
 std::vector<std::string> sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> withUninstaller(std::vector<std::string> names) {
+    names.push_back("uninstall.dat");
+    names.push_back("uninstall.exe");
+    return sorted(names);
 }
 
 std::string contentOf(const std::string& path) {

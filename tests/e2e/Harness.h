@@ -158,12 +158,13 @@ bool waitUntil(const std::function<bool()>& pred, Millis timeout = kWait);
 // two folders up (the build tree's layout).
 std::string installerPath();
 
-// One run of install.exe. The destructor ends a process that is still running,
-// so a failing test leaves nothing behind.
+// One run of install.exe (or another program of the project). The destructor
+// ends a process that is still running, so a failing test leaves nothing behind.
 class Installer {
 public:
-    // Starts install.exe with currentDir as its current directory.
-    explicit Installer(const std::string& currentDir);
+    // Starts install.exe, or the given program, with currentDir as its
+    // current directory.
+    explicit Installer(const std::string& currentDir, const std::string& program = installerPath());
     ~Installer();
     Installer(const Installer&) = delete;
     Installer& operator=(const Installer&) = delete;
@@ -239,6 +240,9 @@ void expectBox(Installer& app, const std::string& caption, const std::string& te
 // caption "Install", an icon, the count, the first names; answers it.
 void expectClosingWarning(Installer& app, int count, const std::vector<std::string>& named);
 std::vector<std::string> sorted(std::vector<std::string> names);
+// The names with the two files every completed installation leaves in its
+// target, uninstall.dat and uninstall.exe, sorted.
+std::vector<std::string> withUninstaller(std::vector<std::string> names);
 // The whole file, or "<missing>".
 std::string contentOf(const std::string& path);
 // One 84-byte word-list record: the word in 31 bytes, the meanings in 51,

@@ -62,7 +62,7 @@ TEST(ScriptRun, LinesRunInFileOrder) {
     ASSERT_TRUE(app.answer(*box, IDIGNORE));
     expectClosingWarning(app, 1, {"Copy to " + joinPath(target, "sub\\early.txt")});
     EXPECT_EQ(app.waitForExit(), 2u);
-    EXPECT_EQ(listTree(target), sorted({"sub\\", "sub\\late.txt", "sub\\inner\\", "sub\\inner\\deep.txt"}));
+    EXPECT_EQ(listTree(target), withUninstaller({"sub\\", "sub\\late.txt", "sub\\inner\\", "sub\\inner\\deep.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, "sub\\inner\\deep.txt")), "alpha\n");
 }
 
@@ -121,7 +121,7 @@ TEST(ScriptRun, XcopyAndSndcopyTakeFilesOnlyAndDotIsTheTarget) {
     }
 
     EXPECT_EQ(installInto(source, target), 0u);
-    EXPECT_EQ(listTree(target), sorted({"out\\", "out\\data1.dat", "notes.txt", "snd\\", "snd\\hidden.bin",
+    EXPECT_EQ(listTree(target), withUninstaller({"out\\", "out\\data1.dat", "notes.txt", "snd\\", "snd\\hidden.bin",
                                         "snd\\system.bin", "snd\\readonly.bin", "p.cfg"}));
     EXPECT_EQ(contentOf(joinPath(target, "out\\data1.dat")), "data one\n");
     EXPECT_EQ(contentOf(joinPath(target, "notes.txt")), "notes\n");
@@ -145,7 +145,7 @@ TEST(ScriptRun, XcopyPatternWithFolderPartCopiesFromThatFolder) {
                                           {"docs\\c.dat", "docs c\n"}});
 
     EXPECT_EQ(installInto(source, target), 0u);
-    EXPECT_EQ(listTree(target), sorted({"docs\\", "docs\\a.txt", "docs\\b.txt"}));
+    EXPECT_EQ(listTree(target), withUninstaller({"docs\\", "docs\\a.txt", "docs\\b.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, "docs\\a.txt")), "docs a\n");
     EXPECT_EQ(contentOf(joinPath(target, "docs\\b.txt")), "docs b\n");
 }
@@ -176,7 +176,7 @@ TEST(ScriptRun, FailedStepsArePassedOverSilently) {
     makeDirectories(joinPath(source, "empty"));
 
     EXPECT_EQ(installInto(source, target), 0u);
-    EXPECT_EQ(listTree(target), sorted({"out\\", "out\\b.dat", "after-copy.txt", "after-empty.txt",
+    EXPECT_EQ(listTree(target), withUninstaller({"out\\", "out\\b.dat", "after-copy.txt", "after-empty.txt",
                                         "after-missing.txt", "after-xcopy.txt", "last\\"}));
     EXPECT_EQ(contentOf(joinPath(target, "after-xcopy.txt")), "alpha\n");
 }
@@ -206,7 +206,7 @@ TEST(ScriptRun, OverlongSourcePathIsSkipped) {
     ASSERT_TRUE(startInto(app, target));
     expectClosingWarning(app, 1, {"Copy to " + joinPath(target, "got-long.txt") + " (path too long)"});
     EXPECT_EQ(app.waitForExit(), 2u);
-    EXPECT_EQ(listTree(target), sorted({"later.txt"}));
+    EXPECT_EQ(listTree(target), withUninstaller({"later.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, "later.txt")), "fits\n");
     DeleteFileW(longPath(longSourcePath).c_str());
 }
@@ -228,7 +228,7 @@ TEST(ScriptRun, RelativeTargetIsTakenFromTheStartDirectory) {
 
     EXPECT_EQ(installInto(source, "..\\target"), 0u);
     std::string target = work.path("target");
-    EXPECT_EQ(listTree(target), sorted({"a.txt", "sub\\", "sub\\x.dat", "sub2\\", "sub2\\s.txt"}));
+    EXPECT_EQ(listTree(target), withUninstaller({"a.txt", "sub\\", "sub\\x.dat", "sub2\\", "sub2\\s.txt"}));
     EXPECT_EQ(contentOf(joinPath(target, "sub2\\s.txt")), "sierra\n");
     EXPECT_EQ(listTree(source), sourceBefore) << "nothing should land in the source folder";
 }
