@@ -240,6 +240,9 @@ TEST_F(InstallRecordTest, NotesSpellPathsUnderTheRecordsTarget) {
     noteRemovedFile("c:\\dict\\language.cf");
     noteIniKey("Font", true, "Arial");
     noteIniKey("FONT", false, "");
+    noteCreatedDirectory("..\\outside");
+    noteWrittenFile("language\\..\\..\\x.wb");
+    keepWithinRoots(installState.record, {"C:\\Dictionary Files", {kPrograms}});
     EXPECT_EQ(installState.record.directories, std::vector<std::string>{"C:\\Dictionary Files\\language"});
     EXPECT_EQ(installState.record.files,
               (std::vector<std::string>{"C:\\Dictionary Files\\kelmo.ini", "C:\\Users\\me\\Start Menu\\Programs\\G\\a.lnk"}));
