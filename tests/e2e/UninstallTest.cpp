@@ -245,10 +245,10 @@ TEST(Uninstall, SampleRoundTripPutsEverythingBack) {
 }
 
 // Two installations into one target (the second changes a setting again),
-// a user's file added: one uninstallation removes both runs' files, keeps the
-// user's file and its folders and says so, and win.ini loses the section the
-// first run made.
-TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersFile) {
+// a user's file added, a file in use skipped: one uninstallation removes
+// both runs' other files, keeps the user's file, the skipped one and their
+// folders and says so, and win.ini loses the section the first run made.
+TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersAndSkippedFiles) {
     Workspace work;
     const std::string target = work.path("target");
     WritePrivateProfileStringA("Dictionary", nullptr, nullptr, "win.ini");
@@ -262,8 +262,19 @@ TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersFile) {
     EXPECT_EQ(uninstallEntries().size(), before.entries.size() + 1) << "a reinstall adds no second entry";
     writeFile(joinPath(target, "language\\mine.txt"), "my notes\r\n");
 
-    auto [closing, code] = uninstall(target);
-    EXPECT_EQ(code, 0u);
+    // The second run's file, in use, is skipped.
+    const std::string held = joinPath(target, "docs\\later.txt");
+    HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    auto retry = startUninstall(target);
+    ASSERT_TRUE(retry);
+    EXPECT_NE(retry->first.text.find("another program is using it"), std::string::npos) << retry->first.text;
+    ASSERT_TRUE(answerBox(retry->first.window, IDCANCEL));
+    auto last = waitForUninstallBox();
+    ASSERT_TRUE(last);
+    const std::string closing = last->first.text;
+    answerBox(last->first.window, IDOK);
+    EXPECT_EQ(waitForProcess(last->second), 2u);
+    CloseHandle(lock);
     std::vector<std::string> lines;
     for (std::size_t at = 0; at < closing.size();) {
         std::size_t end = std::min(closing.find('\n', at), closing.size());
@@ -271,11 +282,12 @@ TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersFile) {
         lines.push_back(line.substr(std::min(line.find_first_not_of(' '), line.size())));
         at = end + 1;
     }
-    for (const std::string& listed : {joinPath(target, "language\\mine.txt"), joinPath(target, "language"), target})
+    for (const std::string& listed : {held, joinPath(target, "language\\mine.txt"), joinPath(target, "docs"),
+                                      joinPath(target, "language"), target})
         EXPECT_NE(std::find(lines.begin(), lines.end(), listed), lines.end()) << "expected " << listed << " in:\n"
                                                                               << closing;
     SystemState expected = before;
-    expected.target = {"language\\", "language\\mine.txt"};
+    expected.target = {"docs\\", "docs\\later.txt", "language\\", "language\\mine.txt"};
     EXPECT_EQ(systemState(target), expected);
 }
 
