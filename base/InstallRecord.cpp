@@ -12,7 +12,7 @@ namespace {
 
 constexpr const char* kVersionLine = "record 1";
 constexpr std::size_t kLongestLine = 2048;
-constexpr int kReadPiece = 512;
+constexpr long kLongestRecord = 16L << 20;
 
 const char* const kHeader[] = {
     "# uninstall.dat: what the installation into this folder created or changed.",
@@ -83,31 +83,37 @@ struct Refusal {
     std::string detail;
 };
 
-// Reads every line of the file, line ends removed. A last line without its
-// line end was cut short.
+// Reads every line of the file, line ends (LF or CR LF) removed. The file is
+// read whole, in binary: a zero byte, which a text read would silently cut
+// a line at, makes it damaged, and a last line without its line end was
+// cut short.
 RecordFault readLines(std::FILE* file, std::vector<std::string>& lines, std::string& detail) {
-    std::string line;
-    char piece[kReadPiece];
-    for (;;) {
-        ReadResult got = readPiece(file, piece, sizeof piece);
-        if (got == ReadResult::Error)
-            return RecordFault::Unreadable;
-        if (got == ReadResult::End)
-            break;
-        line += piece;
+    const long size = fileSize(file);
+    if (size < 0)
+        return RecordFault::Unreadable;
+    if (size > kLongestRecord) {
+        detail = "it is larger than any record";
+        return RecordFault::Damaged;
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (size > 0 && !readItems(&bytes[0], 1, bytes.size(), file))
+        return RecordFault::Unreadable;
+    if (bytes.find('\0') != std::string::npos) {
+        detail = "it holds a zero byte";
+        return RecordFault::Damaged;
+    }
+    std::size_t at = 0;
+    for (std::size_t end; (end = bytes.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::string line = bytes.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         if (line.size() > kLongestLine) {
             detail = "line " + std::to_string(lines.size() + 1) + " is too long";
             return RecordFault::Damaged;
         }
-        if (line.back() != '\n')
-            continue;
-        line.pop_back();
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
         lines.push_back(line);
-        line.clear();
     }
-    if (!line.empty()) {
+    if (at < bytes.size()) {
         detail = "the last line ends without a line end";
         return RecordFault::Truncated;
     }
@@ -246,7 +252,7 @@ RecordFault readInstallRecord(const char* path, const RecordRoots& roots, Instal
     out = InstallRecord{};
     detail.clear();
     errno = 0;
-    FilePtr file = openFile(path, "rt");
+    FilePtr file = openFile(path, "rb");
     if (!file)
         return errno == ENOENT ? RecordFault::Missing : RecordFault::Unreadable;
     std::vector<std::string> lines;

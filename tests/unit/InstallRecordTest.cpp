@@ -126,6 +126,7 @@ TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
         {withEntry("ini Dictionary Font=x"), RecordFault::Damaged},
         {withEntry("section [Dictionary] old"), RecordFault::Damaged},
         {std::string(3000, 'x') + "\n" + good, RecordFault::Damaged},
+        {std::string(2, '\0') + good, RecordFault::Damaged},
         {sealed({"record 1", "target D:\\Other", "file D:\\Other\\a"}), RecordFault::ForeignTarget},
         {withEntry("file C:\\Windows\\win.ini"), RecordFault::Planted},
         {withEntry("file C:\\Dict\\..\\Windows\\win.ini"), RecordFault::Planted},
