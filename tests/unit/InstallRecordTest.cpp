@@ -15,36 +15,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kPrograms = "C:\\Users\\me\\Start Menu\\Programs";
-const char* const kCommonPrograms = "C:\\ProgramData\\Start Menu\\Programs";
-
-RecordRoots roots() {
-    return {"C:\\Dict\\", {kPrograms, kCommonPrograms}};
-}
+const std::string kPrograms = "C:\\Users\\me\\Start Menu\\Programs";
+const RecordRoots kRoots{"C:\\Dict\\", {kPrograms, "C:\\ProgramData\\Start Menu\\Programs"}};
 
 InstallRecord sample() {
-    InstallRecord r;
-    r.title = "Sample Italian Dictionary";
-    r.target = "C:\\Dict";
-    r.directories = {"C:\\Dict", "C:\\Dict\\language", std::string(kPrograms) + "\\Sample"};
-    r.files = {"C:\\Dict\\readme.txt", "C:\\Dict\\language\\ita.wb", std::string(kPrograms) + "\\Sample\\Dict.lnk"};
-    r.iniKeys = {{"ItalianAviDelay", false, ""}, {"Font", true, "Times New Roman"}, {"Empty", true, ""}};
-    r.createdIniSection = true;
-    return r;
+    return {"Sample Italian Dictionary",
+            "C:\\Dict",
+            {"C:\\Dict", "C:\\Dict\\language", kPrograms + "\\Sample"},
+            {"C:\\Dict\\readme.txt", "C:\\Dict\\language\\ita.wb", kPrograms + "\\Sample\\Dict.lnk"},
+            {{"ItalianAviDelay", false, ""}, {"Font", true, "Times New Roman"}, {"Empty", true, ""}},
+            true};
 }
 
-void expectSame(const InstallRecord& a, const InstallRecord& b) {
-    EXPECT_EQ(a.title, b.title);
-    EXPECT_EQ(a.target, b.target);
-    EXPECT_EQ(a.directories, b.directories);
-    EXPECT_EQ(a.files, b.files);
-    ASSERT_EQ(a.iniKeys.size(), b.iniKeys.size());
-    for (std::size_t i = 0; i < a.iniKeys.size(); ++i) {
-        EXPECT_EQ(a.iniKeys[i].key, b.iniKeys[i].key);
-        EXPECT_EQ(a.iniKeys[i].hadValue, b.iniKeys[i].hadValue);
-        EXPECT_EQ(a.iniKeys[i].previous, b.iniKeys[i].previous);
-    }
-    EXPECT_EQ(a.createdIniSection, b.createdIniSection);
+// A record as its text: two records are the same when their texts are.
+std::string textOf(const InstallRecord& record) {
+    EXPECT_TRUE(writeInstallRecord(record, "text.dat", kRecordScratchName));
+    return readFile("text.dat");
 }
 
 // Lines sealed with a correct end line, as a deliberate planter would.
@@ -52,10 +38,8 @@ std::string sealed(const std::vector<std::string>& lines) {
     std::uint32_t sum = 2166136261u;
     std::string text;
     for (const std::string& line : lines) {
-        for (unsigned char c : line + "\n") {
-            sum ^= c;
-            sum *= 16777619u;
-        }
+        for (unsigned char c : line + "\n")
+            sum = (sum ^ c) * 16777619u;
         text += line + "\n";
     }
     char end[64];
@@ -69,50 +53,46 @@ std::string withEntry(const std::string& entry) {
 
 RecordFault readText(const std::string& text, InstallRecord& out, std::string& detail) {
     writeFile(kRecordName, text);
-    return readInstallRecord(kRecordName, roots(), out, detail);
+    return readInstallRecord(kRecordName, kRoots, out, detail);
 }
 
 }  // namespace
 
 class InstallRecordTest : public ScratchDirTest {};
 
+// Readable lines; read back the same, also with CR LF line ends.
 TEST_F(InstallRecordTest, WrittenRecordReadsBackAsTextAPersonCanRead) {
-    ASSERT_TRUE(writeInstallRecord(sample(), kRecordName, kRecordScratchName));
-    const std::string text = readFile(kRecordName);
+    const std::string text = textOf(sample());
     for (const char* line : {"\ntitle Sample Italian Dictionary\n", "\ndir C:\\Dict\\language\n",
                              "\nfile C:\\Dict\\readme.txt\n", "\nini [Dictionary] ItalianAviDelay\n",
                              "\nini [Dictionary] Font=Times New Roman\n", "\nsection [Dictionary] new\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     EXPECT_FALSE(fs::exists(kRecordScratchName));
 
-    InstallRecord read;
-    std::string detail;
-    ASSERT_EQ(readInstallRecord(kRecordName, roots(), read, detail), RecordFault::None) << detail;
-    expectSame(read, sample());
-    // Line ends as an editor on Windows would save them change nothing.
     std::string crlf;
     for (char c : text)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    ASSERT_EQ(readText(crlf, read, detail), RecordFault::None) << detail;
+    for (const std::string& form : {text, crlf}) {
+        InstallRecord read;
+        std::string detail;
+        ASSERT_EQ(readText(form, read, detail), RecordFault::None) << detail;
+        EXPECT_EQ(textOf(read), text);
+    }
 }
 
-// Every cut of a good record is refused as cut short; every other fault
-// is refused too, and a refused record hands back nothing to remove.
+// Every cut of a good record is refused as cut short; every other fault is
+// refused too, and a refused record hands back nothing to remove.
 TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
     InstallRecord read;
     std::string detail;
-    EXPECT_EQ(readInstallRecord("absent.dat", roots(), read, detail), RecordFault::Missing);
+    EXPECT_EQ(readInstallRecord("absent.dat", kRoots, read, detail), RecordFault::Missing);
 
-    ASSERT_TRUE(writeInstallRecord(sample(), kRecordName, kRecordScratchName));
-    const std::string good = readFile(kRecordName);
-    for (std::size_t cut = 0; cut < good.size(); cut += cut + 40 < good.size() ? 7 : 1) {
+    const std::string good = textOf(sample());
+    for (std::size_t cut = 0; cut < good.size(); cut += cut + 40 < good.size() ? 7 : 1)
         ASSERT_EQ(readText(good.substr(0, cut), read, detail), RecordFault::Truncated) << "cut at " << cut;
-        EXPECT_TRUE(read.files.empty() && read.directories.empty() && read.iniKeys.empty());
-    }
 
     std::string flipped = good;
     flipped[flipped.find("readme")] = 'R';
-    const std::string p = kPrograms;
     const struct {
         std::string text;
         RecordFault fault;
@@ -141,7 +121,7 @@ TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
         {withEntry("file C:/Dict/readme.txt"), RecordFault::Planted},
         {withEntry("file \\\\server\\share\\Dict\\a"), RecordFault::Planted},
         {withEntry("file readme.txt"), RecordFault::Planted},
-        {withEntry("dir " + p), RecordFault::Planted},
+        {withEntry("dir " + kPrograms), RecordFault::Planted},
         {withEntry("dir C:\\Users\\me\\Start Menu"), RecordFault::Planted},
         {withEntry("ini [Windows] load=x"), RecordFault::Planted},
     };
@@ -151,7 +131,7 @@ TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
         EXPECT_FALSE(recordFaultMessage(c.fault, detail).empty());
     }
     // The same rules let a proper entry in the common Programs folder pass.
-    EXPECT_EQ(readText(withEntry("file " + std::string(kCommonPrograms) + "\\G\\a.lnk"), read, detail),
+    EXPECT_EQ(readText(withEntry("file C:\\ProgramData\\Start Menu\\Programs\\G\\a.lnk"), read, detail),
               RecordFault::None)
         << detail;
 }
@@ -159,22 +139,18 @@ TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
 // Directories and files of both runs once; a key keeps the value from before
 // the first run; the later title wins.
 TEST_F(InstallRecordTest, SecondInstallationMergesIntoTheFirst) {
-    InstallRecord later;
-    later.title = "Sample, again";
-    later.target = "C:\\Dict";
-    later.directories = {"C:\\DICT\\LANGUAGE", "C:\\Dict\\sounds"};
-    later.files = {"c:\\dict\\readme.txt", "C:\\Dict\\sounds\\a.wav"};
-    later.iniKeys = {{"font", true, "what the first run wrote"}, {"Other", false, ""}};
-
-    const InstallRecord merged = mergeInstallRecords(sample(), later);
-    EXPECT_EQ(merged.title, "Sample, again");
-    EXPECT_EQ(merged.directories.size(), 4u);
-    EXPECT_EQ(merged.directories.back(), "C:\\Dict\\sounds");
-    EXPECT_EQ(merged.files.size(), 4u);
-    ASSERT_EQ(merged.iniKeys.size(), 4u);
-    EXPECT_EQ(merged.iniKeys[1].previous, "Times New Roman");
-    EXPECT_EQ(merged.iniKeys[3].key, "Other");
-    EXPECT_TRUE(merged.createdIniSection);
+    const InstallRecord later{"Sample, again",
+                              "C:\\Dict",
+                              {"C:\\DICT\\LANGUAGE", "C:\\Dict\\sounds"},
+                              {"c:\\dict\\readme.txt", "C:\\Dict\\sounds\\a.wav"},
+                              {{"font", true, "what the first run wrote"}, {"Other", false, ""}},
+                              false};
+    InstallRecord expected = sample();
+    expected.title = later.title;
+    expected.directories.push_back("C:\\Dict\\sounds");
+    expected.files.push_back("C:\\Dict\\sounds\\a.wav");
+    expected.iniKeys.push_back({"Other", false, ""});
+    EXPECT_EQ(textOf(mergeInstallRecords(sample(), later)), textOf(expected));
 }
 
 // A failed write, close or replace leaves the earlier record as it was and
@@ -229,24 +205,25 @@ TEST_F(InstallRecordTest, PathsHaveOneSpellingAndTheKeyNameIsStable) {
 }
 
 // The installer's notes: spelled under the record's target, each once; a
-// key's first note stands; a file removed again leaves the record.
+// key's first note stands; a file removed again leaves the record; what
+// lies outside the roots is not kept.
 TEST_F(InstallRecordTest, NotesSpellPathsUnderTheRecordsTarget) {
     copyText(installState.targetDir, "c:\\dict");
     installState.record.target = "C:\\Dictionary Files";
     noteCreatedDirectory("c:\\dict\\language\\");
     noteCreatedDirectory("C:\\DICT\\language");
+    noteCreatedDirectory("..\\outside");
     noteWrittenFile("kelmo.ini");
     noteWrittenFile("language.cf");
-    noteWrittenFile("C:\\Users\\me\\Start Menu\\Programs\\G\\a.lnk");
+    noteWrittenFile("language\\..\\..\\x.wb");
+    noteWrittenFile((kPrograms + "\\G\\a.lnk").c_str());
     noteRemovedFile("c:\\dict\\language.cf");
     noteIniKey("Font", true, "Arial");
     noteIniKey("FONT", false, "");
-    noteCreatedDirectory("..\\outside");
-    noteWrittenFile("language\\..\\..\\x.wb");
     keepWithinRoots(installState.record, {"C:\\Dictionary Files", {kPrograms}});
     EXPECT_EQ(installState.record.directories, std::vector<std::string>{"C:\\Dictionary Files\\language"});
     EXPECT_EQ(installState.record.files,
-              (std::vector<std::string>{"C:\\Dictionary Files\\kelmo.ini", "C:\\Users\\me\\Start Menu\\Programs\\G\\a.lnk"}));
+              (std::vector<std::string>{"C:\\Dictionary Files\\kelmo.ini", kPrograms + "\\G\\a.lnk"}));
     ASSERT_EQ(installState.record.iniKeys.size(), 1u);
     EXPECT_EQ(installState.record.iniKeys[0].previous, "Arial");
 }
