@@ -168,51 +168,53 @@ bool takeSection(const std::string& argument, std::string& rest, Refusal& refusa
     return true;
 }
 
+// A dir or file entry, which must lie where the roots allow.
+bool takePath(bool dir, const std::string& path, const RecordRoots& roots, InstallRecord& out, Refusal& refusal) {
+    const std::string target = normalRecordPath(roots.target, "");
+    if (!pathWithin(path, target, dir) && !withinAnyStartMenu(path, roots)) {
+        refusal = {RecordFault::Planted, "\"" + path + "\" lies outside " + target + " and the Start menu's Programs folders"};
+        return false;
+    }
+    (dir ? out.directories : out.files).push_back(path);
+    return true;
+}
+
+// "[Dictionary] KEY=VALUE" or "[Dictionary] KEY".
+bool takeIniKey(const std::string& argument, InstallRecord& out, Refusal& refusal) {
+    std::string rest;
+    if (!takeSection(argument, rest, refusal))
+        return false;
+    const std::size_t equals = rest.find('=');
+    IniKeyChange change{rest.substr(0, equals), equals != std::string::npos, ""};
+    if (change.hadValue)
+        change.previous = rest.substr(equals + 1);
+    if (change.key.empty()) {
+        refusal = {RecordFault::Damaged, "\"ini " + argument + "\" names no key"};
+        return false;
+    }
+    out.iniKeys.push_back(change);
+    return true;
+}
+
 // One entry line; target and title come before the entries.
 bool takeEntry(const std::string& keyword, const std::string& argument, const RecordRoots& roots,
                InstallRecord& out, Refusal& refusal) {
-    const std::string target = normalRecordPath(roots.target, "");
-    if (keyword == "dir" || keyword == "file") {
-        const bool dir = keyword == "dir";
-        if (!pathWithin(argument, target, dir) && !withinAnyStartMenu(argument, roots)) {
-            refusal = {RecordFault::Planted, "\"" + argument + "\" lies outside " + target +
-                                                 " and the Start menu's Programs folders"};
-            return false;
-        }
-        (dir ? out.directories : out.files).push_back(argument);
-        return true;
-    }
+    if (keyword == "dir" || keyword == "file")
+        return takePath(keyword == "dir", argument, roots, out, refusal);
+    if (keyword == "ini")
+        return takeIniKey(argument, out, refusal);
     std::string rest;
-    if (keyword == "section") {
-        if (!takeSection(argument, rest, refusal))
-            return false;
-        if (rest != "new") {
-            refusal = {RecordFault::Damaged, "\"section " + argument + "\" is not understood"};
-            return false;
-        }
+    if (keyword == "section" && takeSection(argument, rest, refusal) && rest == "new") {
         out.createdIniSection = true;
         return true;
     }
-    if (keyword == "ini") {
-        if (!takeSection(argument, rest, refusal))
-            return false;
-        IniKeyChange change;
-        std::size_t equals = rest.find('=');
-        change.key = rest.substr(0, equals);
-        change.hadValue = equals != std::string::npos;
-        if (change.hadValue)
-            change.previous = rest.substr(equals + 1);
-        if (change.key.empty()) {
-            refusal = {RecordFault::Damaged, "\"ini " + argument + "\" names no key"};
-            return false;
-        }
-        out.iniKeys.push_back(change);
-        return true;
-    }
-    refusal = {RecordFault::Damaged, "the line \"" + keyword + " " + argument + "\" is not understood"};
+    if (refusal.fault == RecordFault::None)
+        refusal = {RecordFault::Damaged, "the line \"" + keyword + " " + argument + "\" is not understood"};
     return false;
 }
 
+// The lines in their order: the version, the title, the target (which must
+// be the folder the record was found for), then the entries.
 Refusal parseLines(const std::vector<std::string>& lines, const RecordRoots& roots, InstallRecord& out) {
     bool versionSeen = false, titleSeen = false, targetSeen = false;
     for (const std::string& line : lines) {
