@@ -104,7 +104,8 @@ void beginInstallRecord() {
 }
 
 // An earlier record that cannot be read is replaced: the uninstaller would
-// refuse it anyway. A target too long for the uninstaller's file names to
+// refuse it anyway. An installation that made and changed nothing, with no
+// earlier one to merge with, needs no uninstaller and gets none. A target too long for the uninstaller's file names to
 // fit a path gets nothing, like every other path that would not fit.
 bool completeInstallRecord() {
     const std::string target = installState.record.target;
@@ -118,6 +119,8 @@ bool completeInstallRecord() {
     std::string detail;
     if (readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
         record = mergeInstallRecords(earlier, record);
+    else if (record.directories.empty() && record.files.empty() && record.iniKeys.empty())
+        return true;
     if (!writeInstallRecord(record, path.c_str(), pathIn(target, kRecordScratchName).c_str()))
         return false;
     return writeUninstaller(target) && registerUninstaller(record);
