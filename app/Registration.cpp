@@ -105,23 +105,23 @@ void beginInstallRecord() {
 
 // An earlier record that cannot be read is replaced: the uninstaller would
 // refuse it anyway. An installation that made and changed nothing, with no
-// earlier one to merge with, needs no uninstaller and gets none. A target too long for the uninstaller's file names to
-// fit a path gets nothing, like every other path that would not fit.
+// earlier one to merge with, needs no uninstaller and gets none. A target
+// too long for the uninstaller's file names gets nothing, like every other
+// path that would not fit.
 bool completeInstallRecord() {
     const std::string target = installState.record.target;
-    if (target.empty() || pathIn(target, kUninstallerScratch).size() >= kPathCapacity)
-        return false;
+    const bool fits = !target.empty() && pathIn(target, kUninstallerScratch).size() < kPathCapacity;
     const RecordRoots roots = recordRootsFor(target);
     InstallRecord record = installState.record;
     keepWithinRoots(record, roots);
     const std::string path = pathIn(target, kRecordName);
     InstallRecord earlier;
     std::string detail;
-    if (readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
+    if (fits && readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
         record = mergeInstallRecords(earlier, record);
     else if (record.directories.empty() && record.files.empty() && record.iniKeys.empty())
         return true;
-    if (!writeInstallRecord(record, path.c_str(), pathIn(target, kRecordScratchName).c_str()))
+    if (!fits || !writeInstallRecord(record, path.c_str(), pathIn(target, kRecordScratchName).c_str()))
         return false;
     return writeUninstaller(target) && registerUninstaller(record);
 }
