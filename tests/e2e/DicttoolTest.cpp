@@ -123,6 +123,8 @@ TEST(DicttoolPlan, EqualsWhatTheInstallerDoes) {
         expected.insert(folded(folder["path"].get<std::string>() + "\\"));
     for (const std::string& path : before)
         expected.insert(folded(path));
+    for (const std::string& path : withUninstaller({}))  // what every completed installation adds
+        expected.insert(folded(path));
     std::set<std::string> made;
     for (const std::string& path : listTree(target))
         made.insert(folded(path));
@@ -167,6 +169,7 @@ TEST(DicttoolReverse, EqualsTheInstallersToList) {
     EXPECT_EQ(listTree(work.root()), sorted({"reverse.txt", "source\\", "source\\from.wb",
                                              "source\\install.inf", "source\\language.cf", "target\\",
                                              "target\\kelmo.ini", "target\\language\\", "target\\language\\from.wb",
-                                             "target\\language\\to.wb", "tool.wb"}))
+                                             "target\\language\\to.wb", "target\\uninstall.dat",
+                                             "target\\uninstall.exe", "tool.wb"}))
         << "no scratch folder is left";
 }
