@@ -6,10 +6,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
+#include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/ReverseList.h"
@@ -20,6 +22,10 @@ constexpr const char* kListName = "language.cf";
 constexpr const char* kCollationWarning =
     "Error setting LOCALE\nSort results may not be valid.\n\n"
     "Install multi-language support from your Windows cd-rom for this language.   ";
+constexpr char kFinishedText[] = "Install Finished ";
+
+// A display file is meant for a message box; anything larger is not shown.
+constexpr long kMaxDisplayFileBytes = 1L << 20;
 
 // Reads the next line of a block; at the end of the list returns false, and
 // a read error ends the process rather than passing for the end.
@@ -31,7 +37,28 @@ bool readListLine(std::FILE* list, char (&buf)[100]) {
     return false;
 }
 
+// Reads the display file whole into text, zero-terminated; false when it
+// cannot be opened, sized or read in full, or is too large for a message.
+bool readDisplayFile(const char* name, std::vector<char>& text) {
+    FilePtr file = openFile(name, "rb");
+    if (!file)
+        return false;
+    const long size = fileSize(file.get());
+    if (size < 0 || size > kMaxDisplayFileBytes)
+        return false;
+    text.assign(static_cast<std::size_t>(size) + 1, '\0');
+    return readItems(text.data(), 1, static_cast<std::size_t>(size), file.get());
+}
+
 }  // namespace
+
+void showBuildFinished() {
+    std::vector<char> text;
+    if (installState.displayFile[0] != '\0' && readDisplayFile(installState.displayFile, text))
+        showClosingMessage(text.data());
+    else
+        showClosingMessage(kFinishedText);
+}
 
 int readContentLine(std::FILE* list, char (&buf)[100]) {
     ListPosition at;
@@ -104,6 +131,7 @@ void processLanguageList() {
         noteWrittenFile(("language\\" + entry.toName).c_str());
         noteWrittenFile("language\\temp.wb");
         buildReverseList(entry);
+        showBuildFinished();
         dropLanguageEntry(entry.displayName.c_str());
         appendLanguageEntry(entry);
     }

@@ -27,8 +27,13 @@ int readContentLine(std::FILE* list, char (&buf)[100], ListPosition& at);
 // dropped). Returns the number of fields found, at most 4.
 int splitLanguageLine(const char* line, LanguageEntry& entry);
 
+// The closing message of a language build: the bytes of the script's
+// display file, read again for every language, or the standard text when
+// there is none or it cannot be read.
+void showBuildFinished();
+
 // Walks language.cf in the current directory: for every block selects the
 // collation, creates the settings file on the first block, builds the TO
-// wordlist and records the language in the settings file; at the end the
-// list is closed and deleted.
+// wordlist, shows the closing message and records the language in the
+// settings file; at the end the list is closed and deleted.
 void processLanguageList();

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <exception>
-#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Collation.h"
@@ -24,13 +24,12 @@ constexpr char kLanguageFolder[] = "language\\";
 constexpr char kLanguageFolder[] = "language/";
 #endif
 
-constexpr char kFinishedText[] = "Install Finished ";
+// Records per read of the FROM wordlist, which goes straight into memory.
+constexpr std::size_t kRecordsPerRead = 8192;
 
-// Records per read or write call.
-constexpr std::size_t kRecordsPerChunk = 8192;
-
-// A display file is meant for a message box; anything larger is not shown.
-constexpr long kMaxDisplayFileBytes = 1L << 20;
+// Records per chunk of the TEMP and TO wordlists, which pass through a
+// small buffer: it stays in the cache, and its memory is soon reused.
+constexpr std::size_t kRecordsPerChunk = 1024;
 
 // Records and groups are numbered with 32 bits while sorting.
 constexpr std::uint64_t kMaxRecords = 0xFFFFFFFEu;
@@ -90,8 +89,19 @@ void refuseScratchName(const std::string& name) {
         fatalWithName("Wordlist name \"%s\" is reserved for the scratch file", name);
 }
 
-std::string tempPath() {
-    return std::string(kLanguageFolder) + "temp.wb";
+// The three files of a build, relative to the target directory.
+struct BuildFiles {
+    std::string from, temp, to;
+};
+
+// Names that do not fit a path or that would destroy the scratch file are
+// refused before anything is drawn.
+BuildFiles buildFiles(const LanguageEntry& entry) {
+    BuildFiles files{wordListPath(entry.fromName), std::string(kLanguageFolder) + "temp.wb",
+                     wordListPath(entry.toName)};
+    refuseScratchName(entry.fromName);
+    refuseScratchName(entry.toName);
+    return files;
 }
 
 // A TEMP or TO wordlist that could not be written completely is deleted,
@@ -128,23 +138,19 @@ struct ReadMessages {
     const char* tooLarge;   // the file does not fit in memory
     const char* readError;  // its size or a record could not be read
 };
+constexpr ReadMessages kFromMessages = {"Input file \"%s\" too large", "Read error input file \"%s\""};
+constexpr ReadMessages kTempMessages = {"Tempfile too large", "Read error tempfile"};
 
-// Reads a whole word-list file into records; every failure is fatal.
-void readWordList(std::FILE* file, const std::string& path, const ReadMessages& messages,
-                  std::vector<WordRecord>& records) {
-    long count = countRecords(file);
+// The record count of an open word list; a list whose size cannot be read,
+// or that could never be held or numbered, is fatal.
+std::size_t countWordList(std::FILE* file, const std::string& path, const ReadMessages& messages) {
+    const long count = countRecords(file);
     if (count < 0)
         fatalWithName(messages.readError, path);
     if (static_cast<std::uint64_t>(count) > kMaxRecords ||
-        static_cast<std::uint64_t>(count) > records.max_size())
+        static_cast<std::uint64_t>(count) > SIZE_MAX / sizeof(WordRecord))
         fatalWithName(messages.tooLarge, path);
-    try {
-        records.reserve(static_cast<std::size_t>(count));
-    } catch (const std::exception&) {
-        fatalWithName(messages.tooLarge, path);
-    }
-    if (!loadRecords(file, count, records))
-        fatalWithName(messages.readError, path);
+    return static_cast<std::size_t>(count);
 }
 
 // Copies a record field up to its terminator, or up to its last byte when it
@@ -172,19 +178,29 @@ bool invertRecord(const char* sourceWord, const char* translation, WordRecord& r
     return true;
 }
 
-// Writes one reversed record per translation of every FROM record, in
-// chunks of records. A run of commas is one separator, so no translation is
-// empty. Stops with false at the first chunk not written in full.
-bool writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) {
-    // A small list needs no large buffer: it would only cost its zero-filling.
-    std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, from.size() * 2 + 1));
+// Collects records and writes them to a file a chunk at a time; ok turns
+// false at the first chunk not written in full.
+struct ChunkWriter {
+    std::FILE* file;
+    std::vector<WordRecord> chunk;
     std::size_t used = 0;
-    auto flush = [&]() {
-        const bool ok = used == 0 || writeItems(chunk.data(), sizeof(WordRecord), used, temp);
+    bool ok = true;
+
+    ChunkWriter(std::FILE* to, std::size_t records) : file(to), chunk(std::max<std::size_t>(1, records)) {}
+    WordRecord& next() { return chunk[used]; }
+    bool add() { return ++used < chunk.size() || flush(); }
+    bool flush() {
+        ok = ok && (used == 0 || writeItems(chunk.data(), sizeof(WordRecord), used, file));
         used = 0;
         return ok;
-    };
+    }
+};
 
+// Writes one reversed record per translation of every FROM record. A run of
+// commas is one separator, so no translation is empty. Stops with false at
+// the first chunk not written in full.
+bool writeReversedRecords(const RecordBuffer& from, std::FILE* temp) {
+    ChunkWriter out(temp, std::min(kRecordsPerChunk, from.size() * 2));
     for (std::size_t p = 0; p < from.size(); ++p) {
         showCounter(static_cast<long>(p));
         char word[sizeof(WordRecord::word) + 1];
@@ -201,23 +217,73 @@ bool writeReversedRecords(const std::vector<WordRecord>& from, std::FILE* temp) 
             char* end = item + std::strcspn(item, ",");
             const bool last = *end == '\0';
             *end = '\0';
-            if (invertRecord(word, item, chunk[used]) && ++used == chunk.size() && !flush())
+            if (invertRecord(word, item, out.next()) && !out.add())
                 return false;
             if (last)
                 break;
             item = end + 1;
         }
     }
-    return flush();
+    return out.flush();
 }
+
+// --- phases ---
+
+// Phase one: the FROM wordlist, counted and read whole into memory, with
+// the record counter.
+RecordBuffer readFromList(const std::string& path) {
+    if (verbose())
+        drawStatusLine("Reading FROM wordlist...", 480);
+    FilePtr from = openFile(path.c_str(), "rb");
+    if (!from)
+        fatalWithName("Input file \"%s\" missing", path);
+    drawStage(1);
+    placeCounterBox();
+    const std::size_t count = countWordList(from.get(), path, kFromMessages);
+    RecordBuffer records;
+    if (!records.resize(count))
+        fatalWithName(kFromMessages.tooLarge, path);
+    if (!loadRecords(from.get(), static_cast<long>(count), records))
+        fatalWithName(kFromMessages.readError, path);
+    endPhase();
+    return records;
+}
+
+// Phase two: every translation becomes a record of its own in the TEMP
+// wordlist, which is written to disk whole and closed.
+void writeTempList(const RecordBuffer& from, const std::string& path) {
+    FilePtr temp = fitsUnderTarget(path) ? openFile(path.c_str(), "wb") : nullptr;
+    if (!temp)
+        fatalError("Can't create tempfile");
+    drawStage(2);
+    beginPhase("Writing TEMP wordlist...");
+    if (!writeReversedRecords(from, temp.get()) || !closeWritten(temp))
+        abandonOutput(temp, path, "Write error tempfile");
+    endPhase();
+}
+
+// --- groups ---
 
 // The records of the TEMP wordlist with byte-equal words form one group.
 // Such words are equal under any collation and end up next to each other
-// in the sorted list, so only one word per group is sorted, and each group
-// is merged into its first record as the records are met in TEMP order.
-struct Group {
-    std::uint32_t first;  // the record that holds the group's merged meanings
-    std::uint32_t size;   // its number of records
+// in the sorted list, so only one word per group is sorted. Each record is
+// merged into its group as the records are met in TEMP order: a group is
+// held as its head, its first record with the meanings of the later ones
+// joined to its own, so only one record per group stays in memory.
+struct MergedGroups {
+    RecordBuffer heads;                // the first count records are the heads
+    std::size_t count = 0;             // the number of groups
+    std::vector<std::uint32_t> sizes;  // per group: its number of records
+};
+
+// The groups while the TEMP wordlist is read: each group's word hash, and an
+// open-addressing table of group numbers + 1 (0: a free slot), kept at most
+// three quarters full.
+struct Grouping {
+    MergedGroups merged;
+    std::size_t maxGroups = 0;  // one per TEMP record at most
+    std::vector<std::uint32_t> hashes;
+    std::vector<std::uint32_t> slots;
 };
 
 std::uint32_t hashWord(const char* word) {
@@ -227,8 +293,18 @@ std::uint32_t hashWord(const char* word) {
     return hash;
 }
 
-// An open-addressing table of group numbers + 1 (0: a free slot), kept at
-// most three quarters full.
+// The heads start in the memory given (the FROM records', no longer
+// needed), which grows only when there are more groups than it holds.
+Grouping startGrouping(RecordBuffer memory, std::size_t tempRecords) {
+    Grouping grouping;
+    grouping.merged.heads = std::move(memory);
+    grouping.maxGroups = tempRecords;
+    grouping.merged.sizes.reserve(tempRecords);  // only the pages used become resident
+    grouping.hashes.reserve(tempRecords);
+    grouping.slots.assign(1024, 0);
+    return grouping;
+}
+
 void growTable(std::vector<std::uint32_t>& slots, const std::vector<std::uint32_t>& hashes) {
     std::vector<std::uint32_t> larger(slots.size() * 2, 0);
     const std::size_t mask = larger.size() - 1;
@@ -241,6 +317,21 @@ void growTable(std::vector<std::uint32_t>& slots, const std::vector<std::uint32_
         larger[at] = slot;
     }
     slots.swap(larger);
+}
+
+// A new group headed by the record; returns its number + 1. Throws
+// std::bad_alloc when memory runs out.
+std::uint32_t addGroup(Grouping& grouping, const WordRecord& record, std::uint32_t hash) {
+    MergedGroups& merged = grouping.merged;
+    if (merged.count == merged.heads.size()) {
+        const std::size_t wanted = std::max<std::size_t>(merged.count * 2, kRecordsPerChunk);
+        if (!merged.heads.resize(std::min(wanted, grouping.maxGroups)))
+            throw std::bad_alloc();
+    }
+    merged.heads[merged.count] = record;
+    merged.sizes.push_back(1);
+    grouping.hashes.push_back(hash);
+    return static_cast<std::uint32_t>(++merged.count);
 }
 
 // Appends ", " and the meanings of record to those of head when the joined
@@ -258,6 +349,27 @@ void joinMeanings(WordRecord& head, const WordRecord& record) {
     head.meanings[joined + 2 + length] = '\0';
 }
 
+// Joins the record to the group of its word, or starts that group.
+void mergeRecord(Grouping& grouping, const WordRecord& record, std::uint32_t hash) {
+    MergedGroups& merged = grouping.merged;
+    const std::size_t mask = grouping.slots.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const std::uint32_t slot = grouping.slots[at];
+        if (slot == 0) {
+            grouping.slots[at] = addGroup(grouping, record, hash);
+            break;
+        }
+        WordRecord& head = merged.heads[slot - 1];
+        if (grouping.hashes[slot - 1] == hash && std::strcmp(head.word, record.word) == 0) {
+            joinMeanings(head, record);
+            ++merged.sizes[slot - 1];
+            return;
+        }
+    }
+    if (merged.count * 4 > grouping.slots.size() * 3)
+        growTable(grouping.slots, grouping.hashes);
+}
+
 // A hint to bring memory into the cache before it is needed.
 inline void prefetch(const void* address) {
 #if defined(__GNUC__)
@@ -273,59 +385,53 @@ inline void prefetchRecord(const WordRecord& record) {
     prefetch(reinterpret_cast<const char*>(&record) + sizeof record - 1);
 }
 
-// The records are taken in small batches whose table slots, groups and
-// first records are asked for ahead, so that their cache misses overlap.
-std::vector<Group> groupAndMerge(std::vector<WordRecord>& records) {
+// The records are taken in small batches whose table slots and heads are
+// asked for ahead, so that their cache misses overlap.
+void mergeChunk(Grouping& grouping, const WordRecord* records, std::size_t count) {
     constexpr std::size_t kBatch = 16;
-    std::vector<Group> groups;
-    std::vector<std::uint32_t> hashes;
-    groups.reserve(records.size());  // only the pages used become resident
-    hashes.reserve(records.size());
-    std::vector<std::uint32_t> slots(1024, 0);
-
-    for (std::size_t base = 0; base < records.size(); base += kBatch) {
-        const std::size_t end = std::min(records.size(), base + kBatch);
-        std::uint32_t batchHashes[kBatch];
+    for (std::size_t base = 0; base < count; base += kBatch) {
+        const std::size_t end = std::min(count, base + kBatch);
+        std::uint32_t hashes[kBatch];
         for (std::size_t i = base; i < end; ++i) {
-            batchHashes[i - base] = hashWord(records[i].word);
-            prefetch(&slots[batchHashes[i - base] & (slots.size() - 1)]);
+            hashes[i - base] = hashWord(records[i].word);
+            prefetch(&grouping.slots[hashes[i - base] & (grouping.slots.size() - 1)]);
         }
         for (std::size_t i = base; i < end; ++i) {
-            if (std::uint32_t slot = slots[batchHashes[i - base] & (slots.size() - 1)]) {
-                prefetch(&hashes[slot - 1]);
-                prefetch(&groups[slot - 1]);
+            if (std::uint32_t slot = grouping.slots[hashes[i - base] & (grouping.slots.size() - 1)]) {
+                prefetch(&grouping.hashes[slot - 1]);
+                prefetchRecord(grouping.merged.heads[slot - 1]);
             }
         }
-        for (std::size_t i = base; i < end; ++i) {
-            if (std::uint32_t slot = slots[batchHashes[i - base] & (slots.size() - 1)])
-                prefetchRecord(records[groups[slot - 1].first]);
-        }
-
-        for (std::size_t i = base; i < end; ++i) {
-            const char* word = records[i].word;
-            const std::uint32_t hash = batchHashes[i - base];
-            const std::size_t mask = slots.size() - 1;
-            for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-                const std::uint32_t slot = slots[at];
-                if (slot == 0) {
-                    groups.push_back({static_cast<std::uint32_t>(i), 1});
-                    hashes.push_back(hash);
-                    slots[at] = static_cast<std::uint32_t>(groups.size());
-                    break;
-                }
-                Group& group = groups[slot - 1];
-                if (hashes[slot - 1] == hash && std::strcmp(records[group.first].word, word) == 0) {
-                    joinMeanings(records[group.first], records[i]);
-                    ++group.size;
-                    break;
-                }
-            }
-            if (groups.size() * 4 > slots.size() * 3)
-                growTable(slots, hashes);
-        }
+        for (std::size_t i = base; i < end; ++i)
+            mergeRecord(grouping, records[i], hashes[i - base]);
     }
-    return groups;
 }
+
+// Phase three: the TEMP wordlist read back a chunk at a time, with the
+// record counter, each chunk merged into the groups as it comes. memory
+// (the FROM records') holds the groups. Throws std::bad_alloc when memory
+// runs out.
+MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer memory) {
+    Grouping grouping = startGrouping(std::move(memory), count);
+    std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, count));
+    for (std::size_t start = 0; start < count; start += chunk.size()) {
+        const std::size_t end = std::min(count, start + chunk.size());
+        for (std::size_t i = start; i < end; ++i)
+            showCounter(static_cast<long>(i));
+        if (!readItems(chunk.data(), sizeof(WordRecord), end - start, temp))
+            fatalError(kTempMessages.readError);
+        for (std::size_t i = 0; i < end - start; ++i) {
+            // Written by writeInvertedRecord, so always true of an intact
+            // file; it bounds every string operation below all the same.
+            chunk[i].word[kMaxWordLength] = '\0';
+            chunk[i].meanings[kMaxMeaningsLength] = '\0';
+        }
+        mergeChunk(grouping, chunk.data(), end - start);
+    }
+    return std::move(grouping.merged);
+}
+
+// --- sort ---
 
 // A group in the sort: the first 16 bytes of its word's collation key,
 // big-endian in four parts so that integer order is byte order, and the
@@ -355,11 +461,10 @@ int comparePrefixes(const SortEntry& a, const SortEntry& b) {
     return 0;
 }
 
-// The records and groups a sort reads.
+// The groups a sort reads.
 struct SortInput {
-    const std::vector<WordRecord>& records;
-    const std::vector<Group>& groups;
-    const char* word(const SortEntry& entry) const { return records[groups[entry.group].first].word; }
+    const MergedGroups& groups;
+    const char* word(const SortEntry& entry) const { return groups.heads[entry.group].word; }
 
     // Words equal under the collation are ordered by their bytes. Distinct
     // groups never have byte-equal words; the group number only keeps the
@@ -422,94 +527,129 @@ void sortByKeys(const SortInput& in, std::vector<SortEntry>& order) {
     });
 }
 
-// The groups of the TEMP records, merged, in the order in which they are
-// written: sorted by the selected collation, words equal under it by their
-// bytes. countComparison is called before every comparison.
-struct SortedGroups {
-    std::vector<Group> groups;
-    std::vector<SortEntry> order;
-};
-
-SortedGroups sortRecords(std::vector<WordRecord>& records) {
-    SortedGroups sorted;
-    try {
-        sorted.groups = groupAndMerge(records);
-        sorted.groups.shrink_to_fit();
-        sorted.order.resize(sorted.groups.size());
-        for (std::size_t g = 0; g < sorted.order.size(); ++g)
-            sorted.order[g].group = static_cast<std::uint32_t>(g);
-        const SortInput in{records, sorted.groups};
-        if (installState.collationLocale == 0)
-            sortFolded(in, sorted.order);
-        else
-            sortByKeys(in, sorted.order);
-    } catch (const std::bad_alloc&) {
-        fatalError("Tempfile too large");
-    }
-    return sorted;
+// The groups in the order in which they are written: sorted by the
+// selected collation, words equal under it by their bytes.
+// countComparison is called before every comparison. Throws std::bad_alloc
+// when memory runs out.
+std::vector<SortEntry> sortGroups(const MergedGroups& groups) {
+    std::vector<SortEntry> order(groups.count);
+    for (std::size_t g = 0; g < order.size(); ++g)
+        order[g].group = static_cast<std::uint32_t>(g);
+    const SortInput in{groups};
+    if (installState.collationLocale == 0)
+        sortFolded(in, order);
+    else
+        sortByKeys(in, order);
+    return order;
 }
 
 // Writes one record per group, in sorted order: the word and the merged
-// meanings of its first record. The counter shows, every hundredth record,
-// the sorted position of the last record of a group. Stops with false at
-// the first chunk not written in full.
-bool writeMergedRecords(const std::vector<WordRecord>& records, const SortedGroups& sorted, std::FILE* to) {
-    std::vector<WordRecord> chunk;
-    chunk.reserve(std::min(kRecordsPerChunk, sorted.order.size()));
-    auto flush = [&]() {
-        const bool ok = chunk.empty() || writeItems(chunk.data(), sizeof(WordRecord), chunk.size(), to);
-        chunk.clear();
-        return ok;
-    };
-
-    // The groups are read in sorted order, their records all over memory:
-    // each group and its first record are asked for some groups ahead.
-    constexpr std::size_t kGroupsAhead = 16, kRecordsAhead = 8;
-    const std::vector<SortEntry>& order = sorted.order;
+// meanings of its head. The counter shows, every hundredth record, the
+// sorted position of the last record of a group. Stops with false at the
+// first chunk not written in full.
+bool writeMergedRecords(const MergedGroups& groups, const std::vector<SortEntry>& order, std::FILE* to) {
+    ChunkWriter out(to, std::min(kRecordsPerChunk, order.size()));
+    // The heads are read in sorted order, all over memory: each is asked
+    // for some groups ahead.
+    constexpr std::size_t kAhead = 8;
     std::size_t written = 0;  // records of the sorted list up to this group
     for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k + kGroupsAhead < order.size())
-            prefetch(&sorted.groups[order[k + kGroupsAhead].group]);
-        if (k + kRecordsAhead < order.size())
-            prefetchRecord(records[sorted.groups[order[k + kRecordsAhead].group].first]);
-        const Group& group = sorted.groups[order[k].group];
-        const WordRecord& head = records[group.first];
-        WordRecord out{};  // nothing but zeros behind the terminators
-        std::memcpy(out.word, head.word, std::strlen(head.word));
-        std::memcpy(out.meanings, head.meanings, std::strlen(head.meanings));
-        chunk.push_back(out);
-        if (chunk.size() == kRecordsPerChunk && !flush())
+        if (k + kAhead < order.size())
+            prefetchRecord(groups.heads[order[k + kAhead].group]);
+        const WordRecord& head = groups.heads[order[k].group];
+        WordRecord& record = out.next();
+        record = WordRecord{};  // nothing but zeros behind the terminators
+        std::memcpy(record.word, head.word, std::strlen(head.word));
+        std::memcpy(record.meanings, head.meanings, std::strlen(head.meanings));
+        if (!out.add())
             return false;
-        written += group.size;
+        written += groups.sizes[order[k].group];
         showCounter(static_cast<long>(written - 1));
     }
-    return flush();
+    return out.flush();
 }
 
-// Reads the display file whole into text, zero-terminated; false when it
-// cannot be opened, sized or read in full, or is too large for a message.
-bool readDisplayFile(const char* name, std::vector<char>& text) {
-    FilePtr file = openFile(name, "rb");
-    if (!file)
-        return false;
-    const long size = fileSize(file.get());
-    if (size < 0 || size > kMaxDisplayFileBytes)
-        return false;
-    text.assign(static_cast<std::size_t>(size) + 1, '\0');
-    return readItems(text.data(), 1, static_cast<std::size_t>(size), file.get());
+// --- phases ---
+
+// Phase three: the TEMP wordlist read back and merged into its groups
+// (readTempGroups), in the memory of the FROM records.
+MergedGroups readTempList(const std::string& path, RecordBuffer memory) {
+    FilePtr temp = openFile(path.c_str(), "rb");
+    if (!temp)
+        fatalError("Can't open tempfile");
+    drawStage(3);
+    beginPhase("Reading TO wordlist...");
+    const std::size_t count = countWordList(temp.get(), path, kTempMessages);
+    if (std::fseek(temp.get(), 0, SEEK_SET) != 0)
+        fatalError(kTempMessages.readError);
+    MergedGroups groups;
+    try {
+        groups = readTempGroups(temp.get(), count, std::move(memory));
+    } catch (const std::bad_alloc&) {
+        fatalError(kTempMessages.tooLarge);
+    }
+    endPhase();
+    return groups;
 }
 
-// The closing message of a build: the display file's bytes, or the
-// standard text when there is none or it cannot be read.
-void showBuildFinished() {
-    std::vector<char> text;
-    if (installState.displayFile[0] != '\0' && readDisplayFile(installState.displayFile, text))
-        showClosingMessage(text.data());
-    else
-        showClosingMessage(kFinishedText);
+// Phase four: the groups sorted, then written to the TO wordlist, created
+// before the sort. A list that could not be completed is deleted.
+void writeToList(const MergedGroups& groups, const std::string& path) {
+    FilePtr to = openFile(path.c_str(), "wb");
+    if (!to)
+        fatalWithName("Can't create output file \"%s\" ", path);
+    if (verbose()) {
+        drawStatusLine("Sorting TO wordlist...", 400);
+        placeCounterBox();
+    }
+    std::vector<SortEntry> order;
+    try {
+        order = sortGroups(groups);
+    } catch (const std::bad_alloc&) {
+        abandonOutput(to, path, kTempMessages.tooLarge);
+    }
+    endPhase();
+    drawStage(4);
+
+    beginPhase("Writing TO wordlist...");
+    if (!writeMergedRecords(groups, order, to.get()) || !closeWritten(to))
+        abandonOutput(to, path, "Write error output file");
+    endPhase();
 }
 
 }  // namespace
+
+RecordBuffer::RecordBuffer(RecordBuffer&& other) noexcept
+    : records_(std::exchange(other.records_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+RecordBuffer& RecordBuffer::operator=(RecordBuffer&& other) noexcept {
+    std::swap(records_, other.records_);
+    std::swap(size_, other.size_);
+    return *this;
+}
+
+RecordBuffer::~RecordBuffer() {
+    std::free(records_);
+}
+
+bool RecordBuffer::resize(std::size_t count) {
+    if (count == size_)
+        return true;
+    if (count > SIZE_MAX / sizeof(WordRecord))
+        return false;
+    if (count == 0) {
+        std::free(records_);
+        records_ = nullptr;
+        size_ = 0;
+        return true;
+    }
+    void* grown = std::realloc(records_, count * sizeof(WordRecord));
+    if (!grown)
+        return false;
+    records_ = static_cast<WordRecord*>(grown);
+    size_ = count;
+    return true;
+}
 
 long countRecords(std::FILE* file) {
     const long size = fileSize(file);
@@ -518,17 +658,14 @@ long countRecords(std::FILE* file) {
     return static_cast<long>(static_cast<unsigned long>(size) / sizeof(WordRecord));
 }
 
-bool loadRecords(std::FILE* file, long count, std::vector<WordRecord>& records) {
+bool loadRecords(std::FILE* file, long count, RecordBuffer& records) {
     if (count < 0 || std::fseek(file, 0, SEEK_SET) != 0)
         return false;
     const std::size_t total = static_cast<std::size_t>(count);
-    try {
-        records.assign(total, WordRecord{});
-    } catch (const std::exception&) {
+    if (!records.resize(total))
         return false;
-    }
-    for (std::size_t start = 0; start < total; start += kRecordsPerChunk) {
-        const std::size_t end = std::min(total, start + kRecordsPerChunk);
+    for (std::size_t start = 0; start < total; start += kRecordsPerRead) {
+        const std::size_t end = std::min(total, start + kRecordsPerRead);
         for (std::size_t i = start; i < end; ++i)
             showCounter(static_cast<long>(i));
         if (!readItems(&records[start], sizeof(WordRecord), end - start, file))
@@ -543,91 +680,25 @@ void writeInvertedRecord(std::FILE* temp, const char* sourceWord, const char* tr
         fatalError("Write error tempfile");
 }
 
+// The phases in their order, each drawing its own part of the display.
+// TEMP is scratch, recreated by every build and never taken for a word
+// list: when it cannot be deleted at the end it is left behind without a
+// message.
 void buildReverseList(const LanguageEntry& entry) {
-    const std::string fromPath = wordListPath(entry.fromName);
-    const std::string toPath = wordListPath(entry.toName);
-    const std::string temp = tempPath();
-    refuseScratchName(entry.fromName);
-    refuseScratchName(entry.toName);
-
+    const BuildFiles files = buildFiles(entry);
     beginLanguageDrawing();
     drawLanguageName(entry.displayName.c_str(), installState.nameY);
     installState.nameY += 50;
     drawStage(0);
 
-    // FROM wordlist into memory.
-    if (verbose())
-        drawStatusLine("Reading FROM wordlist...", 480);
-    FilePtr from = openFile(fromPath.c_str(), "rb");
-    if (!from)
-        fatalWithName("Input file \"%s\" missing", fromPath);
-    drawStage(1);
-    placeCounterBox();
-    std::vector<WordRecord> fromRecords;
-    readWordList(from.get(), fromPath, {"Input file \"%s\" too large", "Read error input file \"%s\""},
-                 fromRecords);
-    endPhase();
-
-    // Every translation becomes a record of its own in the TEMP wordlist.
+    RecordBuffer from = readFromList(files.from);
+    writeTempList(from, files.temp);
     {
-        FilePtr tempOut = fitsUnderTarget(temp) ? openFile(temp.c_str(), "wb") : nullptr;
-        if (!tempOut)
-            fatalError("Can't create tempfile");
-        drawStage(2);
-        beginPhase("Writing TEMP wordlist...");
-        if (!writeReversedRecords(fromRecords, tempOut.get()))
-            abandonOutput(tempOut, temp, "Write error tempfile");
-        std::vector<WordRecord>().swap(fromRecords);
-        from.reset();
-        if (!closeWritten(tempOut))
-            abandonOutput(tempOut, temp, "Write error tempfile");
+        const MergedGroups groups = readTempList(files.temp, std::move(from));
+        writeToList(groups, files.to);
     }
-    endPhase();
-
-    // TEMP wordlist back into memory.
-    FilePtr tempIn = openFile(temp.c_str(), "rb");
-    if (!tempIn)
-        fatalError("Can't open tempfile");
-    drawStage(3);
-    beginPhase("Reading TO wordlist...");
-    std::vector<WordRecord> records;
-    readWordList(tempIn.get(), temp, {"Tempfile too large", "Read error tempfile"}, records);
-    for (WordRecord& record : records) {
-        // Written by writeInvertedRecord, so always true of an intact file;
-        // it bounds every string operation below all the same.
-        record.word[kMaxWordLength] = '\0';
-        record.meanings[kMaxMeaningsLength] = '\0';
-    }
-    endPhase();
-
-    FilePtr to = openFile(toPath.c_str(), "wb");
-    if (!to)
-        fatalWithName("Can't create output file \"%s\" ", toPath);
-
-    if (verbose()) {
-        drawStatusLine("Sorting TO wordlist...", 400);
-        placeCounterBox();
-    }
-    SortedGroups sorted = sortRecords(records);
-    endPhase();
-    drawStage(4);
-
-    beginPhase("Writing TO wordlist...");
-    if (!writeMergedRecords(records, sorted, to.get()))
-        abandonOutput(to, toPath, "Write error output file");
-    if (!closeWritten(to))
-        abandonOutput(to, toPath, "Write error output file");
-    endPhase();
-
-    // TEMP is scratch, recreated by every build and never taken for a word
-    // list: when it cannot be deleted it is left behind without a message.
-    tempIn.reset();
-    removeFile(temp.c_str());
-    sorted = SortedGroups{};
-    std::vector<WordRecord>().swap(records);
+    removeFile(files.temp.c_str());
     drawStage(5);
     installState.barY += 50;
-
     endLanguageDrawing();
-    showBuildFinished();
 }

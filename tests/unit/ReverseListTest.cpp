@@ -95,6 +95,13 @@ LanguageEntry language(const std::string& from = "it.wb", const std::string& to 
     return e;
 }
 
+// A build as the language-list driver runs it: the builder, then the
+// closing message.
+void buildAndClose(const LanguageEntry& entry) {
+    buildReverseList(entry);
+    showBuildFinished();
+}
+
 std::string describe(const DrawEvent& e) {
     std::ostringstream out;
     out << e.kind << " " << e.text;
@@ -131,14 +138,14 @@ protected:
     // Builds language/ti.wb from the records and returns it.
     std::vector<Rec> build(const std::vector<Rec>& from) {
         writeList("language/it.wb", from);
-        buildReverseList(language());
+        buildAndClose(language());
         return readList("language/ti.wb");
     }
 
     // The message of the fatal error that ends the build.
     std::string fatalMessage(const LanguageEntry& entry = language()) {
         try {
-            buildReverseList(entry);
+            buildAndClose(entry);
         } catch (const FatalExit& exit) {
             EXPECT_EQ(exit.exitCode, 1);
             return exit.message;
@@ -155,7 +162,7 @@ using ReverseListDeathTest = ReverseListTest;
 
 TEST_F(ReverseListTest, AnEmptyListBuildsEmptyFilesWithTheWholeDisplay) {
     writeList("language/it.wb", {});
-    buildReverseList(language());
+    buildAndClose(language());
 
     EXPECT_TRUE(fs::exists("language/ti.wb"));
     EXPECT_EQ(fs::file_size("language/ti.wb"), 0u);
@@ -201,7 +208,7 @@ TEST_F(ReverseListTest, RecordCountIgnoresAPartialRecordAndShortFilesFailToLoad)
     std::fseek(file, 100, SEEK_SET);
     EXPECT_EQ(countRecords(file), 2);
     EXPECT_EQ(std::ftell(file), 0);
-    std::vector<WordRecord> records;
+    RecordBuffer records;
     EXPECT_TRUE(loadRecords(file, 2, records));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_STREQ(records[1].meanings, "door");
@@ -548,7 +555,7 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
         copyText(installState.displayFile, "readme.txt");
     };
     prepare();
-    buildReverseList(language());
+    buildAndClose(language());
     ASSERT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Thank you"});
     const std::string whole = readFile("language/ti.wb");
     ASSERT_FALSE(whole.empty());
@@ -557,7 +564,7 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
     int normalEnds[kFileOpCount] = {};
     forEachFileFault(clean, prepare, [&](FileOp op) {
         try {
-            buildReverseList(language());
+            buildAndClose(language());
         } catch (const FatalExit& exit) {
             const std::vector<std::string> expected = messagesOf(op);
             EXPECT_NE(std::find(expected.begin(), expected.end(), exit.message), expected.end()) << exit.message;
