@@ -153,28 +153,32 @@ std::size_t countWordList(std::FILE* file, const std::string& path, const ReadMe
     return static_cast<std::size_t>(count);
 }
 
-// Copies a record field up to its terminator, or up to its last byte when it
-// has none, into dst, one byte longer than the field.
+// The length of a record field up to its terminator, or its size when it
+// has none. Here and below the builder measures and compares its short
+// fields itself: the 32-bit C library's string routines are byte loops
+// behind a call, and they were much of the builder's time.
 template <std::size_t N>
-void copyField(char (&dst)[N + 1], const char (&field)[N]) {
-    std::size_t length = strnlen(field, N);
-    std::memcpy(dst, field, length);
-    dst[length] = '\0';
+std::size_t fieldLength(const char (&field)[N]) {
+    std::size_t length = 0;
+    while (length < N && field[length] != '\0')
+        ++length;
+    return length;
 }
 
 // The reversed record of one translation: the translation, less its
 // leading blanks, as the word and the source word as the meanings; false
 // when either is too long for its field.
-bool invertRecord(const char* sourceWord, const char* translation, WordRecord& record) {
-    while (*translation == ' ')
+bool invertRecord(const char* source, std::size_t sourceLength, const char* translation,
+                  std::size_t translationLength, WordRecord& record) {
+    while (translationLength > 0 && *translation == ' ') {
         ++translation;
-    const std::size_t sourceLength = std::strlen(sourceWord);
-    const std::size_t translationLength = std::strlen(translation);
+        --translationLength;
+    }
     if (sourceLength > kMaxMeaningsLength || translationLength > kMaxWordLength)
         return false;
     record = WordRecord{};
     std::memcpy(record.word, translation, translationLength);
-    std::memcpy(record.meanings, sourceWord, sourceLength);
+    std::memcpy(record.meanings, source, sourceLength);
     return true;
 }
 
@@ -203,25 +207,17 @@ bool writeReversedRecords(const RecordBuffer& from, std::FILE* temp) {
     ChunkWriter out(temp, std::min(kRecordsPerChunk, from.size() * 2));
     for (std::size_t p = 0; p < from.size(); ++p) {
         showCounter(static_cast<long>(p));
-        char word[sizeof(WordRecord::word) + 1];
-        char meanings[sizeof(WordRecord::meanings) + 1];
-        copyField(word, from[p].word);
-        copyField(meanings, from[p].meanings);
-
-        char* item = meanings;
-        while (*item != '\0') {
-            if (*item == ',') {
-                ++item;
-                continue;
-            }
-            char* end = item + std::strcspn(item, ",");
-            const bool last = *end == '\0';
-            *end = '\0';
-            if (invertRecord(word, item, out.next()) && !out.add())
+        const WordRecord& record = from[p];
+        const std::size_t wordLength = fieldLength(record.word);
+        const std::size_t meaningsLength = fieldLength(record.meanings);
+        for (std::size_t at = 0; at < meaningsLength;) {
+            std::size_t end = at;
+            while (end < meaningsLength && record.meanings[end] != ',')
+                ++end;
+            if (end > at && invertRecord(record.word, wordLength, record.meanings + at, end - at, out.next()) &&
+                !out.add())
                 return false;
-            if (last)
-                break;
-            item = end + 1;
+            at = end + 1;
         }
     }
     return out.flush();
@@ -270,27 +266,41 @@ void writeTempList(const RecordBuffer& from, const std::string& path) {
 // merged into its group as the records are met in TEMP order: a group is
 // held as its head, its first record with the meanings of the later ones
 // joined to its own, so only one record per group stays in memory.
-struct MergedGroups {
-    RecordBuffer heads;                // the first count records are the heads
-    std::size_t count = 0;             // the number of groups
-    std::vector<std::uint32_t> sizes;  // per group: its number of records
+struct Group {
+    std::uint32_t hash;  // of its word
+    std::uint32_t size;  // its number of TEMP records
+    std::uint8_t wordLength;
+    std::uint8_t meaningsLength;  // of the head's joined meanings
 };
 
-// The groups while the TEMP wordlist is read: each group's word hash, and an
-// open-addressing table of group numbers + 1 (0: a free slot), kept at most
-// three quarters full.
+struct MergedGroups {
+    RecordBuffer heads;         // the first groups.size() records are the heads
+    std::vector<Group> groups;  // the same numbering
+};
+
+// The groups while the TEMP wordlist is read, with an open-addressing table
+// of group numbers + 1 (0: a free slot), kept at most three quarters full.
 struct Grouping {
     MergedGroups merged;
     std::size_t maxGroups = 0;  // one per TEMP record at most
-    std::vector<std::uint32_t> hashes;
     std::vector<std::uint32_t> slots;
 };
 
-std::uint32_t hashWord(const char* word) {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (; *word != '\0'; ++word)
-        hash = (hash ^ static_cast<unsigned char>(*word)) * 16777619u;
+// FNV-1a of a word of at most 30 characters; length is set to its length.
+std::uint32_t hashWord(const char* word, std::size_t& length) {
+    std::uint32_t hash = 2166136261u;
+    std::size_t i = 0;
+    for (; word[i] != '\0'; ++i)
+        hash = (hash ^ static_cast<unsigned char>(word[i])) * 16777619u;
+    length = i;
     return hash;
+}
+
+bool sameBytes(const char* a, const char* b, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
 }
 
 // The heads start in the memory given (the FROM records', no longer
@@ -299,19 +309,18 @@ Grouping startGrouping(RecordBuffer memory, std::size_t tempRecords) {
     Grouping grouping;
     grouping.merged.heads = std::move(memory);
     grouping.maxGroups = tempRecords;
-    grouping.merged.sizes.reserve(tempRecords);  // only the pages used become resident
-    grouping.hashes.reserve(tempRecords);
+    grouping.merged.groups.reserve(tempRecords);  // only the pages used become resident
     grouping.slots.assign(1024, 0);
     return grouping;
 }
 
-void growTable(std::vector<std::uint32_t>& slots, const std::vector<std::uint32_t>& hashes) {
+void growTable(std::vector<std::uint32_t>& slots, const std::vector<Group>& groups) {
     std::vector<std::uint32_t> larger(slots.size() * 2, 0);
     const std::size_t mask = larger.size() - 1;
     for (std::uint32_t slot : slots) {
         if (slot == 0)
             continue;
-        std::size_t at = hashes[slot - 1] & mask;
+        std::size_t at = groups[slot - 1].hash & mask;
         while (larger[at] != 0)
             at = (at + 1) & mask;
         larger[at] = slot;
@@ -321,53 +330,56 @@ void growTable(std::vector<std::uint32_t>& slots, const std::vector<std::uint32_
 
 // A new group headed by the record; returns its number + 1. Throws
 // std::bad_alloc when memory runs out.
-std::uint32_t addGroup(Grouping& grouping, const WordRecord& record, std::uint32_t hash) {
+std::uint32_t addGroup(Grouping& grouping, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
     MergedGroups& merged = grouping.merged;
-    if (merged.count == merged.heads.size()) {
-        const std::size_t wanted = std::max<std::size_t>(merged.count * 2, kRecordsPerChunk);
+    const std::size_t count = merged.groups.size();
+    if (count == merged.heads.size()) {
+        const std::size_t wanted = std::max<std::size_t>(count * 2, kRecordsPerChunk);
         if (!merged.heads.resize(std::min(wanted, grouping.maxGroups)))
             throw std::bad_alloc();
     }
-    merged.heads[merged.count] = record;
-    merged.sizes.push_back(1);
-    grouping.hashes.push_back(hash);
-    return static_cast<std::uint32_t>(++merged.count);
+    merged.heads[count] = record;
+    merged.groups.push_back({hash, 1, static_cast<std::uint8_t>(wordLength),
+                             static_cast<std::uint8_t>(fieldLength(record.meanings))});
+    return static_cast<std::uint32_t>(count + 1);
 }
 
-// Appends ", " and the meanings of record to those of head when the joined
-// text stays within 50 characters; a record that does not fit is dropped,
-// while a later shorter one may still be joined.
-void joinMeanings(WordRecord& head, const WordRecord& record) {
-    const std::size_t joined = std::strlen(head.meanings);
+// Appends ", " and the meanings of record to those of the group's head
+// when the joined text stays within 50 characters; a record that does not
+// fit is dropped, while a later shorter one may still be joined.
+void joinMeanings(WordRecord& head, Group& group, const WordRecord& record) {
+    const std::size_t joined = group.meaningsLength;
     if (joined + 2 > kMaxMeaningsLength)
         return;
-    const std::size_t length = std::strlen(record.meanings);
+    const std::size_t length = fieldLength(record.meanings);
     if (joined + 2 + length > kMaxMeaningsLength)
         return;
     std::memcpy(head.meanings + joined, ", ", 2);
     std::memcpy(head.meanings + joined + 2, record.meanings, length);
     head.meanings[joined + 2 + length] = '\0';
+    group.meaningsLength = static_cast<std::uint8_t>(joined + 2 + length);
 }
 
 // Joins the record to the group of its word, or starts that group.
-void mergeRecord(Grouping& grouping, const WordRecord& record, std::uint32_t hash) {
+void mergeRecord(Grouping& grouping, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
     MergedGroups& merged = grouping.merged;
     const std::size_t mask = grouping.slots.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const std::uint32_t slot = grouping.slots[at];
         if (slot == 0) {
-            grouping.slots[at] = addGroup(grouping, record, hash);
+            grouping.slots[at] = addGroup(grouping, record, hash, wordLength);
             break;
         }
+        Group& group = merged.groups[slot - 1];
         WordRecord& head = merged.heads[slot - 1];
-        if (grouping.hashes[slot - 1] == hash && std::strcmp(head.word, record.word) == 0) {
-            joinMeanings(head, record);
-            ++merged.sizes[slot - 1];
+        if (group.hash == hash && group.wordLength == wordLength && sameBytes(head.word, record.word, wordLength)) {
+            joinMeanings(head, group, record);
+            ++group.size;
             return;
         }
     }
-    if (merged.count * 4 > grouping.slots.size() * 3)
-        growTable(grouping.slots, grouping.hashes);
+    if (merged.groups.size() * 4 > grouping.slots.size() * 3)
+        growTable(grouping.slots, merged.groups);
 }
 
 // A hint to bring memory into the cache before it is needed.
@@ -385,25 +397,26 @@ inline void prefetchRecord(const WordRecord& record) {
     prefetch(reinterpret_cast<const char*>(&record) + sizeof record - 1);
 }
 
-// The records are taken in small batches whose table slots and heads are
-// asked for ahead, so that their cache misses overlap.
+// The records are taken in small batches whose table slots, groups and
+// heads are asked for ahead, so that their cache misses overlap.
 void mergeChunk(Grouping& grouping, const WordRecord* records, std::size_t count) {
     constexpr std::size_t kBatch = 16;
     for (std::size_t base = 0; base < count; base += kBatch) {
         const std::size_t end = std::min(count, base + kBatch);
         std::uint32_t hashes[kBatch];
+        std::size_t lengths[kBatch];
         for (std::size_t i = base; i < end; ++i) {
-            hashes[i - base] = hashWord(records[i].word);
+            hashes[i - base] = hashWord(records[i].word, lengths[i - base]);
             prefetch(&grouping.slots[hashes[i - base] & (grouping.slots.size() - 1)]);
         }
         for (std::size_t i = base; i < end; ++i) {
             if (std::uint32_t slot = grouping.slots[hashes[i - base] & (grouping.slots.size() - 1)]) {
-                prefetch(&grouping.hashes[slot - 1]);
+                prefetch(&grouping.merged.groups[slot - 1]);
                 prefetchRecord(grouping.merged.heads[slot - 1]);
             }
         }
         for (std::size_t i = base; i < end; ++i)
-            mergeRecord(grouping, records[i], hashes[i - base]);
+            mergeRecord(grouping, records[i], hashes[i - base], lengths[i - base]);
     }
 }
 
@@ -532,7 +545,7 @@ void sortByKeys(const SortInput& in, std::vector<SortEntry>& order) {
 // countComparison is called before every comparison. Throws std::bad_alloc
 // when memory runs out.
 std::vector<SortEntry> sortGroups(const MergedGroups& groups) {
-    std::vector<SortEntry> order(groups.count);
+    std::vector<SortEntry> order(groups.groups.size());
     for (std::size_t g = 0; g < order.size(); ++g)
         order[g].group = static_cast<std::uint32_t>(g);
     const SortInput in{groups};
@@ -549,21 +562,24 @@ std::vector<SortEntry> sortGroups(const MergedGroups& groups) {
 // first chunk not written in full.
 bool writeMergedRecords(const MergedGroups& groups, const std::vector<SortEntry>& order, std::FILE* to) {
     ChunkWriter out(to, std::min(kRecordsPerChunk, order.size()));
-    // The heads are read in sorted order, all over memory: each is asked
+    // The groups are read in sorted order, all over memory: each is asked
     // for some groups ahead.
     constexpr std::size_t kAhead = 8;
     std::size_t written = 0;  // records of the sorted list up to this group
     for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k + kAhead < order.size())
+        if (k + kAhead < order.size()) {
+            prefetch(&groups.groups[order[k + kAhead].group]);
             prefetchRecord(groups.heads[order[k + kAhead].group]);
+        }
+        const Group& group = groups.groups[order[k].group];
         const WordRecord& head = groups.heads[order[k].group];
         WordRecord& record = out.next();
         record = WordRecord{};  // nothing but zeros behind the terminators
-        std::memcpy(record.word, head.word, std::strlen(head.word));
-        std::memcpy(record.meanings, head.meanings, std::strlen(head.meanings));
+        std::memcpy(record.word, head.word, group.wordLength);
+        std::memcpy(record.meanings, head.meanings, group.meaningsLength);
         if (!out.add())
             return false;
-        written += groups.sizes[order[k].group];
+        written += group.size;
         showCounter(static_cast<long>(written - 1));
     }
     return out.flush();
@@ -676,7 +692,8 @@ bool loadRecords(std::FILE* file, long count, RecordBuffer& records) {
 
 void writeInvertedRecord(std::FILE* temp, const char* sourceWord, const char* translation) {
     WordRecord record;
-    if (invertRecord(sourceWord, translation, record) && !writeItems(&record, sizeof record, 1, temp))
+    if (invertRecord(sourceWord, std::strlen(sourceWord), translation, std::strlen(translation), record) &&
+        !writeItems(&record, sizeof record, 1, temp))
         fatalError("Write error tempfile");
 }
 
