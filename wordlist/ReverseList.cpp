@@ -182,15 +182,15 @@ bool invertRecord(const char* source, std::size_t sourceLength, const char* tran
     return true;
 }
 
-// Collects records and writes them to a file a chunk at a time; ok turns
-// false at the first chunk not written in full.
+// Collects records in the build's chunk buffer and writes them to a file a
+// chunk at a time; ok turns false at the first chunk not written in full.
 struct ChunkWriter {
     std::FILE* file;
-    std::vector<WordRecord> chunk;
+    std::vector<WordRecord>& chunk;
     std::size_t used = 0;
     bool ok = true;
 
-    ChunkWriter(std::FILE* to, std::size_t records) : file(to), chunk(std::max<std::size_t>(1, records)) {}
+    ChunkWriter(std::FILE* to, std::vector<WordRecord>& buffer) : file(to), chunk(buffer) {}
     WordRecord& next() { return chunk[used]; }
     bool add() { return ++used < chunk.size() || flush(); }
     bool flush() {
@@ -203,21 +203,20 @@ struct ChunkWriter {
 // Writes one reversed record per translation of every FROM record. A run of
 // commas is one separator, so no translation is empty. Stops with false at
 // the first chunk not written in full.
-bool writeReversedRecords(const RecordBuffer& from, std::FILE* temp) {
-    ChunkWriter out(temp, std::min(kRecordsPerChunk, from.size() * 2));
+bool writeReversedRecords(const RecordBuffer& from, ChunkWriter& out) {
+    constexpr std::size_t kField = sizeof(WordRecord::meanings);
     for (std::size_t p = 0; p < from.size(); ++p) {
         showCounter(static_cast<long>(p));
         const WordRecord& record = from[p];
         const std::size_t wordLength = fieldLength(record.word);
-        const std::size_t meaningsLength = fieldLength(record.meanings);
-        for (std::size_t at = 0; at < meaningsLength;) {
+        const char* meanings = record.meanings;
+        for (std::size_t at = 0; at < kField && meanings[at] != '\0';) {
             std::size_t end = at;
-            while (end < meaningsLength && record.meanings[end] != ',')
+            while (end < kField && meanings[end] != '\0' && meanings[end] != ',')
                 ++end;
-            if (end > at && invertRecord(record.word, wordLength, record.meanings + at, end - at, out.next()) &&
-                !out.add())
+            if (end > at && invertRecord(record.word, wordLength, meanings + at, end - at, out.next()) && !out.add())
                 return false;
-            at = end + 1;
+            at = end < kField && meanings[end] == ',' ? end + 1 : kField;
         }
     }
     return out.flush();
@@ -247,13 +246,14 @@ RecordBuffer readFromList(const std::string& path) {
 
 // Phase two: every translation becomes a record of its own in the TEMP
 // wordlist, which is written to disk whole and closed.
-void writeTempList(const RecordBuffer& from, const std::string& path) {
+void writeTempList(const RecordBuffer& from, const std::string& path, std::vector<WordRecord>& chunk) {
     FilePtr temp = fitsUnderTarget(path) ? openFile(path.c_str(), "wb") : nullptr;
     if (!temp)
         fatalError("Can't create tempfile");
     drawStage(2);
     beginPhase("Writing TEMP wordlist...");
-    if (!writeReversedRecords(from, temp.get()) || !closeWritten(temp))
+    ChunkWriter out(temp.get(), chunk);
+    if (!writeReversedRecords(from, out) || !closeWritten(temp))
         abandonOutput(temp, path, "Write error tempfile");
     endPhase();
 }
@@ -264,25 +264,94 @@ void writeTempList(const RecordBuffer& from, const std::string& path) {
 // Such words are equal under any collation and end up next to each other
 // in the sorted list, so only one word per group is sorted. Each record is
 // merged into its group as the records are met in TEMP order: a group is
-// held as its head, its first record with the meanings of the later ones
-// joined to its own, so only one record per group stays in memory.
+// held as its head, its word and the meanings of its records joined so
+// far, so only one head per group stays in memory.
+//
+// The heads are packed one after another in one block of memory, the FROM
+// records' (no longer needed), which grows only when it is full. A head is
+// its word's length, its meanings' length and the room for meanings, then
+// the word, zero-terminated, then the meanings. It is made with room for
+// its first record's meanings only, as most groups have one record; the
+// first time more are joined it moves to the end, with room for the
+// longest, and its old place is left unused.
+struct HeadArena {
+    RecordBuffer block;
+    std::size_t used = 0;  // bytes
+
+    unsigned char* at(std::size_t offset) { return reinterpret_cast<unsigned char*>(block.data()) + offset; }
+    const unsigned char* at(std::size_t offset) const {
+        return reinterpret_cast<const unsigned char*>(block.data()) + offset;
+    }
+};
+
+constexpr std::size_t kHeadFields = 3;  // word length, meanings length, room
+constexpr std::size_t kLargestHead = kHeadFields + kMaxWordLength + 1 + kMaxMeaningsLength;
+
+const char* headWord(const unsigned char* head) {
+    return reinterpret_cast<const char*>(head + kHeadFields);
+}
+
+const char* headMeanings(const unsigned char* head) {
+    return headWord(head) + head[0] + 1;
+}
+
+// Space for a head of the given size at the end of the arena; returns its
+// offset. Throws std::bad_alloc when memory runs out, or when the arena
+// would outgrow offsets of 32 bits (some 25 million words).
+std::uint32_t appendHead(HeadArena& arena, std::size_t bytes) {
+    if (bytes > 0xFFFFFFFFu - arena.used)
+        throw std::bad_alloc();
+    const std::size_t capacity = arena.block.size() * sizeof(WordRecord);
+    if (arena.used + bytes > capacity) {
+        const std::size_t wanted = std::max(capacity * 2, arena.used + kRecordsPerChunk * sizeof(WordRecord));
+        if (!arena.block.resize(wanted / sizeof(WordRecord)))
+            throw std::bad_alloc();
+    }
+    const std::size_t offset = arena.used;
+    arena.used += bytes;
+    return static_cast<std::uint32_t>(offset);
+}
+
+// Writes a head at the end of the arena and returns its offset.
+std::uint32_t makeHead(HeadArena& arena, const char* word, std::size_t wordLength, const char* meanings,
+                     std::size_t meaningsLength, std::size_t room) {
+    const std::uint32_t offset = appendHead(arena, kHeadFields + wordLength + 1 + room);
+    unsigned char* head = arena.at(offset);
+    head[0] = static_cast<unsigned char>(wordLength);
+    head[1] = static_cast<unsigned char>(meaningsLength);
+    head[2] = static_cast<unsigned char>(room);
+    std::memcpy(head + kHeadFields, word, wordLength);
+    head[kHeadFields + wordLength] = '\0';
+    std::memcpy(head + kHeadFields + wordLength + 1, meanings, meaningsLength);
+    return offset;
+}
+
+// Moves a head to the end of the arena with room for the longest meanings;
+// returns its new offset.
+std::uint32_t widenHead(HeadArena& arena, std::uint32_t offset) {
+    unsigned char copy[kLargestHead];  // the block may move
+    const unsigned char* head = arena.at(offset);
+    std::memcpy(copy, head, kHeadFields + head[0] + 1 + head[1]);
+    return makeHead(arena, headWord(copy), copy[0], headMeanings(copy), copy[1], kMaxMeaningsLength);
+}
+
 struct Group {
+    std::uint32_t head;  // its offset in the arena
     std::uint32_t hash;  // of its word
     std::uint32_t size;  // its number of TEMP records
-    std::uint8_t wordLength;
-    std::uint8_t meaningsLength;  // of the head's joined meanings
 };
 
 struct MergedGroups {
-    RecordBuffer heads;         // the first groups.size() records are the heads
-    std::vector<Group> groups;  // the same numbering
+    HeadArena heads;
+    std::vector<Group> groups;
+
+    const unsigned char* head(std::size_t group) const { return heads.at(groups[group].head); }
 };
 
 // The groups while the TEMP wordlist is read, with an open-addressing table
 // of group numbers + 1 (0: a free slot), kept at most three quarters full.
 struct Grouping {
     MergedGroups merged;
-    std::size_t maxGroups = 0;  // one per TEMP record at most
     std::vector<std::uint32_t> slots;
 };
 
@@ -303,14 +372,17 @@ bool sameBytes(const char* a, const char* b, std::size_t length) {
     return true;
 }
 
-// The heads start in the memory given (the FROM records', no longer
-// needed), which grows only when there are more groups than it holds.
+// The heads go into the memory given. The table starts at the size that
+// the TEMP record count could need, up to a limit beyond which it grows.
 Grouping startGrouping(RecordBuffer memory, std::size_t tempRecords) {
+    constexpr std::size_t kLargestFirstTable = std::size_t{1} << 15;
     Grouping grouping;
-    grouping.merged.heads = std::move(memory);
-    grouping.maxGroups = tempRecords;
+    grouping.merged.heads.block = std::move(memory);
     grouping.merged.groups.reserve(tempRecords);  // only the pages used become resident
-    grouping.slots.assign(1024, 0);
+    std::size_t slots = 1024;
+    while (slots < kLargestFirstTable && slots * 3 < tempRecords * 4)
+        slots *= 2;
+    grouping.slots.assign(slots, 0);
     return grouping;
 }
 
@@ -328,52 +400,49 @@ void growTable(std::vector<std::uint32_t>& slots, const std::vector<Group>& grou
     slots.swap(larger);
 }
 
-// A new group headed by the record; returns its number + 1. Throws
-// std::bad_alloc when memory runs out.
-std::uint32_t addGroup(Grouping& grouping, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
-    MergedGroups& merged = grouping.merged;
-    const std::size_t count = merged.groups.size();
-    if (count == merged.heads.size()) {
-        const std::size_t wanted = std::max<std::size_t>(count * 2, kRecordsPerChunk);
-        if (!merged.heads.resize(std::min(wanted, grouping.maxGroups)))
-            throw std::bad_alloc();
-    }
-    merged.heads[count] = record;
-    merged.groups.push_back({hash, 1, static_cast<std::uint8_t>(wordLength),
-                             static_cast<std::uint8_t>(fieldLength(record.meanings))});
-    return static_cast<std::uint32_t>(count + 1);
+// A new group headed by the record; returns its number + 1.
+std::uint32_t addGroup(MergedGroups& merged, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
+    const std::size_t meaningsLength = fieldLength(record.meanings);
+    const std::uint32_t head = makeHead(merged.heads, record.word, wordLength, record.meanings, meaningsLength,
+                                      meaningsLength);
+    merged.groups.push_back({head, hash, 1});
+    return static_cast<std::uint32_t>(merged.groups.size());
 }
 
 // Appends ", " and the meanings of record to those of the group's head
 // when the joined text stays within 50 characters; a record that does not
 // fit is dropped, while a later shorter one may still be joined.
-void joinMeanings(WordRecord& head, Group& group, const WordRecord& record) {
-    const std::size_t joined = group.meaningsLength;
+void joinMeanings(HeadArena& arena, Group& group, const WordRecord& record) {
+    const std::size_t joined = arena.at(group.head)[1];
     if (joined + 2 > kMaxMeaningsLength)
         return;
     const std::size_t length = fieldLength(record.meanings);
     if (joined + 2 + length > kMaxMeaningsLength)
         return;
-    std::memcpy(head.meanings + joined, ", ", 2);
-    std::memcpy(head.meanings + joined + 2, record.meanings, length);
-    head.meanings[joined + 2 + length] = '\0';
-    group.meaningsLength = static_cast<std::uint8_t>(joined + 2 + length);
+    if (joined + 2 + length > arena.at(group.head)[2])
+        group.head = widenHead(arena, group.head);
+    unsigned char* head = arena.at(group.head);
+    char* meanings = const_cast<char*>(headMeanings(head));
+    std::memcpy(meanings + joined, ", ", 2);
+    std::memcpy(meanings + joined + 2, record.meanings, length);
+    head[1] = static_cast<unsigned char>(joined + 2 + length);
 }
 
-// Joins the record to the group of its word, or starts that group.
+// Joins the record to the group of its word, or starts that group. Throws
+// std::bad_alloc when memory runs out.
 void mergeRecord(Grouping& grouping, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
     MergedGroups& merged = grouping.merged;
     const std::size_t mask = grouping.slots.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const std::uint32_t slot = grouping.slots[at];
         if (slot == 0) {
-            grouping.slots[at] = addGroup(grouping, record, hash, wordLength);
+            grouping.slots[at] = addGroup(merged, record, hash, wordLength);
             break;
         }
         Group& group = merged.groups[slot - 1];
-        WordRecord& head = merged.heads[slot - 1];
-        if (group.hash == hash && group.wordLength == wordLength && sameBytes(head.word, record.word, wordLength)) {
-            joinMeanings(head, group, record);
+        const unsigned char* head = merged.heads.at(group.head);
+        if (group.hash == hash && head[0] == wordLength && sameBytes(headWord(head), record.word, wordLength)) {
+            joinMeanings(merged.heads, group, record);
             ++group.size;
             return;
         }
@@ -391,30 +460,26 @@ inline void prefetch(const void* address) {
 #endif
 }
 
-// A record may straddle two cache lines.
-inline void prefetchRecord(const WordRecord& record) {
-    prefetch(&record);
-    prefetch(reinterpret_cast<const char*>(&record) + sizeof record - 1);
-}
-
 // The records are taken in small batches whose table slots, groups and
 // heads are asked for ahead, so that their cache misses overlap.
 void mergeChunk(Grouping& grouping, const WordRecord* records, std::size_t count) {
     constexpr std::size_t kBatch = 16;
+    const std::size_t mask = grouping.slots.size() - 1;
+    const MergedGroups& merged = grouping.merged;
     for (std::size_t base = 0; base < count; base += kBatch) {
         const std::size_t end = std::min(count, base + kBatch);
         std::uint32_t hashes[kBatch];
         std::size_t lengths[kBatch];
         for (std::size_t i = base; i < end; ++i) {
             hashes[i - base] = hashWord(records[i].word, lengths[i - base]);
-            prefetch(&grouping.slots[hashes[i - base] & (grouping.slots.size() - 1)]);
+            prefetch(&grouping.slots[hashes[i - base] & mask]);
         }
-        for (std::size_t i = base; i < end; ++i) {
-            if (std::uint32_t slot = grouping.slots[hashes[i - base] & (grouping.slots.size() - 1)]) {
-                prefetch(&grouping.merged.groups[slot - 1]);
-                prefetchRecord(grouping.merged.heads[slot - 1]);
-            }
-        }
+        for (std::size_t i = base; i < end; ++i)
+            if (std::uint32_t slot = grouping.slots[hashes[i - base] & mask])
+                prefetch(&merged.groups[slot - 1]);
+        for (std::size_t i = base; i < end; ++i)
+            if (std::uint32_t slot = grouping.slots[hashes[i - base] & mask])
+                prefetch(merged.head(slot - 1));
         for (std::size_t i = base; i < end; ++i)
             mergeRecord(grouping, records[i], hashes[i - base], lengths[i - base]);
     }
@@ -422,11 +487,11 @@ void mergeChunk(Grouping& grouping, const WordRecord* records, std::size_t count
 
 // Phase three: the TEMP wordlist read back a chunk at a time, with the
 // record counter, each chunk merged into the groups as it comes. memory
-// (the FROM records') holds the groups. Throws std::bad_alloc when memory
+// (the FROM records') holds the heads. Throws std::bad_alloc when memory
 // runs out.
-MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer memory) {
+MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer memory,
+                            std::vector<WordRecord>& chunk) {
     Grouping grouping = startGrouping(std::move(memory), count);
-    std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, count));
     for (std::size_t start = 0; start < count; start += chunk.size()) {
         const std::size_t end = std::min(count, start + chunk.size());
         for (std::size_t i = start; i < end; ++i)
@@ -446,20 +511,22 @@ MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer mem
 
 // --- sort ---
 
-// A group in the sort: the first 16 bytes of its word's collation key,
-// big-endian in four parts so that integer order is byte order, and the
+// A group in the sort: the first 12 bytes of its word's collation key,
+// big-endian in three parts so that integer order is byte order, and the
 // group's number. Bytes behind the end of a key count as 0, which keeps the
 // prefix order consistent with the key order (a shorter key first). Most
 // comparisons end on the prefix.
+constexpr int kPrefixParts = 3;
+
 struct SortEntry {
-    std::uint32_t prefix[4];
+    std::uint32_t prefix[kPrefixParts];
     std::uint32_t group;
 };
 
 void setPrefix(SortEntry& entry, const unsigned char* key, std::size_t length) {
-    unsigned char bytes[16] = {};
+    unsigned char bytes[4 * kPrefixParts] = {};
     std::memcpy(bytes, key, std::min<std::size_t>(length, sizeof bytes));
-    for (int part = 0; part < 4; ++part) {
+    for (int part = 0; part < kPrefixParts; ++part) {
         const unsigned char* b = bytes + 4 * part;
         entry.prefix[part] = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
                              (std::uint32_t{b[2]} << 8) | b[3];
@@ -468,7 +535,7 @@ void setPrefix(SortEntry& entry, const unsigned char* key, std::size_t length) {
 
 // -1, 0 or 1 as the prefix of a sorts before, equal to or after b's.
 int comparePrefixes(const SortEntry& a, const SortEntry& b) {
-    for (int part = 0; part < 4; ++part)
+    for (int part = 0; part < kPrefixParts; ++part)
         if (a.prefix[part] != b.prefix[part])
             return a.prefix[part] < b.prefix[part] ? -1 : 1;
     return 0;
@@ -477,7 +544,7 @@ int comparePrefixes(const SortEntry& a, const SortEntry& b) {
 // The groups a sort reads.
 struct SortInput {
     const MergedGroups& groups;
-    const char* word(const SortEntry& entry) const { return groups.heads[entry.group].word; }
+    const char* word(const SortEntry& entry) const { return headWord(groups.head(entry.group)); }
 
     // Words equal under the collation are ordered by their bytes. Distinct
     // groups never have byte-equal words; the group number only keeps the
@@ -488,12 +555,43 @@ struct SortInput {
     }
 };
 
+// The groups to sort, in their numbering to start with. The entries lie in
+// the unused end of the heads' block when they fit there: that memory is
+// in use already, while fresh memory costs a page fault per page.
+struct SortOrder {
+    std::vector<SortEntry> own;  // otherwise here
+    SortEntry* entries = nullptr;
+    std::size_t count = 0;
+
+    SortEntry* begin() const { return entries; }
+    SortEntry* end() const { return entries + count; }
+    std::size_t size() const { return count; }
+    const SortEntry& operator[](std::size_t k) const { return entries[k]; }
+};
+
+SortOrder placeOrder(MergedGroups& groups) {
+    SortOrder order;
+    order.count = groups.groups.size();
+    HeadArena& arena = groups.heads;
+    const std::size_t start = (arena.used + alignof(SortEntry) - 1) / alignof(SortEntry) * alignof(SortEntry);
+    const std::size_t capacity = arena.block.size() * sizeof(WordRecord);
+    if (start <= capacity && (capacity - start) / sizeof(SortEntry) >= order.count) {
+        order.entries = reinterpret_cast<SortEntry*>(arena.at(start));
+    } else {
+        order.own.resize(order.count);
+        order.entries = order.own.data();
+    }
+    for (std::size_t g = 0; g < order.count; ++g)
+        new (&order.entries[g]) SortEntry{{}, static_cast<std::uint32_t>(g)};
+    return order;
+}
+
 // While no collation locale is selected the collation is foldCompare, whose
 // key is the folded word itself: compared in place, without a copy.
-void sortFolded(const SortInput& in, std::vector<SortEntry>& order) {
+void sortFolded(const SortInput& in, SortOrder& order) {
     for (SortEntry& entry : order) {
         const char* word = in.word(entry);
-        unsigned char folded[16] = {};
+        unsigned char folded[4 * kPrefixParts] = {};
         for (std::size_t i = 0; i < sizeof folded && word[i] != '\0'; ++i) {
             const char c = word[i];
             folded[i] = static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
@@ -512,7 +610,7 @@ void sortFolded(const SortInput& in, std::vector<SortEntry>& order) {
 
 // Under a collation locale every group's sort key is made once and kept in
 // one arena; comparing keys byte by byte gives the collation's order.
-void sortByKeys(const SortInput& in, std::vector<SortEntry>& order) {
+void sortByKeys(const SortInput& in, SortOrder& order) {
     std::vector<unsigned char> arena;
     std::vector<std::uint32_t> offsets;  // per group number, and one for the end
     offsets.reserve(order.size() + 1);
@@ -544,10 +642,8 @@ void sortByKeys(const SortInput& in, std::vector<SortEntry>& order) {
 // selected collation, words equal under it by their bytes.
 // countComparison is called before every comparison. Throws std::bad_alloc
 // when memory runs out.
-std::vector<SortEntry> sortGroups(const MergedGroups& groups) {
-    std::vector<SortEntry> order(groups.groups.size());
-    for (std::size_t g = 0; g < order.size(); ++g)
-        order[g].group = static_cast<std::uint32_t>(g);
+SortOrder sortGroups(MergedGroups& groups) {
+    SortOrder order = placeOrder(groups);
     const SortInput in{groups};
     if (installState.collationLocale == 0)
         sortFolded(in, order);
@@ -556,27 +652,26 @@ std::vector<SortEntry> sortGroups(const MergedGroups& groups) {
     return order;
 }
 
-// Writes one record per group, in sorted order: the word and the merged
-// meanings of its head. The counter shows, every hundredth record, the
-// sorted position of the last record of a group. Stops with false at the
-// first chunk not written in full.
-bool writeMergedRecords(const MergedGroups& groups, const std::vector<SortEntry>& order, std::FILE* to) {
-    ChunkWriter out(to, std::min(kRecordsPerChunk, order.size()));
+// Writes one record per group, in sorted order: its word and its joined
+// meanings. The counter shows, every hundredth record, the sorted position
+// of the last record of a group. Stops with false at the first chunk not
+// written in full.
+bool writeMergedRecords(const MergedGroups& groups, const SortOrder& order, ChunkWriter& out) {
     // The groups are read in sorted order, all over memory: each is asked
     // for some groups ahead.
     constexpr std::size_t kAhead = 8;
     std::size_t written = 0;  // records of the sorted list up to this group
     for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k + kAhead < order.size()) {
-            prefetch(&groups.groups[order[k + kAhead].group]);
-            prefetchRecord(groups.heads[order[k + kAhead].group]);
-        }
+        if (k + 2 * kAhead < order.size())
+            prefetch(&groups.groups[order[k + 2 * kAhead].group]);
+        if (k + kAhead < order.size())
+            prefetch(groups.head(order[k + kAhead].group));
         const Group& group = groups.groups[order[k].group];
-        const WordRecord& head = groups.heads[order[k].group];
+        const unsigned char* head = groups.head(order[k].group);
         WordRecord& record = out.next();
         record = WordRecord{};  // nothing but zeros behind the terminators
-        std::memcpy(record.word, head.word, group.wordLength);
-        std::memcpy(record.meanings, head.meanings, group.meaningsLength);
+        std::memcpy(record.word, headWord(head), head[0]);
+        std::memcpy(record.meanings, headMeanings(head), head[1]);
         if (!out.add())
             return false;
         written += group.size;
@@ -589,7 +684,7 @@ bool writeMergedRecords(const MergedGroups& groups, const std::vector<SortEntry>
 
 // Phase three: the TEMP wordlist read back and merged into its groups
 // (readTempGroups), in the memory of the FROM records.
-MergedGroups readTempList(const std::string& path, RecordBuffer memory) {
+MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vector<WordRecord>& chunk) {
     FilePtr temp = openFile(path.c_str(), "rb");
     if (!temp)
         fatalError("Can't open tempfile");
@@ -600,7 +695,7 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory) {
         fatalError(kTempMessages.readError);
     MergedGroups groups;
     try {
-        groups = readTempGroups(temp.get(), count, std::move(memory));
+        groups = readTempGroups(temp.get(), count, std::move(memory), chunk);
     } catch (const std::bad_alloc&) {
         fatalError(kTempMessages.tooLarge);
     }
@@ -610,7 +705,7 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory) {
 
 // Phase four: the groups sorted, then written to the TO wordlist, created
 // before the sort. A list that could not be completed is deleted.
-void writeToList(const MergedGroups& groups, const std::string& path) {
+void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
     FilePtr to = openFile(path.c_str(), "wb");
     if (!to)
         fatalWithName("Can't create output file \"%s\" ", path);
@@ -618,7 +713,7 @@ void writeToList(const MergedGroups& groups, const std::string& path) {
         drawStatusLine("Sorting TO wordlist...", 400);
         placeCounterBox();
     }
-    std::vector<SortEntry> order;
+    SortOrder order;
     try {
         order = sortGroups(groups);
     } catch (const std::bad_alloc&) {
@@ -628,7 +723,8 @@ void writeToList(const MergedGroups& groups, const std::string& path) {
     drawStage(4);
 
     beginPhase("Writing TO wordlist...");
-    if (!writeMergedRecords(groups, order, to.get()) || !closeWritten(to))
+    ChunkWriter out(to.get(), chunk);
+    if (!writeMergedRecords(groups, order, out) || !closeWritten(to))
         abandonOutput(to, path, "Write error output file");
     endPhase();
 }
@@ -709,10 +805,13 @@ void buildReverseList(const LanguageEntry& entry) {
     drawStage(0);
 
     RecordBuffer from = readFromList(files.from);
-    writeTempList(from, files.temp);
+    // The one buffer through which the TEMP and TO wordlists pass a chunk
+    // at a time; a small list needs no large one.
+    std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, from.size() * 2 + 1));
+    writeTempList(from, files.temp, chunk);
     {
-        const MergedGroups groups = readTempList(files.temp, std::move(from));
-        writeToList(groups, files.to);
+        MergedGroups groups = readTempList(files.temp, std::move(from), chunk);
+        writeToList(groups, files.to, chunk);
     }
     removeFile(files.temp.c_str());
     drawStage(5);

@@ -10,6 +10,11 @@
 // platform cannot tell.
 std::uint64_t peakMemoryBytes();
 
+// The processor time (user and system) this process has used so far, in
+// seconds: next to the wall time, a figure that other work on the machine
+// disturbs less.
+double processorSeconds();
+
 // A moment at which the builder drew its bar or a status line.
 struct BenchMark {
     std::string text;

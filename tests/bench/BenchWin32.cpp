@@ -1,4 +1,5 @@
-// The benchmark's platform on Windows: the peak working set.
+// The benchmark's platform on Windows: the peak working set and the
+// process's times.
 #include <windows.h>
 #include <psapi.h>
 
@@ -10,4 +11,14 @@ std::uint64_t peakMemoryBytes() {
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
         return 0;
     return counters.PeakWorkingSetSize;
+}
+
+double processorSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    auto seconds = [](const FILETIME& time) {
+        return ((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
 }
