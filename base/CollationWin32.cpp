@@ -41,20 +41,29 @@ int collateCompare(const char* a, const char* b) {
 
 // The system's sort key for the same flags, whose byte order is the order
 // of CompareStringA. Its terminating zero byte is left off: no other byte of
-// a key is zero, so the order stays the same.
+// a key is zero, so the order stays the same. A word's key almost always
+// fits the buffer, so it takes one system call; only a longer one is
+// measured first.
 std::string collateSortKey(const char* text) {
     const LCID locale = installState.collationLocale;
     if (locale == 0)
         return foldedKey(text);
     const DWORD flags = LCMAP_SORTKEY | kCompareFlags;
-    const int size = LCMapStringA(locale, flags, text, -1, nullptr, 0);
-    if (size <= 0)
-        return foldedKey(text);
-    std::string key(static_cast<std::size_t>(size), '\0');
-    const int written = LCMapStringA(locale, flags, text, -1, &key[0], size);
-    if (written <= 0)
-        return foldedKey(text);
-    key.resize(static_cast<std::size_t>(written));
+    char buffer[256];
+    std::string key;
+    int written = LCMapStringA(locale, flags, text, -1, buffer, sizeof buffer);
+    if (written > 0) {
+        key.assign(buffer, static_cast<std::size_t>(written));
+    } else {
+        const int size = LCMapStringA(locale, flags, text, -1, nullptr, 0);
+        if (size <= 0)
+            return foldedKey(text);
+        key.assign(static_cast<std::size_t>(size), '\0');
+        written = LCMapStringA(locale, flags, text, -1, &key[0], size);
+        if (written <= 0)
+            return foldedKey(text);
+        key.resize(static_cast<std::size_t>(written));
+    }
     if (!key.empty() && key.back() == '\0')
         key.pop_back();
     return key;
