@@ -333,6 +333,36 @@ TEST_F(ReverseListTest, OrderIsTheModelsWithAndWithoutSortKeys) {
     EXPECT_EQ(build(from), expected);
 }
 
+// A two-character word for each number below 62 * 62.
+std::string code(int n) {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    return {digits[n / 62 % 62], digits[n % 62]};
+}
+
+TEST_F(ReverseListTest, ListsWithMoreWordsThanRecordsAreTheModels) {
+    // Long headwords with two translations each: the groups almost fill the
+    // FROM records' memory, and the sort works beside it.
+    std::vector<Rec> twoEach;
+    for (int i = 0; i < 1000; ++i)
+        twoEach.push_back({std::string(26, 'h') + std::to_string(i), code(2 * i) + "," + code(2 * i + 1)});
+    // Sixteen translations each: the groups outgrow that memory, and every
+    // tenth record repeats the first record's words, to be joined after.
+    std::vector<Rec> sixteenEach;
+    for (int i = 0; i < 200; ++i) {
+        std::string meanings;
+        for (int n = 0; n < 16; ++n)
+            meanings += (n ? "," : "") + code(i % 10 == 0 ? n : 16 * i + n);
+        sixteenEach.push_back({"w" + std::to_string(i), meanings});
+    }
+    for (const std::vector<Rec>* from : {&twoEach, &sixteenEach}) {
+        installState.collationLocale = 0;
+        const std::vector<Rec> expected = modelReverseList(*from);
+        EXPECT_EQ(build(*from), expected);
+        ASSERT_TRUE(selectCollation("italian"));
+        EXPECT_EQ(build(*from), expected);
+    }
+}
+
 TEST_F(ReverseListTest, ToNameEqualToFromNameReplacesTheListByItsReverse) {
     writeList("language/it.wb", {{"casa", "house, home"}});
     buildReverseList(language("it.wb", "it.wb"));
