@@ -27,9 +27,11 @@ constexpr char kLanguageFolder[] = "language/";
 // Records per read of the FROM wordlist, which goes straight into memory.
 constexpr std::size_t kRecordsPerRead = 8192;
 
-// Records per chunk of the TEMP and TO wordlists, which pass through a
-// small buffer: it stays in the cache, and its memory is soon reused.
-constexpr std::size_t kRecordsPerChunk = 1024;
+// The TEMP and TO wordlists pass through one buffer a chunk at a time. A
+// small list's build pays most for fresh memory, a large one's for its
+// many file calls, so the chunk grows with the list, within these bounds.
+constexpr std::size_t kFewestPerChunk = 256;
+constexpr std::size_t kMostPerChunk = 8192;
 
 // Records and groups are numbered with 32 bits while sorting.
 constexpr std::uint64_t kMaxRecords = 0xFFFFFFFEu;
@@ -303,8 +305,8 @@ std::uint32_t appendHead(HeadArena& arena, std::size_t bytes) {
         throw std::bad_alloc();
     const std::size_t capacity = arena.block.size() * sizeof(WordRecord);
     if (arena.used + bytes > capacity) {
-        const std::size_t wanted = std::max(capacity * 2, arena.used + kRecordsPerChunk * sizeof(WordRecord));
-        if (!arena.block.resize(wanted / sizeof(WordRecord)))
+        const std::size_t wanted = std::max(capacity * 2, arena.used + bytes);
+        if (!arena.block.resize((wanted + sizeof(WordRecord) - 1) / sizeof(WordRecord)))
             throw std::bad_alloc();
     }
     const std::size_t offset = arena.used;
@@ -805,9 +807,9 @@ void buildReverseList(const LanguageEntry& entry) {
     drawStage(0);
 
     RecordBuffer from = readFromList(files.from);
-    // The one buffer through which the TEMP and TO wordlists pass a chunk
-    // at a time; a small list needs no large one.
-    std::vector<WordRecord> chunk(std::min(kRecordsPerChunk, from.size() * 2 + 1));
+    // A list of a few records needs a buffer of a few records.
+    const std::size_t perChunk = std::clamp(from.size() / 32, kFewestPerChunk, kMostPerChunk);
+    std::vector<WordRecord> chunk(std::min(perChunk, from.size() * 2 + 1));
     writeTempList(from, files.temp, chunk);
     {
         MergedGroups groups = readTempList(files.temp, std::move(from), chunk);
