@@ -297,6 +297,10 @@ const char* headMeanings(const unsigned char* head) {
     return headWord(head) + head[0] + 1;
 }
 
+char* headMeanings(unsigned char* head) {
+    return reinterpret_cast<char*>(head + kHeadFields + head[0] + 1);
+}
+
 // Space for a head of the given size at the end of the arena; returns its
 // offset. Throws std::bad_alloc when memory runs out, or when the arena
 // would outgrow offsets of 32 bits (some 25 million words).
@@ -316,7 +320,7 @@ std::uint32_t appendHead(HeadArena& arena, std::size_t bytes) {
 
 // Writes a head at the end of the arena and returns its offset.
 std::uint32_t makeHead(HeadArena& arena, const char* word, std::size_t wordLength, const char* meanings,
-                     std::size_t meaningsLength, std::size_t room) {
+                       std::size_t meaningsLength, std::size_t room) {
     const std::uint32_t offset = appendHead(arena, kHeadFields + wordLength + 1 + room);
     unsigned char* head = arena.at(offset);
     head[0] = static_cast<unsigned char>(wordLength);
@@ -331,7 +335,7 @@ std::uint32_t makeHead(HeadArena& arena, const char* word, std::size_t wordLengt
 // Moves a head to the end of the arena with room for the longest meanings;
 // returns its new offset.
 std::uint32_t widenHead(HeadArena& arena, std::uint32_t offset) {
-    unsigned char copy[kLargestHead];  // the block may move
+    unsigned char copy[kLargestHead];  // making the new head may move the block
     const unsigned char* head = arena.at(offset);
     std::memcpy(copy, head, kHeadFields + head[0] + 1 + head[1]);
     return makeHead(arena, headWord(copy), copy[0], headMeanings(copy), copy[1], kMaxMeaningsLength);
@@ -405,8 +409,8 @@ void growTable(std::vector<std::uint32_t>& slots, const std::vector<Group>& grou
 // A new group headed by the record; returns its number + 1.
 std::uint32_t addGroup(MergedGroups& merged, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
     const std::size_t meaningsLength = fieldLength(record.meanings);
-    const std::uint32_t head = makeHead(merged.heads, record.word, wordLength, record.meanings, meaningsLength,
-                                      meaningsLength);
+    const std::uint32_t head =
+        makeHead(merged.heads, record.word, wordLength, record.meanings, meaningsLength, meaningsLength);
     merged.groups.push_back({head, hash, 1});
     return static_cast<std::uint32_t>(merged.groups.size());
 }
@@ -424,7 +428,7 @@ void joinMeanings(HeadArena& arena, Group& group, const WordRecord& record) {
     if (joined + 2 + length > arena.at(group.head)[2])
         group.head = widenHead(arena, group.head);
     unsigned char* head = arena.at(group.head);
-    char* meanings = const_cast<char*>(headMeanings(head));
+    char* meanings = headMeanings(head);
     std::memcpy(meanings + joined, ", ", 2);
     std::memcpy(meanings + joined + 2, record.meanings, length);
     head[1] = static_cast<unsigned char>(joined + 2 + length);
@@ -466,10 +470,10 @@ inline void prefetch(const void* address) {
 // heads are asked for ahead, so that their cache misses overlap.
 void mergeChunk(Grouping& grouping, const WordRecord* records, std::size_t count) {
     constexpr std::size_t kBatch = 16;
-    const std::size_t mask = grouping.slots.size() - 1;
     const MergedGroups& merged = grouping.merged;
     for (std::size_t base = 0; base < count; base += kBatch) {
         const std::size_t end = std::min(count, base + kBatch);
+        const std::size_t mask = grouping.slots.size() - 1;  // the table grows between batches
         std::uint32_t hashes[kBatch];
         std::size_t lengths[kBatch];
         for (std::size_t i = base; i < end; ++i) {
@@ -501,7 +505,7 @@ MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer mem
         if (!readItems(chunk.data(), sizeof(WordRecord), end - start, temp))
             fatalError(kTempMessages.readError);
         for (std::size_t i = 0; i < end - start; ++i) {
-            // Written by writeInvertedRecord, so always true of an intact
+            // Written by this builder, so always true of an intact
             // file; it bounds every string operation below all the same.
             chunk[i].word[kMaxWordLength] = '\0';
             chunk[i].meanings[kMaxMeaningsLength] = '\0';
