@@ -106,6 +106,16 @@ BuildFiles buildFiles(const LanguageEntry& entry) {
     return files;
 }
 
+// Opens a word list, whose records go to and from the system a whole chunk
+// at a time: the stream's own buffer would only split each chunk into
+// several system calls and copy it once more.
+FilePtr openWordList(const std::string& path, const char* mode) {
+    FilePtr file = openFile(path.c_str(), mode);
+    if (file)
+        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    return file;
+}
+
 // A TEMP or TO wordlist that could not be written completely is deleted,
 // so that no cut list is left to pass for a whole one, and the build ends.
 [[noreturn]] void abandonOutput(FilePtr& file, const std::string& path, const char* message) {
@@ -231,7 +241,7 @@ bool writeReversedRecords(const RecordBuffer& from, ChunkWriter& out) {
 RecordBuffer readFromList(const std::string& path) {
     if (verbose())
         drawStatusLine("Reading FROM wordlist...", 480);
-    FilePtr from = openFile(path.c_str(), "rb");
+    FilePtr from = openWordList(path, "rb");
     if (!from)
         fatalWithName("Input file \"%s\" missing", path);
     drawStage(1);
@@ -249,7 +259,7 @@ RecordBuffer readFromList(const std::string& path) {
 // Phase two: every translation becomes a record of its own in the TEMP
 // wordlist, which is written to disk whole and closed.
 void writeTempList(const RecordBuffer& from, const std::string& path, std::vector<WordRecord>& chunk) {
-    FilePtr temp = fitsUnderTarget(path) ? openFile(path.c_str(), "wb") : nullptr;
+    FilePtr temp = fitsUnderTarget(path) ? openWordList(path, "wb") : nullptr;
     if (!temp)
         fatalError("Can't create tempfile");
     drawStage(2);
@@ -691,7 +701,7 @@ bool writeMergedRecords(const MergedGroups& groups, const SortOrder& order, Chun
 // Phase three: the TEMP wordlist read back and merged into its groups
 // (readTempGroups), in the memory of the FROM records.
 MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vector<WordRecord>& chunk) {
-    FilePtr temp = openFile(path.c_str(), "rb");
+    FilePtr temp = openWordList(path, "rb");
     if (!temp)
         fatalError("Can't open tempfile");
     drawStage(3);
@@ -712,7 +722,7 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
 // Phase four: the groups sorted, then written to the TO wordlist, created
 // before the sort. A list that could not be completed is deleted.
 void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
-    FilePtr to = openFile(path.c_str(), "wb");
+    FilePtr to = openWordList(path, "wb");
     if (!to)
         fatalWithName("Can't create output file \"%s\" ", path);
     if (verbose()) {
