@@ -36,6 +36,8 @@ constexpr std::size_t kMostPerChunk = 8192;
 // Records and groups are numbered with 32 bits while sorting.
 constexpr std::uint64_t kMaxRecords = 0xFFFFFFFEu;
 
+// Status lines, "[Done]" marks and the comparison counter are drawn only
+// while the script's debug switch is on.
 bool verbose() {
     return installState.verbose == 1;
 }
@@ -130,17 +132,20 @@ struct Stage {
 };
 constexpr Stage kStages[] = {{0, "0%"}, {64, "10%"}, {117, "25%"}, {205, "50%"}, {292, "75%"}, {379, "100%"}};
 
+// The progress bar at one of its six stages.
 void drawStage(int stage) {
     const int top = installState.barY;
     drawProgressBar(30, top, 380, top + 20, kStages[stage].fillRight, kStages[stage].text);
 }
 
+// A phase's status line, and the counter box on its row.
 void beginPhase(const char* text) {
     if (verbose())
         drawStatusLine(text, 480);
     placeCounterBox();
 }
 
+// The "[Done]" that closes a phase's status line.
 void endPhase() {
     if (verbose())
         drawDoneMark();
@@ -299,6 +304,7 @@ struct HeadArena {
 constexpr std::size_t kHeadFields = 3;  // word length, meanings length, room
 constexpr std::size_t kLargestHead = kHeadFields + kMaxWordLength + 1 + kMaxMeaningsLength;
 
+// A head's word and meanings, where its layout puts them.
 const char* headWord(const unsigned char* head) {
     return reinterpret_cast<const char*>(head + kHeadFields);
 }
@@ -381,6 +387,8 @@ std::uint32_t hashWord(const char* word, std::size_t& length) {
     return hash;
 }
 
+// Whether two words of the same known length are equal (a byte loop, as
+// for fieldLength).
 bool sameBytes(const char* a, const char* b, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i)
         if (a[i] != b[i])
@@ -402,6 +410,7 @@ Grouping startGrouping(RecordBuffer memory, std::size_t tempRecords) {
     return grouping;
 }
 
+// Doubles the table, each group placed anew by its hash.
 void growTable(std::vector<std::uint32_t>& slots, const std::vector<Group>& groups) {
     std::vector<std::uint32_t> larger(slots.size() * 2, 0);
     const std::size_t mask = larger.size() - 1;
@@ -539,6 +548,7 @@ struct SortEntry {
     std::uint32_t group;
 };
 
+// The entry's prefix from the first bytes of a key.
 void setPrefix(SortEntry& entry, const unsigned char* key, std::size_t length) {
     unsigned char bytes[4 * kPrefixParts] = {};
     std::memcpy(bytes, key, std::min<std::size_t>(length, sizeof bytes));
@@ -585,6 +595,7 @@ struct SortOrder {
     const SortEntry& operator[](std::size_t k) const { return entries[k]; }
 };
 
+// The entries, in the heads' block or apart, each with its group number.
 SortOrder placeOrder(MergedGroups& groups) {
     SortOrder order;
     order.count = groups.groups.size();
