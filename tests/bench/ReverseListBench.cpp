@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,13 +49,25 @@ int usage() {
 // Words of 1 to 30 bytes without commas, one a line.
 std::vector<std::string> readWords(const char* path) {
     std::vector<std::string> words;
-    std::ifstream in(path, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
+    std::FILE* in = std::fopen(path, "rb");
+    if (!in)
+        return words;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, in)) {
+        std::string line(buffer);
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        } else if (!std::feof(in)) {  // longer than any word: passed over
+            for (int c = std::fgetc(in); c != EOF && c != '\n'; c = std::fgetc(in)) {
+            }
+            continue;
+        }
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty() && line.size() <= kMaxWordLength && line.find(',') == std::string::npos)
             words.push_back(line);
     }
+    std::fclose(in);
     return words;
 }
 
