@@ -13,15 +13,11 @@
 #include "base/InstallState.h"
 #include "base/RecordWin32.h"
 #include "base/Win32Handles.h"
+#include "script/ScriptPlan.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
 
 namespace {
-
-// A formed path that would not fit a path buffer is not used at all.
-bool fitsPath(const std::string& path) {
-    return path.size() < kPathCapacity;
-}
 
 // Puts the current directory back when the line is done.
 class SavedDirectory {
@@ -126,26 +122,20 @@ void copyShown(const std::string& source, const std::string& destination) {
     countFailedStep("Copy to " + destination);
 }
 
-// The directory part of a pattern, up to and including its last separator.
-std::string directoryPart(const std::string& pattern) {
-    std::string::size_type cut = pattern.find_last_of("\\/:");
-    return cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
-}
-
 // Every non-directory entry that matches the pattern in the current
 // directory is copied to targetDirSlash + destination + "\" + name, each
 // from the directory the pattern names.
 void copyMatches(const std::string& pattern, const std::string& destination) {
-    const std::string from = directoryPart(pattern);
+    const std::string from = patternFolder(pattern);
     WIN32_FIND_DATAA entry;
     ScopedFind search(pattern.c_str(), entry);
     if (!search.found())
         return;
     do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (!folderCopyTakes(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         copyShown(from + entry.cFileName,
-                  std::string(installState.targetDirSlash) + destination + "\\" + entry.cFileName);
+                  folderCopyDestination(installState.targetDirSlash, destination, entry.cFileName));
     } while (search.next(entry));
 }
 
@@ -187,7 +177,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         return;
     case ScriptKeyword::Copy:
         if (splitOperands(line, first, second))
-            copyShown(sourceSlash + first, std::string(installState.targetDirSlash) + second);
+            copyShown(sourceSlash + first, singleCopyDestination(installState.targetDirSlash, second));
         return;
     case ScriptKeyword::XCopy:
         if (splitOperands(line, first, second)) {
@@ -250,9 +240,6 @@ void runSetupScript() {
     // the greatest length keeps its backslash (every name behind it then
     // makes a path too long to use) instead of becoming empty, which would
     // send the copies into the current directory.
-    std::string targetSlash = installState.targetDir;
-    if (targetSlash.empty() || targetSlash.back() != '\\')
-        targetSlash += '\\';
-    copyText(installState.targetDirSlash, targetSlash.c_str());
+    copyText(installState.targetDirSlash, targetWithSlash(installState.targetDir).c_str());
     readSetupScript([&](const char* line) { executeLine(line, sourceSlash); });
 }

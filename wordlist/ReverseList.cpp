@@ -15,6 +15,7 @@
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 #include "base/Progress.h"
+#include "wordlist/WordListCheck.h"
 
 namespace {
 
@@ -71,25 +72,7 @@ std::string wordListPath(const std::string& name) {
 // empty parts dropped, ".." one level up, case and trailing dots and blanks
 // of a part ignored. A temp.wb in another folder is another file and is built.
 void refuseScratchName(const std::string& name) {
-    std::vector<std::string> parts{"language"};
-    std::string::size_type start = 0;
-    for (;;) {
-        const std::string::size_type end = name.find_first_of("\\/", start);
-        std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part == "..") {
-            if (parts.empty())
-                return;  // above the target directory
-            parts.pop_back();
-        } else {
-            part.erase(part.find_last_not_of(". ") + 1);  // npos + 1 == 0: all dots and blanks
-            if (!part.empty())
-                parts.push_back(part);
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    if (parts.size() == 2 && foldEquals(parts[0].c_str(), "language") && foldEquals(parts[1].c_str(), "temp.wb"))
+    if (isScratchName(name))
         fatalWithName("Wordlist name \"%s\" is reserved for the scratch file", name);
 }
 
