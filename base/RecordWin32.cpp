@@ -23,6 +23,21 @@ std::vector<std::string> splitNames(const char* names) {
     return out;
 }
 
+// The names of win.ini's sections (section null) or of one section's keys.
+// The profile calls answer a buffer too small by filling it to size - 2:
+// the buffer grows until the answer fits.
+std::vector<std::string> profileNames(const char* section) {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        DWORD got = GetPrivateProfileStringA(section, nullptr, "", buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), "win.ini");
+        if (got + 2 < buffer.size() || buffer.size() > (1u << 24))
+            break;
+        buffer.assign(buffer.size() * 2, '\0');
+    }
+    return splitNames(buffer.data());
+}
+
 }  // namespace
 
 RecordRoots recordRootsFor(const std::string& target) {
@@ -85,29 +100,12 @@ std::string dictionaryValue(const char* key) {
     }
 }
 
-// The profile calls answer a buffer too small by filling it to size - 2:
-// the buffer grows until the answer fits.
 std::vector<std::string> dictionaryKeys(bool& sectionExists) {
-    std::vector<char> buffer(4096);
-    for (;;) {
-        DWORD got = GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), "win.ini");
-        if (got + 2 < buffer.size() || buffer.size() > (1u << 24))
-            break;
-        buffer.assign(buffer.size() * 2, '\0');
-    }
     sectionExists = false;
-    for (const std::string& section : splitNames(buffer.data()))
+    for (const std::string& section : profileNames(nullptr))
         if (lstrcmpiA(section.c_str(), kRecordSection) == 0)
             sectionExists = true;
     if (!sectionExists)
         return {};
-    for (;;) {
-        DWORD got = GetPrivateProfileStringA(kRecordSection, nullptr, "", buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), "win.ini");
-        if (got + 2 < buffer.size() || buffer.size() > (1u << 24))
-            break;
-        buffer.assign(buffer.size() * 2, '\0');
-    }
-    return splitNames(buffer.data());
+    return profileNames(kRecordSection);
 }

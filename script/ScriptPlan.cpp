@@ -64,35 +64,6 @@ LineReading readLineInPass(ScriptPass pass, const ScriptPiece& piece) {
     return reading;
 }
 
-const char* keywordName(PreReadKeyword keyword) {
-    switch (keyword) {
-    case PreReadKeyword::Title: return "title";
-    case PreReadKeyword::Dir: return "dir";
-    case PreReadKeyword::WbArg: return "wbarg";
-    case PreReadKeyword::Debug: return "debug";
-    case PreReadKeyword::None: break;
-    }
-    return "";
-}
-
-const char* keywordName(ScriptKeyword keyword) {
-    switch (keyword) {
-    case ScriptKeyword::Mkdir: return "mkdir";
-    case ScriptKeyword::IconName: return "iconname";
-    case ScriptKeyword::AviDelay: return "avidelay";
-    case ScriptKeyword::SetIni: return "setini";
-    case ScriptKeyword::IconGroup: return "icongroup";
-    case ScriptKeyword::IconExe: return "iconexe";
-    case ScriptKeyword::Display: return "display";
-    case ScriptKeyword::MkWList: return "mkwlist";
-    case ScriptKeyword::Copy: return "copy";
-    case ScriptKeyword::XCopy: return "xcopy";
-    case ScriptKeyword::SndCopy: return "sndcopy";
-    case ScriptKeyword::None: break;
-    }
-    return "";
-}
-
 const char* ignoredName(LineIgnored reason) {
     switch (reason) {
     case LineIgnored::Comment: return "comment";

@@ -40,9 +40,8 @@ struct LineReading {
 // and value, or why the pass ignores it.
 LineReading readLineInPass(ScriptPass pass, const ScriptPiece& piece);
 
-// Lower-case names, "" for None and No.
-const char* keywordName(PreReadKeyword keyword);
-const char* keywordName(ScriptKeyword keyword);
+// Lower-case names of why a line is ignored, "" for No (the keywords' names
+// are keywordName's).
 const char* ignoredName(LineIgnored reason);  // "comment", "unknown-word", "leading-space", ...
 
 // --- the paths of the execution pass ---

@@ -98,34 +98,64 @@ bool splitKeyValue(const char* argument, std::string& key, std::string& value) {
     return true;
 }
 
-ScriptKeyword executionKeyword(const char* line) {
-    static const struct {
-        const char* word;
-        ScriptKeyword keyword;
-    } table[] = {
-        {"mkdir", ScriptKeyword::Mkdir},         {"iconname", ScriptKeyword::IconName},
-        {"avidelay", ScriptKeyword::AviDelay},   {"setini", ScriptKeyword::SetIni},
-        {"icongroup", ScriptKeyword::IconGroup}, {"iconexe", ScriptKeyword::IconExe},
-        {"display", ScriptKeyword::Display},     {"mkwlist", ScriptKeyword::MkWList},
-        {"copy", ScriptKeyword::Copy},           {"xcopy", ScriptKeyword::XCopy},
-        {"sndcopy", ScriptKeyword::SndCopy},
-    };
+namespace {
+
+// The keywords of each pass with their words, in the order they are tested:
+// one table serves the reading of a line and the naming of its keyword.
+template <typename Keyword>
+struct KeywordWord {
+    const char* word;
+    Keyword keyword;
+};
+
+constexpr KeywordWord<ScriptKeyword> kExecutionWords[] = {
+    {"mkdir", ScriptKeyword::Mkdir},         {"iconname", ScriptKeyword::IconName},
+    {"avidelay", ScriptKeyword::AviDelay},   {"setini", ScriptKeyword::SetIni},
+    {"icongroup", ScriptKeyword::IconGroup}, {"iconexe", ScriptKeyword::IconExe},
+    {"display", ScriptKeyword::Display},     {"mkwlist", ScriptKeyword::MkWList},
+    {"copy", ScriptKeyword::Copy},           {"xcopy", ScriptKeyword::XCopy},
+    {"sndcopy", ScriptKeyword::SndCopy},
+};
+
+constexpr KeywordWord<PreReadKeyword> kPreReadWords[] = {
+    {"title", PreReadKeyword::Title},
+    {"dir", PreReadKeyword::Dir},
+    {"wbarg", PreReadKeyword::WbArg},
+    {"debug", PreReadKeyword::Debug},
+};
+
+template <typename Keyword, std::size_t N>
+Keyword keywordOf(const char* line, const KeywordWord<Keyword> (&table)[N]) {
     for (const auto& entry : table)
         if (carriesKeyword(line, entry.word))
             return entry.keyword;
-    return ScriptKeyword::None;
+    return Keyword::None;
+}
+
+template <typename Keyword, std::size_t N>
+const char* wordOf(Keyword keyword, const KeywordWord<Keyword> (&table)[N]) {
+    for (const auto& entry : table)
+        if (entry.keyword == keyword)
+            return entry.word;
+    return "";
+}
+
+}  // namespace
+
+ScriptKeyword executionKeyword(const char* line) {
+    return keywordOf(line, kExecutionWords);
 }
 
 PreReadKeyword preReadKeyword(const char* line) {
-    if (carriesKeyword(line, "title"))
-        return PreReadKeyword::Title;
-    if (carriesKeyword(line, "dir"))
-        return PreReadKeyword::Dir;
-    if (carriesKeyword(line, "wbarg"))
-        return PreReadKeyword::WbArg;
-    if (carriesKeyword(line, "debug"))
-        return PreReadKeyword::Debug;
-    return PreReadKeyword::None;
+    return keywordOf(line, kPreReadWords);
+}
+
+const char* keywordName(ScriptKeyword keyword) {
+    return wordOf(keyword, kExecutionWords);
+}
+
+const char* keywordName(PreReadKeyword keyword) {
+    return wordOf(keyword, kPreReadWords);
 }
 
 // A keyword that takes an argument but whose line holds no space is ignored:

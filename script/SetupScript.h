@@ -63,6 +63,10 @@ enum class PreReadKeyword { None, Title, Dir, WbArg, Debug };
 // The pre-read keyword that the line carries, if any.
 PreReadKeyword preReadKeyword(const char* line);
 
+// A keyword's word in lower case; "" for None.
+const char* keywordName(ScriptKeyword keyword);
+const char* keywordName(PreReadKeyword keyword);
+
 // Takes title, dir, wbarg and debug from install.inf into installState.
 void preReadSetupScript();
 

@@ -12,11 +12,9 @@ namespace {
 
 // The folder that holds this program: the target directory.
 std::string ownFolder() {
-    char self[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (length == 0 || length >= sizeof self)
+    const std::string path = ownPath();
+    if (path.empty())
         return {};
-    std::string path = self;
     std::size_t slash = path.find_last_of('\\');
     return longFolderName(slash == std::string::npos ? path : path.substr(0, slash));
 }

@@ -18,12 +18,6 @@ namespace {
 
 constexpr DWORD kStarterWaitMs = 60000;
 
-std::string ownPath() {
-    char self[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    return length > 0 && length < sizeof self ? std::string(self) : std::string();
-}
-
 // A copy with a name of its own in the temporary folder; empty when none
 // could be made.
 std::string copyToTemp(std::string& tempFolder) {
@@ -44,6 +38,12 @@ std::string copyToTemp(std::string& tempFolder) {
 }
 
 }  // namespace
+
+std::string ownPath() {
+    char self[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    return length > 0 && length < sizeof self ? std::string(self) : std::string();
+}
 
 bool continueFromTempCopy(const std::string& target) {
     std::string tempFolder;

@@ -37,6 +37,8 @@ void showClosing(const std::string& title, const std::string& target, const Remo
 RemovalOutcome removeInstallation(const std::string& target, const InstallRecord& record, bool ownExeRemains);
 
 // --- the copy in the temporary folder (uninstall/TempCopy.cpp) ---
+// This program's own file; empty when its path cannot be read whole.
+std::string ownPath();
 // Starts a copy of this program in the temporary folder that waits for
 // this process to end and then does the removal; false when it could not.
 bool continueFromTempCopy(const std::string& target);
