@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/App.h"
+#include "base/DllSearch.h"
 #include "base/InstallState.h"
 #include "script/SetupScript.h"
 
@@ -33,6 +34,7 @@ void takeSourceDir() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    restrictDllSearchToSystem();
     installState.headingFont = createHeadingFont();
     takeSourceDir();
     preReadSetupScript();

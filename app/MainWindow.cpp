@@ -11,6 +11,7 @@
 
 #include "app/App.h"
 #include "base/InstallState.h"
+#include "base/RecordWin32.h"
 #include "script/ScriptWin32.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/LanguageList.h"
@@ -185,12 +186,37 @@ void onDestroy() {
 
 }  // namespace
 
+namespace {
+
+// A folder of the system itself (the Windows folder, a Program Files
+// folder, a profile, a Programs folder) is refused as a whole: installed
+// into, its uninstall would judge the system's files as the dictionary's.
+// A folder inside one of them is a target like any other.
+bool refuseSystemFolder(const char* typed) {
+    char full[kPathCapacity];
+    DWORD length = GetFullPathNameA(typed, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full)
+        return false;
+    const std::string folder = longFolderName(full);
+    const std::string reason = refusedTargetReason(folder, systemFolders());
+    if (reason.empty())
+        return false;
+    const std::string text = "Invalid Directory\n\n" + folder + " is " + reason +
+                             ". Choose or type a folder of the dictionary's own.";
+    MessageBoxA(installState.mainWindow, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    return true;
+}
+
+}  // namespace
+
 // A text longer than a path is refused, never cut to a shorter path that
 // might name some other folder.
 int validateTargetDir() {
     const int length = GetWindowTextLengthA(installState.editBox);
     GetWindowTextA(installState.editBox, installState.targetDir, sizeof installState.targetDir);
     const bool fits = length < static_cast<int>(sizeof installState.targetDir);
+    if (fits && refuseSystemFolder(installState.targetDir))
+        return -1;
     if (fits && _access(installState.targetDir, 0) == 0)
         return 0;
     if (fits && _mkdir(installState.targetDir) == 0) {

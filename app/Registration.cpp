@@ -1,37 +1,49 @@
 // The uninstall side of an installation: the record begun at Start, and at
-// the end of a completed installation the record written (merged with an
-// earlier installation's), uninstall.exe written out of install.exe's
-// resources, and the entry that Apps & Features lists.
+// the end of an installation (or when it ends early) the record written
+// (merged with an earlier installation's), uninstall.exe written out of
+// install.exe's resources, and the entry that Apps & Features lists.
+//
+// An installation made with an administrator's rights keeps its record and
+// uninstaller where only administrators can change them: in a folder named
+// as its Apps & Features key, in a folder of Program Files, both made with
+// an access list of their own (Administrators and SYSTEM full control,
+// Users read and execute, nothing inherited). The target directory may be
+// writable by every user; an elevated uninstall reads nothing from it.
 #include <windows.h>
 
+#include <sddl.h>
 #include <shlobj.h>
 
 #include "app/App.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
 #include "base/InstallState.h"
+#include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 
 namespace {
 
 constexpr const char* kUninstallerScratch = "uninstall.ex_";
+// Administrators and SYSTEM full control, Users read and execute; the
+// folder's access list is its own (P), and its files and folders inherit it.
+constexpr const char* kProtectedAccess = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;GRGX;;;BU)";
 
 // uninstall.exe from the RCDATA resource, written to a scratch file that
 // replaces it in one move.
-bool writeUninstaller(const std::string& target) {
+bool writeUninstaller(const std::string& folder) {
     HRSRC found = FindResourceA(nullptr, "UNINSTALLEXE", MAKEINTRESOURCEA(10));  // RT_RCDATA
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = found ? SizeofResource(nullptr, found) : 0;
     if (!bytes || size == 0)
         return false;
-    const std::string scratch = pathIn(target, kUninstallerScratch);
+    const std::string scratch = pathIn(folder, kUninstallerScratch);
     FilePtr out = openFile(scratch.c_str(), "wb");
     if (!out)
         return false;
     bool ok = writeItems(bytes, 1, size, out.get());
     ok = closeWritten(out) && ok;
-    if (ok && replaceFile(scratch.c_str(), pathIn(target, kUninstallerName).c_str()))
+    if (ok && replaceFile(scratch.c_str(), pathIn(folder, kUninstallerName).c_str()))
         return true;
     removeFile(scratch.c_str());
     return false;
@@ -70,20 +82,41 @@ bool setNumber(HKEY key, const char* name, DWORD value) {
            ERROR_SUCCESS;
 }
 
+// A folder made with the protected access list; one that exists is taken as
+// it is, as only an administrator can have made it under Program Files.
+bool makeProtectedFolder(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kProtectedAccess, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const bool made = CreateDirectoryA(path.c_str(), &attributes) != 0;
+    const DWORD error = GetLastError();
+    LocalFree(descriptor);
+    if (made)
+        return true;
+    const DWORD existing = GetFileAttributesA(path.c_str());
+    return error == ERROR_ALREADY_EXISTS && existing != INVALID_FILE_ATTRIBUTES &&
+           (existing & FILE_ATTRIBUTE_DIRECTORY) && !(existing & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The protected folder and the one that holds it, made where missing.
+bool makeProtectedFolders(const std::string& folder) {
+    return makeProtectedFolder(folder.substr(0, folder.find_last_of('\\'))) && makeProtectedFolder(folder);
+}
+
 // The entry under HKLM when elevated, else HKCU; the same target's entry in
 // the other hive, from an earlier installation, is removed where it may be.
-bool registerUninstaller(const InstallRecord& record) {
-    const bool elevated = processElevated();
+bool registerUninstaller(const InstallRecord& record, const std::string& folder, bool elevated) {
     HKEY root = elevated ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     HKEY key = nullptr;
     if (RegCreateKeyExA(root, uninstallKeyPath(record.target).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
-    const std::string exe = pathIn(record.target, kUninstallerName);
-    const std::string location = record.target.size() == 2 ? record.target + "\\" : record.target;
+    const std::string exe = pathIn(folder, kUninstallerName);
     bool ok = setText(key, "DisplayName", record.title.empty() ? std::string("Dictionary") : record.title);
     ok = setText(key, "UninstallString", "\"" + exe + "\"") && ok;
-    ok = setText(key, "InstallLocation", location) && ok;
+    ok = setText(key, "InstallLocation", record.target) && ok;
     ok = setText(key, "DisplayIcon", exe) && ok;
     ok = setNumber(key, "EstimatedSize", recordedKilobytes(record)) && ok;
     ok = setNumber(key, "NoModify", 1) && ok;
@@ -101,6 +134,9 @@ void beginInstallRecord() {
     installState.record.target = longFolderName(installState.targetDir);
     if (installState.targetDirCreated)
         noteCreatedDirectory(installState.targetDir);
+    // A run that ends early (Abort, a fatal error) still leaves what it
+    // did to be taken back; a failure to do so changes nothing of its end.
+    setEarlyEndStep([] { completeInstallRecord(); });
 }
 
 // An earlier record that cannot be read is replaced: the uninstaller would
@@ -108,20 +144,28 @@ void beginInstallRecord() {
 // earlier one to merge with, needs no uninstaller and gets none. A target
 // too long for the uninstaller's file names gets nothing, like every other
 // path that would not fit.
+//
+// When elevated, the record is read from and written to the protected
+// folder only: a record in the target directory, which any user may have
+// written, is neither merged nor trusted.
 bool completeInstallRecord() {
+    setEarlyEndStep(nullptr);
     const std::string target = installState.record.target;
-    const bool fits = !target.empty() && pathIn(target, kUninstallerScratch).size() < kPathCapacity;
+    const bool elevated = processElevated();
+    const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;
+    const bool fits = !folder.empty() && pathIn(folder, kUninstallerScratch).size() < kPathCapacity;
     const RecordRoots roots = recordRootsFor(target);
     InstallRecord record = installState.record;
     keepWithinRoots(record, roots);
-    const std::string path = pathIn(target, kRecordName);
+    const std::string path = fits ? pathIn(folder, kRecordName) : std::string();
     InstallRecord earlier;
     std::string detail;
     if (fits && readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
         record = mergeInstallRecords(earlier, record);
-    else if (record.directories.empty() && record.files.empty() && record.iniKeys.empty())
+    else if (record.directories.empty() && record.files.empty() && record.existed.empty() && record.iniKeys.empty())
         return true;
-    if (!fits || !writeInstallRecord(record, path.c_str(), pathIn(target, kRecordScratchName).c_str()))
+    if (!fits || (elevated && !makeProtectedFolders(folder)) ||
+        !writeInstallRecord(record, path.c_str(), pathIn(folder, kRecordScratchName).c_str()))
         return false;
-    return writeUninstaller(target) && registerUninstaller(record);
+    return writeUninstaller(folder) && registerUninstaller(record, folder, elevated);
 }

@@ -1,5 +1,7 @@
 #include "base/FileLayer.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 
 FilePtr openFile(const char* name, const char* mode) {
@@ -51,6 +53,11 @@ bool writeText(std::FILE* file, const char* text) {
     if (fileFault(FileOp::Write))
         return false;
     return std::fputs(text, file) >= 0;
+}
+
+bool fileExists(const char* name) {
+    struct stat info;
+    return stat(name, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool removeFile(const char* name) {

@@ -52,6 +52,9 @@ ReadResult readPiece(std::FILE* file, char* buf, int size);
 // fputs; false when the text was not written whole.
 bool writeText(std::FILE* file, const char* text);
 
+// Whether a file (not a folder) of that name is there now.
+bool fileExists(const char* name);
+
 // Deletes a file; false when it is still there or never was.
 bool removeFile(const char* name);
 

@@ -1,6 +1,8 @@
 // The installer's notes of what it creates and changes, kept in
 // installState.record while the installation runs. The subsystems call
 // these, so that none of them needs to know the record's form.
+#include <algorithm>
+
 #include "base/Collation.h"
 #include "base/InstallRecord.h"
 #include "base/InstallState.h"
@@ -37,25 +39,29 @@ void noteCreatedDirectory(const char* path) {
     noteOnce(installState.record.directories, path);
 }
 
-void noteWrittenFile(const char* path) {
-    noteOnce(installState.record.files, path);
+void noteWrittenFile(const char* path, bool existedBefore) {
+    const std::string spelled = recordSpelling(path);
+    InstallRecord& record = installState.record;
+    if (spelled.empty() || listed(record.files, spelled) || listed(record.existed, spelled))
+        return;
+    (existedBefore ? record.existed : record.files).push_back(spelled);
 }
 
 void noteRemovedFile(const char* path) {
     const std::string spelled = recordSpelling(path);
-    auto& files = installState.record.files;
-    for (auto it = files.begin(); it != files.end(); ++it)
-        if (foldEquals(it->c_str(), spelled.c_str())) {
-            files.erase(it);
-            return;
-        }
+    for (auto* list : {&installState.record.files, &installState.record.existed})
+        list->erase(std::remove_if(list->begin(), list->end(),
+                                   [&](const std::string& entry) { return foldEquals(entry.c_str(), spelled.c_str()); }),
+                    list->end());
 }
 
-void noteIniKey(const char* key, bool hadValue, const char* previous) {
-    for (const IniKeyChange& change : installState.record.iniKeys)
-        if (foldEquals(change.key.c_str(), key))
+void noteIniKey(const char* key, bool hadValue, const char* previous, const char* given) {
+    for (IniKeyChange& change : installState.record.iniKeys)
+        if (foldEquals(change.key.c_str(), key)) {
+            change.given = given;
             return;
-    installState.record.iniKeys.push_back({key, hadValue, hadValue ? previous : ""});
+        }
+    installState.record.iniKeys.push_back({key, hadValue, hadValue ? previous : "", true, given});
 }
 
 void noteIniSectionCreated() {

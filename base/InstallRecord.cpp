@@ -10,7 +10,9 @@
 
 namespace {
 
-constexpr const char* kVersionLine = "record 1";
+// Records of the first version carry no "existed" or "set" lines.
+constexpr const char* kVersionLine = "record 2";
+constexpr const char* kFirstVersionLine = "record 1";
 constexpr std::size_t kLongestLine = 2048;
 constexpr long kLongestRecord = 16L << 20;
 
@@ -19,8 +21,10 @@ const char* const kHeader[] = {
     "# uninstall.exe reads it to take the installation back; an edited record is refused.",
     "#   dir PATH                    a directory it made (removed when empty)",
     "#   file PATH                   a file it wrote (removed)",
+    "#   existed PATH                a file that was there before; the installation replaced it (kept)",
     "#   ini [Dictionary] KEY=VALUE  a win.ini key and its value before (restored)",
     "#   ini [Dictionary] KEY        a win.ini key that was not set before (removed)",
+    "#   set [Dictionary] KEY=VALUE  the value the installation gave it (restored only while it holds it)",
     "#   section [Dictionary] new    the win.ini section was new (removed when empty)",
     "# The end line counts the lines above it and carries their checksum.",
 };
@@ -68,11 +72,16 @@ std::vector<std::string> recordLines(const InstallRecord& record) {
         lines.push_back("dir " + dir);
     for (const std::string& file : record.files)
         lines.push_back("file " + file);
+    for (const std::string& file : record.existed)
+        lines.push_back("existed " + file);
     const std::string section = std::string("[") + kRecordSection + "] ";
     if (record.createdIniSection)
         lines.push_back("section " + section + "new");
-    for (const IniKeyChange& change : record.iniKeys)
+    for (const IniKeyChange& change : record.iniKeys) {
         lines.push_back("ini " + section + change.key + (change.hadValue ? "=" + change.previous : ""));
+        if (change.givenKnown)
+            lines.push_back("set " + section + change.key + "=" + change.given);
+    }
     return lines;
 }
 
@@ -152,6 +161,13 @@ bool withinAnyStartMenu(const std::string& path, const RecordRoots& roots) {
     return false;
 }
 
+bool withinAnySystemFolder(const std::string& path, const RecordRoots& roots) {
+    for (const std::string& folder : roots.systemFolders)
+        if (pathWithin(path, normalRecordPath(folder, ""), true))
+            return true;
+    return false;
+}
+
 // "[Dictionary] rest": the section checked, rest returned.
 bool takeSection(const std::string& argument, std::string& rest, Refusal& refusal) {
     std::size_t close = argument.find("] ");
@@ -168,41 +184,56 @@ bool takeSection(const std::string& argument, std::string& rest, Refusal& refusa
     return true;
 }
 
-// A dir or file entry, which must lie where the roots allow.
-bool takePath(bool dir, const std::string& path, const RecordRoots& roots, InstallRecord& out, Refusal& refusal) {
-    const std::string target = normalRecordPath(roots.target, "");
-    if (!pathWithin(path, target, dir) && !withinAnyStartMenu(path, roots)) {
-        refusal = {RecordFault::Planted, "\"" + path + "\" lies outside " + target + " and the Start menu's Programs folders"};
+// A dir, file or existed entry, which must lie where the roots allow.
+bool takePath(std::vector<std::string>& list, bool dir, const std::string& path, const RecordRoots& roots,
+              Refusal& refusal) {
+    if (!insideInstallation(path, dir, roots)) {
+        refusal = {RecordFault::Planted, "\"" + path + "\" lies outside " + normalRecordPath(roots.target, "") +
+                                             " and the Start menu's Programs folders"};
         return false;
     }
-    (dir ? out.directories : out.files).push_back(path);
+    list.push_back(path);
     return true;
 }
 
-// "[Dictionary] KEY=VALUE" or "[Dictionary] KEY".
-bool takeIniKey(const std::string& argument, InstallRecord& out, Refusal& refusal) {
+// "[Dictionary] KEY=VALUE" or "[Dictionary] KEY" of an ini line; a set
+// line ("[Dictionary] KEY=VALUE") gives the value of a key named above it.
+bool takeIniKey(bool given, const std::string& argument, InstallRecord& out, Refusal& refusal) {
     std::string rest;
     if (!takeSection(argument, rest, refusal))
         return false;
     const std::size_t equals = rest.find('=');
-    IniKeyChange change{rest.substr(0, equals), equals != std::string::npos, ""};
-    if (change.hadValue)
-        change.previous = rest.substr(equals + 1);
-    if (change.key.empty()) {
-        refusal = {RecordFault::Damaged, "\"ini " + argument + "\" names no key"};
+    const std::string key = rest.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : rest.substr(equals + 1);
+    if (key.empty() || (given && equals == std::string::npos)) {
+        refusal = {RecordFault::Damaged, "\"" + argument + "\" names no key and value"};
         return false;
     }
-    out.iniKeys.push_back(change);
+    if (!given) {
+        out.iniKeys.push_back({key, equals != std::string::npos, value, false, ""});
+        return true;
+    }
+    IniKeyChange* change = findKey(out.iniKeys, key);
+    if (!change || change->givenKnown) {
+        refusal = {RecordFault::Damaged, "\"set " + argument + "\" follows no ini line of its key"};
+        return false;
+    }
+    change->givenKnown = true;
+    change->given = value;
     return true;
 }
 
 // One entry line; target and title come before the entries.
-bool takeEntry(const std::string& keyword, const std::string& argument, const RecordRoots& roots,
+bool takeEntry(bool version2, const std::string& keyword, const std::string& argument, const RecordRoots& roots,
                InstallRecord& out, Refusal& refusal) {
-    if (keyword == "dir" || keyword == "file")
-        return takePath(keyword == "dir", argument, roots, out, refusal);
-    if (keyword == "ini")
-        return takeIniKey(argument, out, refusal);
+    if (keyword == "dir")
+        return takePath(out.directories, true, argument, roots, refusal);
+    if (keyword == "file")
+        return takePath(out.files, false, argument, roots, refusal);
+    if (keyword == "existed" && version2)
+        return takePath(out.existed, false, argument, roots, refusal);
+    if ((keyword == "ini") || (keyword == "set" && version2))
+        return takeIniKey(keyword == "set", argument, out, refusal);
     std::string rest;
     if (keyword == "section" && takeSection(argument, rest, refusal) && rest == "new") {
         out.createdIniSection = true;
@@ -213,10 +244,21 @@ bool takeEntry(const std::string& keyword, const std::string& argument, const Re
     return false;
 }
 
+// The record's target as the roots expect it: the folder the record was
+// found for, or, for a protected record, a folder whose key is its folder's.
+bool targetExpected(const std::string& target, const RecordRoots& roots) {
+    const std::string normal = normalRecordPath(target, "");
+    if (normal.empty())
+        return false;
+    if (!roots.target.empty())
+        return foldEquals(normal.c_str(), normalRecordPath(roots.target, "").c_str());
+    return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
+}
+
 // The lines in their order: the version, the title, the target (which must
 // be the folder the record was found for), then the entries.
-Refusal parseLines(const std::vector<std::string>& lines, const RecordRoots& roots, InstallRecord& out) {
-    bool versionSeen = false, titleSeen = false, targetSeen = false;
+Refusal parseLines(const std::vector<std::string>& lines, RecordRoots roots, InstallRecord& out) {
+    bool versionSeen = false, version2 = false, titleSeen = false, targetSeen = false;
     for (const std::string& line : lines) {
         if (line.empty() || line[0] == '#')
             continue;
@@ -225,20 +267,22 @@ Refusal parseLines(const std::vector<std::string>& lines, const RecordRoots& roo
         const std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
         Refusal refusal;
         if (!versionSeen) {
-            if (line != kVersionLine)
+            if (line != kVersionLine && line != kFirstVersionLine)
                 return {RecordFault::Damaged, "it does not begin with \"" + std::string(kVersionLine) + "\""};
             versionSeen = true;
+            version2 = line == kVersionLine;
         } else if (!titleSeen && keyword == "title") {
             titleSeen = true;
             out.title = argument;
         } else if (!targetSeen && keyword == "target") {
             targetSeen = true;
             out.target = argument;
-            if (!foldEquals(normalRecordPath(argument, "").c_str(), normalRecordPath(roots.target, "").c_str()))
+            if (!targetExpected(argument, roots))
                 return {RecordFault::ForeignTarget, argument};
+            roots.target = normalRecordPath(argument, "");
         } else if (!targetSeen) {
             return {RecordFault::Damaged, "it names no target directory before its entries"};
-        } else if (!takeEntry(keyword, argument, roots, out, refusal)) {
+        } else if (!takeEntry(version2, keyword, argument, roots, out, refusal)) {
             return refusal;
         }
     }
@@ -323,31 +367,50 @@ InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRec
     merged.target = later.target.empty() ? earlier.target : later.target;
     for (const std::string& dir : later.directories)
         addOnce(merged.directories, dir);
+    // A file the earlier run created stays created; one that was there
+    // before the earlier run stays kept, whatever the later run found.
     for (const std::string& file : later.files)
-        addOnce(merged.files, file);
-    for (const IniKeyChange& change : later.iniKeys)
-        if (!findKey(merged.iniKeys, change.key))
+        if (!containsFolded(earlier.existed, file))
+            addOnce(merged.files, file);
+    for (const std::string& file : later.existed)
+        if (!containsFolded(earlier.files, file))
+            addOnce(merged.existed, file);
+    for (const IniKeyChange& change : later.iniKeys) {
+        IniKeyChange* known = findKey(merged.iniKeys, change.key);
+        if (!known) {
             merged.iniKeys.push_back(change);
+        } else if (change.givenKnown) {
+            known->givenKnown = true;
+            known->given = change.given;
+        }
+    }
     merged.createdIniSection = earlier.createdIniSection || later.createdIniSection;
     return merged;
 }
 
-void keepWithinRoots(InstallRecord& record, const RecordRoots& roots) {
+bool insideInstallation(const std::string& path, bool directory, const RecordRoots& roots) {
+    if (withinAnyStartMenu(path, roots))
+        return true;
     const std::string target = normalRecordPath(roots.target, "");
+    if (!pathWithin(path, target, directory && !isDriveRoot(target)))
+        return false;
+    return !isDriveRoot(target) || !withinAnySystemFolder(path, roots);
+}
+
+void keepWithinRoots(InstallRecord& record, const RecordRoots& roots) {
     auto outside = [&](bool dir) {
-        return [&, dir](const std::string& path) {
-            return !pathWithin(path, target, dir) && !withinAnyStartMenu(path, roots);
-        };
+        return [&, dir](const std::string& path) { return !insideInstallation(path, dir, roots); };
     };
+    for (auto* list : {&record.files, &record.existed})
+        list->erase(std::remove_if(list->begin(), list->end(), outside(false)), list->end());
     auto& dirs = record.directories;
     dirs.erase(std::remove_if(dirs.begin(), dirs.end(), outside(true)), dirs.end());
-    auto& files = record.files;
-    files.erase(std::remove_if(files.begin(), files.end(), outside(false)), files.end());
     auto& keys = record.iniKeys;
     keys.erase(std::remove_if(keys.begin(), keys.end(),
                               [](const IniKeyChange& c) {
                                   return c.key.empty() || c.key.find_first_of("=\r\n") != std::string::npos ||
-                                         c.previous.find_first_of("\r\n") != std::string::npos;
+                                         c.previous.find_first_of("\r\n") != std::string::npos ||
+                                         c.given.find_first_of("\r\n") != std::string::npos;
                               }),
                keys.end());
 }

@@ -18,28 +18,51 @@ constexpr const char* kRecordScratchName = "uninstall.tmp";
 constexpr const char* kUninstallerName = "uninstall.exe";
 constexpr const char* kRecordSection = "Dictionary";
 
+// The folder, under Program Files, that holds the uninstaller and the
+// record of every installation made with an administrator's rights, each in
+// a folder named as its Apps & Features key.
+constexpr const char* kProtectedRecordsFolder = "Dictionary Uninstall";
+
 // One win.ini key of the [Dictionary] section that an installation wrote,
-// and what it held before the first installation that wrote it.
+// what it held before the first installation that wrote it, and the value
+// the installation left in it (unknown in records of the first version).
 struct IniKeyChange {
     std::string key;
     bool hadValue = false;
     std::string previous;  // when hadValue
+    bool givenKnown = false;
+    std::string given;     // when givenKnown
 };
 
 struct InstallRecord {
     std::string title;                     // the setup script's title
-    std::string target;                    // the target directory, no trailing backslash
+    std::string target;                    // the target directory; a drive root keeps its backslash
     std::vector<std::string> directories;  // made by an installation, full paths
-    std::vector<std::string> files;        // written by an installation, full paths
+    std::vector<std::string> files;        // created by an installation, full paths
+    std::vector<std::string> existed;      // there before the first installation, replaced by one (kept)
     std::vector<IniKeyChange> iniKeys;
     bool createdIniSection = false;        // [Dictionary] did not exist before
 };
 
 // Where the entries of a record may point: into the target directory (or
 // at it, for a directory), or into one of the Start menu's Programs folders.
+// Into a drive root, nothing inside the system's own folders counts as the
+// installation's. A reader given no target takes the record's own when it
+// hashes to keyName: the folder name of a protected record.
 struct RecordRoots {
     std::string target;
     std::vector<std::string> startMenu;
+    std::vector<std::string> systemFolders;
+    std::string keyName;
+};
+
+// The system's folders that are never a target directory themselves.
+struct SystemFolders {
+    std::string windows;
+    std::vector<std::string> programFiles;
+    std::string profiles;                   // the folder that holds the users' profiles
+    std::vector<std::string> userProfiles;  // this user's profile, the public one
+    std::vector<std::string> programs;      // the Start menu's Programs folders
 };
 
 enum class RecordFault {
@@ -71,6 +94,10 @@ bool writeInstallRecord(const InstallRecord& record, const char* path, const cha
 // later run's title.
 InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRecord& later);
 
+// Whether an entry of the record lies where the roots allow: the rule by
+// which a record is read and a new one is kept readable.
+bool insideInstallation(const std::string& path, bool directory, const RecordRoots& roots);
+
 // Drops the entries that a reader with these roots would refuse (a
 // directory the script made outside the target, say), so that the record
 // written stays readable.
@@ -88,6 +115,17 @@ std::string normalRecordPath(const std::string& path, const std::string& base);
 // names with wildcards, colons or device-like endings never lie anywhere.
 bool pathWithin(const std::string& path, const std::string& root, bool rootItself);
 
+// "C:\\" and the like.
+bool isDriveRoot(const std::string& path);
+
+// A path from a handle's final name: "\\\\?\\C:\\x" is "C:\\x",
+// "\\\\?\\UNC\\s\\h" is "\\\\s\\h".
+std::string pathFromFinalName(const std::string& finalName);
+
+// What the target directory is when it is one of the system's own folders
+// ("the Windows folder", ...); empty for a folder an installation may use.
+std::string refusedTargetReason(const std::string& target, const SystemFolders& system);
+
 // The directories deepest first, so that each is empty of its recorded
 // subdirectories when its turn comes.
 std::vector<std::string> deepestFirst(std::vector<std::string> directories);
@@ -100,10 +138,13 @@ std::string uninstallKeyName(const std::string& target);
 // A relative path is taken under the target directory; a path under the
 // target as typed is spelled under the record's target.
 void noteCreatedDirectory(const char* path);
-void noteWrittenFile(const char* path);
+// A file the installation wrote; existedBefore when a file of that name was
+// there before this run wrote it (it is then kept at uninstall, unless an
+// earlier write of this run created it).
+void noteWrittenFile(const char* path, bool existedBefore);
 // A file the installation wrote and removed again (the language list).
 void noteRemovedFile(const char* path);
-// The value a [Dictionary] key had before this run first wrote it; later
-// writes of the same key in the run keep the first note.
-void noteIniKey(const char* key, bool hadValue, const char* previous);
+// A [Dictionary] key written: the value it had before this run first wrote
+// it (later writes keep the first note) and the value it holds now.
+void noteIniKey(const char* key, bool hadValue, const char* previous, const char* given);
 void noteIniSectionCreated();

@@ -3,8 +3,17 @@
 #pragma once
 
 // Shows an "Error" box with the message, owned by the main window when it
-// exists, then ends the process with exit code 1.
+// exists, then ends the run as endRunEarly does.
 [[noreturn]] void fatalError(const char* message);
+
+// What must be done before a run that Start began ends early (the install
+// record of what was done, so that it can be taken back): set once the
+// installation has begun.
+void setEarlyEndStep(void (*step)());
+
+// Ends the run with exit code 1 (a fatal error, Abort in a copy's box),
+// after the early-end step, which runs once.
+[[noreturn]] void endRunEarly();
 
 // The closing message of a language build: caption "Install", an OK button,
 // no icon, owned by the main window. Returns when the user has closed it.

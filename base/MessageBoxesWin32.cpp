@@ -3,7 +3,33 @@
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 
+namespace {
+
+void (*earlyEndStep)() = nullptr;
+
+// The step's own writes never come back here: it is taken before it runs.
+void runEarlyEndStep() {
+    void (*step)() = earlyEndStep;
+    earlyEndStep = nullptr;
+    if (step)
+        step();
+}
+
+}  // namespace
+
+void setEarlyEndStep(void (*step)()) {
+    earlyEndStep = step;
+}
+
+void endRunEarly() {
+    runEarlyEndStep();
+    ExitProcess(1);
+}
+
+// The record is written before the box: a run ended at the box by other
+// means than OK has its record too.
 void fatalError(const char* message) {
+    runEarlyEndStep();
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
     MessageBoxA(installState.mainWindow, message, "Error", MB_OK | MB_ICONERROR);
     ExitProcess(1);

@@ -79,10 +79,19 @@ std::string normalRecordPath(const std::string& given, const std::string& base) 
             return {};
         parts.push_back(cut);
     }
+    // A drive root keeps its backslash: "C:" alone names the drive's
+    // current directory, not its root.
     std::string normal = prefix;
     for (const std::string& part : parts)
         normal += "\\" + part;
+    if (parts.empty() && normal.size() == 2 && normal[1] == ':')
+        normal += "\\";
     return normal;
+}
+
+bool isDriveRoot(const std::string& path) {
+    return path.size() == 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+           path[2] == '\\';
 }
 
 bool pathWithin(const std::string& path, const std::string& root, bool rootItself) {
@@ -92,9 +101,10 @@ bool pathWithin(const std::string& path, const std::string& root, bool rootItsel
         return false;
     if (path.size() == root.size())
         return rootItself;
-    if (path[root.size()] != '\\')
+    const bool rootEndsInSeparator = root.back() == '\\';
+    if (!rootEndsInSeparator && path[root.size()] != '\\')
         return false;
-    const std::string rest = path.substr(root.size() + 1);
+    const std::string rest = path.substr(root.size() + (rootEndsInSeparator ? 0 : 1));
     return std::none_of(rest.begin(), rest.end(), [](char c) {
         return static_cast<unsigned char>(c) < 32 || std::strchr(":*?\"<>|/", c) != nullptr;
     });
@@ -110,11 +120,14 @@ std::vector<std::string> deepestFirst(std::vector<std::string> directories) {
     return directories;
 }
 
-// FNV-1a over the folded normal spelling, 64 bits in hexadecimal.
+// FNV-1a over the folded normal spelling, 64 bits in hexadecimal. A drive
+// root is hashed without its backslash, as it always was spelled before.
 std::string uninstallKeyName(const std::string& target) {
     std::string normal = normalRecordPath(target, "");
     if (normal.empty())
         normal = target;
+    if (isDriveRoot(normal))
+        normal.pop_back();
     std::uint64_t hash = 14695981039346656037ull;
     for (unsigned char c : foldedKey(normal.c_str())) {
         hash ^= c;
@@ -123,4 +136,38 @@ std::string uninstallKeyName(const std::string& target) {
     char name[40];
     std::snprintf(name, sizeof name, "Dictionary_%016llx", static_cast<unsigned long long>(hash));
     return name;
+}
+
+std::string pathFromFinalName(const std::string& finalName) {
+    if (finalName.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        return "\\\\" + finalName.substr(8);
+    if (finalName.compare(0, 4, "\\\\?\\") == 0)
+        return finalName.substr(4);
+    return finalName;
+}
+
+std::string refusedTargetReason(const std::string& target, const SystemFolders& system) {
+    const std::string normal = normalRecordPath(target, "");
+    auto same = [&](const std::string& folder) {
+        return !folder.empty() && foldEquals(normalRecordPath(folder, "").c_str(), normal.c_str());
+    };
+    if (normal.empty())
+        return {};
+    if (same(system.windows))
+        return "the Windows folder";
+    for (const std::string& folder : system.programFiles)
+        if (same(folder))
+            return "a Program Files folder";
+    // The folder that holds the profiles, and every folder directly in it.
+    const std::string profiles = normalRecordPath(system.profiles, "");
+    if (same(profiles) || (!profiles.empty() && pathWithin(normal, profiles, false) &&
+                           normal.find('\\', profiles.size() + 1) == std::string::npos))
+        return "a user's profile folder";
+    for (const std::string& folder : system.userProfiles)
+        if (same(folder))
+            return "a user's profile folder";
+    for (const std::string& folder : system.programs)
+        if (same(folder))
+            return "a Programs folder of the Start menu";
+    return {};
 }

@@ -40,15 +40,65 @@ std::vector<std::string> profileNames(const char* section) {
 
 }  // namespace
 
+namespace {
+
+void addFolder(std::vector<std::string>& list, const std::string& folder) {
+    if (!folder.empty())
+        list.push_back(longFolderName(folder));
+}
+
+std::string environmentFolder(const char* name) {
+    char value[MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value) : std::string();
+}
+
+// The folder that holds the users' profiles: the one above the public
+// profile, or above this user's.
+std::string profilesFolder() {
+    std::string profile = environmentFolder("PUBLIC");
+    if (profile.empty())
+        profile = specialFolder(CSIDL_PROFILE);
+    profile = longFolderName(profile);
+    const std::size_t slash = profile.find_last_of('\\');
+    return slash == std::string::npos || slash < 3 ? std::string() : profile.substr(0, slash);
+}
+
+}  // namespace
+
+SystemFolders systemFolders() {
+    SystemFolders system;
+    system.windows = longFolderName(specialFolder(CSIDL_WINDOWS));
+    for (int which : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86})
+        addFolder(system.programFiles, specialFolder(which));
+    addFolder(system.programFiles, environmentFolder("ProgramW6432"));
+    system.profiles = profilesFolder();
+    addFolder(system.userProfiles, specialFolder(CSIDL_PROFILE));
+    addFolder(system.userProfiles, environmentFolder("PUBLIC"));
+    for (int which : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS})
+        addFolder(system.programs, specialFolder(which));
+    return system;
+}
+
 RecordRoots recordRootsFor(const std::string& target) {
+    const SystemFolders system = systemFolders();
     RecordRoots roots;
     roots.target = target;
-    for (int which : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
-        std::string folder = specialFolder(which);
-        if (!folder.empty())
-            roots.startMenu.push_back(longFolderName(folder));
-    }
+    roots.startMenu = system.programs;
+    // Into a drive root, what lies in the system's own folders is never the
+    // installation's: Windows, Program Files, the profiles, the shared data.
+    roots.systemFolders = system.programFiles;
+    addFolder(roots.systemFolders, system.windows);
+    addFolder(roots.systemFolders, system.profiles);
+    addFolder(roots.systemFolders, specialFolder(CSIDL_COMMON_APPDATA));
     return roots;
+}
+
+std::string protectedRecordFolder(const std::string& target) {
+    const std::string programFiles = specialFolder(CSIDL_PROGRAM_FILES);
+    if (programFiles.empty())
+        return {};
+    return pathIn(pathIn(longFolderName(programFiles), kProtectedRecordsFolder), uninstallKeyName(target));
 }
 
 std::string longFolderName(const std::string& folder) {
@@ -73,11 +123,11 @@ std::string uninstallKeyPath(const std::string& target) {
     return std::string(kUninstallParentKey) + "\\" + uninstallKeyName(target);
 }
 
-void deleteUninstallEntry(HKEY root, const std::string& target) {
+bool deleteUninstallEntry(HKEY root, const std::string& target) {
     const std::string path = uninstallKeyPath(target);
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return;
+        return true;
     char location[MAX_PATH * 2] = "";
     DWORD size = sizeof location - 1;
     DWORD type = 0;
@@ -86,7 +136,8 @@ void deleteUninstallEntry(HKEY root, const std::string& target) {
     location[size < sizeof location ? size : sizeof location - 1] = '\0';
     if (got == ERROR_SUCCESS && type == REG_SZ &&
         foldEquals(normalRecordPath(location, "").c_str(), normalRecordPath(target, "").c_str()))
-        RegDeleteKeyA(root, path.c_str());
+        return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+    return true;
 }
 
 std::string dictionaryValue(const char* key) {

@@ -13,8 +13,17 @@
 // The parent key of every Apps & Features entry, under HKCU or HKLM.
 constexpr const char* kUninstallParentKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// The target and the user's and all users' Programs folders.
+// The system's folders that are never a target directory themselves.
+SystemFolders systemFolders();
+
+// The target, the user's and all users' Programs folders, and the system's
+// folders that an installation into a drive root never owns.
 RecordRoots recordRootsFor(const std::string& target);
+
+// Where an elevated installation keeps its record and uninstaller:
+// <Program Files>\<kProtectedRecordsFolder>\<the target's key name>. Empty
+// when the system names no Program Files folder.
+std::string protectedRecordFolder(const std::string& target);
 
 // The folder's long, normal spelling; the normal spelling of what was given
 // when the system cannot say.
@@ -27,8 +36,9 @@ std::string pathIn(const std::string& folder, const std::string& name);
 std::string uninstallKeyPath(const std::string& target);
 
 // Deletes the target's entry under root when it names this target (a key
-// of the same name for another folder is not ours).
-void deleteUninstallEntry(HKEY root, const std::string& target);
+// of the same name for another folder is not ours); false when it is there
+// and could not be deleted.
+bool deleteUninstallEntry(HKEY root, const std::string& target);
 
 // The value of a [Dictionary] key of win.ini, whole whatever its length.
 std::string dictionaryValue(const char* key);

@@ -60,7 +60,8 @@ private:
 // A find-first/find-next search handle.
 class ScopedFind {
 public:
-    ScopedFind(const char* pattern, WIN32_FIND_DATAA& data) : handle_(FindFirstFileA(pattern, &data)) {}
+    ScopedFind(const char* pattern, WIN32_FIND_DATAA& data)
+        : handle_(FindFirstFileA(pattern, &data)), error_(handle_ == INVALID_HANDLE_VALUE ? GetLastError() : 0) {}
     ~ScopedFind() {
         if (handle_ != INVALID_HANDLE_VALUE)
             FindClose(handle_);
@@ -68,10 +69,20 @@ public:
     ScopedFind(const ScopedFind&) = delete;
     ScopedFind& operator=(const ScopedFind&) = delete;
     bool found() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool next(WIN32_FIND_DATAA& data) { return FindNextFileA(handle_, &data) != 0; }
+    // The next entry; false at the end of the list or on an error, which
+    // error() then holds (ERROR_NO_MORE_FILES at the end).
+    bool next(WIN32_FIND_DATAA& data) {
+        if (FindNextFileA(handle_, &data))
+            return true;
+        error_ = GetLastError();
+        return false;
+    }
+    // Why the search found nothing, or why the listing ended.
+    DWORD error() const { return error_; }
 
 private:
     HANDLE handle_;
+    DWORD error_;
 };
 
 // A kernel handle (process, token) closed when the holder goes.

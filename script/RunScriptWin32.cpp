@@ -11,6 +11,7 @@
 
 #include "base/InstallRecord.h"
 #include "base/InstallState.h"
+#include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 #include "base/Win32Handles.h"
 #include "script/ScriptPlan.h"
@@ -85,17 +86,28 @@ std::string fullPath(const std::string& path) {
     return length > 0 && length < sizeof full ? std::string(full) : path;
 }
 
-// The box of a failed copy, owned by the main window. Abort ends the run as
-// a fatal error does (exit code 1, what is done stays done); returns true
-// for Retry, false for Ignore.
-bool askRetryCopy(const std::string& source, const std::string& destination, DWORD error) {
-    const std::string text = "Can't copy\n" + fullPath(source) + "\nto\n" + destination + "\n\n" + systemMessage(error);
+// "File not found" and "path not found": the source is absent, which one
+// script serving several editions of a medium expects. Any other failure
+// (a drive not ready, access denied, a name Windows refuses, a sharing
+// violation) is one the user hears of.
+bool isAbsence(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The box of a failed copy or listing, owned by the main window. Abort ends
+// the run as a fatal error does (exit code 1, what is done stays done and
+// is recorded for the uninstaller); returns true for Retry, false for Ignore.
+bool askRetry(const std::string& text, DWORD error) {
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    int answer = MessageBoxA(installState.mainWindow, text.c_str(), "Error",
+    int answer = MessageBoxA(installState.mainWindow, (text + "\n\n" + systemMessage(error)).c_str(), "Error",
                              MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
     if (answer == IDABORT)
-        ExitProcess(1);
+        endRunEarly();
     return answer == IDRETRY;
+}
+
+bool askRetryCopy(const std::string& source, const std::string& destination, DWORD error) {
+    return askRetry("Can't copy\n" + fullPath(source) + "\nto\n" + destination, error);
 }
 
 // Shows the destination in the edit box, brings the window up to date and
@@ -108,13 +120,14 @@ void copyShown(const std::string& source, const std::string& destination) {
     }
     SetWindowTextA(installState.editBox, destination.c_str());
     UpdateWindow(installState.mainWindow);
+    const bool existed = GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
         const DWORD error = copyOnce(source, destination);
         if (error == 0) {
-            noteWrittenFile(destination.c_str());
+            noteWrittenFile(destination.c_str(), existed);
             return;
         }
-        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES && isAbsence(GetLastError()))
             return;
         if (!askRetryCopy(source, destination, error))
             break;
@@ -125,31 +138,64 @@ void copyShown(const std::string& source, const std::string& destination) {
 // Every non-directory entry that matches the pattern in the current
 // directory is copied to targetDirSlash + destination + "\" + name, each
 // from the directory the pattern names.
+// A listing that fails other than at its end, or than for an absent source,
+// gets the box; Retry lists again from the start, Ignore passes over the
+// rest of the listing.
 void copyMatches(const std::string& pattern, const std::string& destination) {
     const std::string from = patternFolder(pattern);
-    WIN32_FIND_DATAA entry;
-    ScopedFind search(pattern.c_str(), entry);
-    if (!search.found())
-        return;
-    do {
-        if (!folderCopyTakes(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        copyShown(from + entry.cFileName,
-                  folderCopyDestination(installState.targetDirSlash, destination, entry.cFileName));
-    } while (search.next(entry));
+    for (;;) {
+        WIN32_FIND_DATAA entry;
+        ScopedFind search(pattern.c_str(), entry);
+        if (!search.found() && isAbsence(search.error()))
+            return;
+        if (search.found()) {
+            do {
+                if (!folderCopyTakes(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    continue;
+                copyShown(from + entry.cFileName,
+                          folderCopyDestination(installState.targetDirSlash, destination, entry.cFileName));
+            } while (search.next(entry));
+            if (search.error() == ERROR_NO_MORE_FILES)
+                return;
+        }
+        if (!askRetry("Can't list\n" + fullPath(pattern), search.error()))
+            break;
+    }
+    countFailedStep("Copy of " + fullPath(pattern));
 }
 
-// What the key held before is noted first, for the uninstaller to put back.
+// sndcopy's folder, entered; false (after the box, when the folder is there
+// but cannot be entered and the user does not retry) when it was not.
+bool enterCopiedFolder(const std::string& folder) {
+    for (;;) {
+        if (SetCurrentDirectoryA(folder.c_str()))
+            return true;
+        const DWORD error = GetLastError();
+        if (isAbsence(error))
+            return false;
+        if (!askRetry("Can't list\n" + fullPath(folder), error)) {
+            countFailedStep("Copy of " + fullPath(folder));
+            return false;
+        }
+    }
+}
+
+// What the key held before and what it holds once written are noted, for
+// the uninstaller to put the first back while the second still stands. A
+// write that failed changed nothing and is not noted.
 void writeDictionarySetting(const char* key, const char* value) {
     bool sectionExists = false;
     bool had = false;
     for (const std::string& existing : dictionaryKeys(sectionExists))
         had = had || lstrcmpiA(existing.c_str(), key) == 0;
+    const std::string previous = had ? dictionaryValue(key) : "";
+    if (!WritePrivateProfileStringA(kRecordSection, key, value, "win.ini")) {
+        countFailedStep(std::string("Setting ") + key + " in win.ini");
+        return;
+    }
     if (!sectionExists)
         noteIniSectionCreated();
-    noteIniKey(key, had, had ? dictionaryValue(key).c_str() : "");
-    if (!WritePrivateProfileStringA("Dictionary", key, value, "win.ini"))
-        countFailedStep(std::string("Setting ") + key + " in win.ini");
+    noteIniKey(key, had, previous.c_str(), dictionaryValue(key).c_str());
 }
 
 // One folder level; one that exists already is fine. One this run made is
@@ -190,7 +236,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         // A subdirectory that cannot be entered copies nothing.
         if (splitOperands(line, first, second)) {
             SavedDirectory saved;
-            if (SetCurrentDirectoryA(sourceSlash.c_str()) && SetCurrentDirectoryA(first.c_str()))
+            if (SetCurrentDirectoryA(sourceSlash.c_str()) && enterCopiedFolder(first))
                 copyMatches("*.*", second);
         }
         return;

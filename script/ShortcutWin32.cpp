@@ -94,10 +94,11 @@ bool addProgramShortcut() {
     if (link.size() >= kPathCapacity)
         return false;
     copyText(installState.sourceDir, link.c_str());
+    const bool existed = GetFileAttributesA(installState.sourceDir) != INVALID_FILE_ATTRIBUTES;
     if (FAILED(createProgramShortcut(installState.defaultDir, installState.sourceDir, installState.targetDirSlash,
                                      installState.wbarg)))
         return false;
-    noteWrittenFile(installState.sourceDir);
+    noteWrittenFile(installState.sourceDir, existed);
     return true;
 }
 

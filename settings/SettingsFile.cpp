@@ -181,7 +181,7 @@ void createSettingsFile(const char* fromName) {
     }
     ok = closeWritten(out) && ok;
     if (ok) {
-        noteWrittenFile(kSettingsName);
+        noteWrittenFile(kSettingsName, false);
         return;
     }
     removeFile(kSettingsName);

@@ -7,6 +7,7 @@ namespace {
 constexpr const char* kCaption = "Uninstall";
 constexpr std::size_t kListedAtMost = 12;
 
+// A drive root as "C:\\" also where an earlier record spelled it "C:".
 std::string displayFolder(const std::string& folder) {
     return folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
 }
@@ -58,12 +59,17 @@ void showRefusal(const std::string& message) {
 
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome) {
     const std::string name = title.empty() ? std::string("The dictionary") : title;
-    const bool whole = outcome.skipped.empty() && outcome.left.empty() && outcome.keptFolders.empty();
+    const bool whole = !outcome.incomplete() && outcome.existed.empty() && outcome.changedKeys.empty() &&
+                       outcome.left.empty() && outcome.keptFolders.empty();
     std::string text = name + " was removed from " + displayFolder(target) +
                        (whole ? "." : ", except for what is listed below.");
     text += listSection("Could not be removed (skipped):", outcome.skipped);
+    text += listSection("Could not be put back or removed:", outcome.notRestored);
+    text += listSection("Left in place, as a link now stands there (it was not followed):", outcome.links);
+    text += listSection("Left in place, as they were there before the installation:", outcome.existed);
+    text += listSection("Left with the value they were given after the installation:", outcome.changedKeys);
     text += listSection("Left in place, as the installation did not make them:", outcome.left);
     text += listSection("Folders kept, as they still hold files:", outcome.keptFolders);
-    UINT icon = outcome.skipped.empty() ? MB_ICONINFORMATION : MB_ICONWARNING;
+    UINT icon = outcome.incomplete() ? MB_ICONWARNING : MB_ICONINFORMATION;
     MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }

@@ -3,6 +3,13 @@
 // uninstaller's own files, then the recorded folders that are empty,
 // deepest first. The record goes only after the program file, so that an
 // interrupted run can be started again and finish the job.
+//
+// The target directory may be writable by every user, who may have put a
+// link (junction, symbolic link, mount point) where a recorded folder or
+// file was. Each recorded item is therefore opened without following a link
+// at its end, its final path compared with the recorded one (a link on the
+// way leads elsewhere), and deleted through that handle: a link is never
+// followed, and what it leads to is never touched.
 #include "uninstall/Uninstall.h"
 
 #include "base/Collation.h"
@@ -27,61 +34,186 @@ std::string reasonFor(DWORD error) {
     }
 }
 
-// One try; empty when the file is gone (or never was), else why not. A
-// read-only file is never forced: not every platform's delete refuses it,
-// as Windows does.
-std::string tryRemove(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return isGone(GetLastError()) ? std::string() : reasonFor(GetLastError());
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return "a folder now has its name";
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        return "it is read-only";
-    if (!DeleteFileA(path.c_str()))
-        return reasonFor(GetLastError());
-    // A file that another program holds open may only be marked for removal.
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !isGone(GetLastError()))
-        return "another program is using it";
-    return {};
+// An opened file handle (invalid value INVALID_HANDLE_VALUE), closed when
+// the holder goes.
+class OpenedItem {
+public:
+    explicit OpenedItem(HANDLE handle) : handle_(handle) {}
+    ~OpenedItem() { close(); }
+    OpenedItem(const OpenedItem&) = delete;
+    OpenedItem& operator=(const OpenedItem&) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void close() {
+        if (valid())
+            CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+enum class Outcome { Removed, Gone, Link, Elsewhere, NotEmpty, Failed };
+struct Attempt {
+    Outcome outcome;
+    std::string reason;  // when Failed
+};
+
+// Two paths name one place: compared as the system compares names.
+bool samePath(const std::string& a, const std::string& b) {
+    auto wide = [](const std::string& text) {
+        std::wstring out(text.size() + 1, L'\0');
+        int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
+        out.resize(length > 0 ? length - 1 : 0);
+        return out;
+    };
+    const std::wstring wa = wide(a), wb = wide(b);
+    return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
-// Retry as often as the user asks; a skipped file is listed.
-bool removeFile(const std::string& path, RemovalOutcome& outcome) {
+// The path the handle's item really has, in normal spelling.
+std::string finalPath(HANDLE handle) {
+    char name[MAX_PATH * 4] = "";
+    DWORD length = GetFinalPathNameByHandleA(handle, name, sizeof name, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= sizeof name)
+        return {};
+    return normalRecordPath(pathFromFinalName(name), "");
+}
+
+// One try at one recorded file or folder. A read-only file is never forced:
+// not every platform's delete refuses it, as Windows does.
+Attempt tryRemove(const std::string& path, bool folder) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return isGone(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return {Outcome::Link, ""};
+    if (!folder && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Outcome::Failed, "a folder now has its name"};
+    if (folder && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Outcome::Failed, "a file now has its name"};
+    if (!folder && (attributes & FILE_ATTRIBUTE_READONLY))
+        return {Outcome::Failed, "it is read-only"};
+
+    OpenedItem item(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!item.valid())
+        return isGone(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (GetFileInformationByHandleEx(item.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {Outcome::Link, ""};
+    const std::string actual = finalPath(item.get());
+    if (actual.empty() || !samePath(actual, path))
+        return {Outcome::Elsewhere, ""};
+
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (!SetFileInformationByHandle(item.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+        const DWORD error = GetLastError();
+        if (folder && error == ERROR_DIR_NOT_EMPTY)
+            return {Outcome::NotEmpty, ""};
+        return {Outcome::Failed, reasonFor(error)};
+    }
+    item.close();
+    // A file another program holds open may only be marked for removal; a
+    // folder that gained a file meanwhile stays.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !isGone(GetLastError()))
+        return folder ? Attempt{Outcome::NotEmpty, ""} : Attempt{Outcome::Failed, "another program is using it"};
+    return {Outcome::Removed, ""};
+}
+
+// Retry as often as the user asks; a skipped file is listed, and so is a
+// link, which is left as it is.
+bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
     for (;;) {
-        const std::string reason = tryRemove(path);
-        if (reason.empty())
+        const Attempt attempt = tryRemove(path, false);
+        if (attempt.outcome == Outcome::Removed || attempt.outcome == Outcome::Gone)
             return true;
-        if (!retryRemoval(path, reason)) {
+        if (attempt.outcome == Outcome::Link || attempt.outcome == Outcome::Elsewhere) {
+            outcome.links.push_back(path);
+            return false;
+        }
+        if (!retryRemoval(path, attempt.reason)) {
             outcome.skipped.push_back(path);
             return false;
         }
     }
 }
 
-// Each key gets its earlier value back, or goes when it had none; a
-// section the installation made goes when nothing is left in it.
-void restoreIniKeys(const InstallRecord& record) {
-    for (const IniKeyChange& change : record.iniKeys)
-        WritePrivateProfileStringA(kRecordSection, change.key.c_str(),
-                                   change.hadValue ? change.previous.c_str() : nullptr, "win.ini");
+// The uninstaller's own files lie in a folder only administrators can
+// change (or in the target, after an installation without elevation).
+bool removeOwnFile(const std::string& path, RemovalOutcome& outcome) {
+    for (;;) {
+        if (DeleteFileA(path.c_str()) || isGone(GetLastError()))
+            return true;
+        if (!retryRemoval(path, reasonFor(GetLastError()))) {
+            outcome.skipped.push_back(path);
+            return false;
+        }
+    }
+}
+
+bool holdsValue(const IniKeyChange& change, bool sectionExists, const std::vector<std::string>& keys) {
+    if (!change.givenKnown)
+        return true;  // a record of the first version: put back as it always was
+    bool present = false;
+    for (const std::string& key : keys)
+        present = present || foldEquals(key.c_str(), change.key.c_str());
+    return sectionExists && present && dictionaryValue(change.key.c_str()) == change.given;
+}
+
+// Each key that still holds the value the installation gave it gets its
+// earlier value back, or goes when it had none; a key changed since keeps
+// the user's value. A section the installation made goes when nothing is
+// left in it.
+void restoreIniKeys(const InstallRecord& record, RemovalOutcome& outcome) {
+    const std::string section = std::string("win.ini [") + kRecordSection + "] ";
+    for (const IniKeyChange& change : record.iniKeys) {
+        bool sectionExists = false;
+        const std::vector<std::string> keys = dictionaryKeys(sectionExists);
+        if (!holdsValue(change, sectionExists, keys)) {
+            outcome.changedKeys.push_back(section + change.key);
+            continue;
+        }
+        if (!WritePrivateProfileStringA(kRecordSection, change.key.c_str(),
+                                        change.hadValue ? change.previous.c_str() : nullptr, "win.ini"))
+            outcome.notRestored.push_back(section + change.key);
+    }
     bool sectionExists = false;
-    if (record.createdIniSection && dictionaryKeys(sectionExists).empty() && sectionExists)
-        WritePrivateProfileStringA(kRecordSection, nullptr, nullptr, "win.ini");
+    if (record.createdIniSection && dictionaryKeys(sectionExists).empty() && sectionExists &&
+        !WritePrivateProfileStringA(kRecordSection, nullptr, nullptr, "win.ini"))
+        outcome.notRestored.push_back(std::string("win.ini [") + kRecordSection + "]");
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "win.ini");
 }
 
+bool isProtectedFolder(const std::string& folder, const std::string& target) {
+    return !samePath(folder, normalRecordPath(target, ""));
+}
+
 // The program file (or, while it runs from there, a removal at the next
-// restart), then the record, which goes only when the program has.
-void removeOwnFiles(const std::string& target, bool ownExeRemains, RemovalOutcome& outcome) {
-    const std::string exe = pathIn(target, kUninstallerName);
+// restart), then the record, which goes only when the program has; then
+// the protected folder that held them, and its parent when empty.
+void removeOwnFiles(const std::string& folder, const std::string& target, bool ownExeRemains,
+                    RemovalOutcome& outcome) {
+    const std::string exe = pathIn(folder, kUninstallerName);
     if (ownExeRemains) {
         if (!MoveFileExA(exe.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
             outcome.skipped.push_back(exe);
-    } else if (!removeFile(exe, outcome)) {
+    } else if (!removeOwnFile(exe, outcome)) {
         return;
     }
-    removeFile(pathIn(target, kRecordName), outcome);
+    if (!removeOwnFile(pathIn(folder, kRecordName), outcome) || !isProtectedFolder(folder, target))
+        return;
+    if (ownExeRemains) {
+        MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return;
+    }
+    if (!RemoveDirectoryA(folder.c_str()) && !isGone(GetLastError()))
+        outcome.skipped.push_back(folder);
+    RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
 }
 
 bool listedFolded(const std::vector<std::string>& list, const std::string& item) {
@@ -92,7 +224,7 @@ bool listedFolded(const std::vector<std::string>& list, const std::string& item)
 }
 
 // What is in a kept folder that explains why it was kept: neither a kept
-// folder of its own nor a file already listed as skipped.
+// folder of its own nor a file already listed.
 void listLeftEntries(const std::string& folder, RemovalOutcome& outcome) {
     WIN32_FIND_DATAA entry;
     ScopedFind search(pathIn(folder, "*").c_str(), entry);
@@ -103,7 +235,8 @@ void listLeftEntries(const std::string& folder, RemovalOutcome& outcome) {
         if (name == "." || name == "..")
             continue;
         const std::string full = pathIn(folder, name);
-        if (listedFolded(outcome.keptFolders, full) || listedFolded(outcome.skipped, full))
+        if (listedFolded(outcome.keptFolders, full) || listedFolded(outcome.skipped, full) ||
+            listedFolded(outcome.links, full) || listedFolded(outcome.existed, full))
             continue;
         outcome.left.push_back(full + ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "\\" : ""));
     } while (search.next(entry));
@@ -111,10 +244,13 @@ void listLeftEntries(const std::string& folder, RemovalOutcome& outcome) {
 
 void removeFolders(const InstallRecord& record, RemovalOutcome& outcome) {
     for (const std::string& folder : deepestFirst(record.directories)) {
-        if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES && isGone(GetLastError()))
-            continue;
-        if (!RemoveDirectoryA(folder.c_str()))
+        const Attempt attempt = tryRemove(folder, true);
+        if (attempt.outcome == Outcome::NotEmpty)
             outcome.keptFolders.push_back(folder);
+        else if (attempt.outcome == Outcome::Link || attempt.outcome == Outcome::Elsewhere)
+            outcome.links.push_back(folder);
+        else if (attempt.outcome == Outcome::Failed)
+            outcome.skipped.push_back(folder + " (" + attempt.reason + ")");
     }
     for (const std::string& folder : outcome.keptFolders)
         listLeftEntries(folder, outcome);
@@ -122,14 +258,19 @@ void removeFolders(const InstallRecord& record, RemovalOutcome& outcome) {
 
 }  // namespace
 
-RemovalOutcome removeInstallation(const std::string& target, const InstallRecord& record, bool ownExeRemains) {
+RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record, bool ownExeRemains) {
     RemovalOutcome outcome;
     for (const std::string& file : record.files)
-        removeFile(file, outcome);
-    restoreIniKeys(record);
+        removeRecordedFile(file, outcome);
+    for (const std::string& file : record.existed)
+        if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
+            outcome.existed.push_back(file);
+    restoreIniKeys(record, outcome);
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-        deleteUninstallEntry(root, target);
-    removeOwnFiles(target, ownExeRemains, outcome);
+        if (!deleteUninstallEntry(root, record.target))
+            outcome.notRestored.push_back(std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") +
+                                          uninstallKeyPath(record.target));
+    removeOwnFiles(folder, record.target, ownExeRemains, outcome);
     removeFolders(record, outcome);
     return outcome;
 }

@@ -1,8 +1,10 @@
-// The uninstaller uninstall.exe: started from the target directory, it
-// reads the install record beside it, asks once, continues from a copy of
-// itself in the temporary folder (so that it can remove its own folder),
-// removes what the record lists, restores win.ini, removes its Apps &
-// Features entry and itself, and says what it left.
+// The uninstaller uninstall.exe: started from the folder that holds it and
+// its record (a protected folder under Program Files after an elevated
+// installation, else the target directory), it reads the install record,
+// asks once, continues from a copy of itself in a fresh temporary folder
+// (so that it can remove its own folder), removes what the record lists,
+// restores win.ini, removes its Apps & Features entry and itself, and says
+// what it left.
 #pragma once
 
 #include <windows.h>
@@ -12,16 +14,24 @@
 
 #include "base/InstallRecord.h"
 
-// Exit codes: everything done; the record refused; something skipped.
+// Exit codes: everything done; the record refused; something not done.
 constexpr int kExitDone = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitIncomplete = 2;
 
-// What the removal could not do, for the closing box.
+// What the removal did not do, for the closing box. The first three lists
+// are what it could not do (exit code 2); the others what it left on
+// purpose.
 struct RemovalOutcome {
-    std::vector<std::string> skipped;      // recorded files that could not be removed
+    std::vector<std::string> skipped;      // recorded files and folders that could not be removed
+    std::vector<std::string> notRestored;  // win.ini keys and registry entries not put back
+    std::vector<std::string> links;        // recorded items now a link or leading elsewhere: never followed
+    std::vector<std::string> existed;      // files that were there before the installation
+    std::vector<std::string> changedKeys;  // win.ini keys changed since the installation
     std::vector<std::string> left;         // what others put into recorded folders
-    std::vector<std::string> keptFolders;  // recorded folders that remain
+    std::vector<std::string> keptFolders;  // recorded folders that still hold files
+
+    bool incomplete() const { return !skipped.empty() || !notRestored.empty() || !links.empty(); }
 };
 
 // --- boxes (uninstall/Boxes.cpp), captioned "Uninstall" ---
@@ -32,19 +42,25 @@ void showRefusal(const std::string& message);
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome);
 
 // --- removal (uninstall/Removal.cpp) ---
-// Everything the record lists, then the uninstaller's own files in target
-// (uninstall.exe unless ownExeRemains, and the record), then the folders.
-RemovalOutcome removeInstallation(const std::string& target, const InstallRecord& record, bool ownExeRemains);
+// Everything the record lists, then the uninstaller's own files in folder
+// (uninstall.exe unless ownExeRemains, and the record; the folder itself
+// when it is the protected one), then the recorded folders.
+RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record, bool ownExeRemains);
 
 // --- the copy in the temporary folder (uninstall/TempCopy.cpp) ---
 // This program's own file; empty when its path cannot be read whole.
 std::string ownPath();
-// Starts a copy of this program in the temporary folder that waits for
-// this process to end and then does the removal; false when it could not.
-bool continueFromTempCopy(const std::string& target);
-// In the copy: waits for the process that started it (its handle given on
-// the command line as text).
+// Starts a copy of this program in a fresh temporary folder that waits for
+// this process to end and then does the removal of the installation whose
+// record lies in folder; false when it could not.
+bool continueFromTempCopy(const std::string& folder);
+// In the copy: whether the handle given on the command line (as text) is
+// one its parent process handed down, a handle of that process: only the
+// uninstaller that asked the question starts a copy so. Anything else (a
+// copy started by hand, with any arguments) removes nothing.
+bool startedByAskingUninstaller(const char* handleText);
+// In the copy: waits for the process that started it.
 void waitForStarter(const char* handleText);
-// Marks this program's file for deletion at the next restart, as far as
-// the system lets it.
+// Marks this program's file and its fresh folder for deletion at the next
+// restart, as far as the system lets it.
 void removeSelfAtRestart();

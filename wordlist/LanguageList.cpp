@@ -128,8 +128,9 @@ void processLanguageList() {
             createSettingsFile(entry.fromName.c_str());
         // The scratch list is noted too: it stays behind when it cannot be
         // deleted, and the uninstaller passes over it when it is gone.
-        noteWrittenFile(("language\\" + entry.toName).c_str());
-        noteWrittenFile("language\\temp.wb");
+        const std::string toPath = "language\\" + entry.toName;
+        noteWrittenFile(toPath.c_str(), fileExists(toPath.c_str()));
+        noteWrittenFile("language\\temp.wb", fileExists("language\\temp.wb"));
         buildReverseList(entry);
         showBuildFinished();
         dropLanguageEntry(entry.displayName.c_str());

@@ -387,13 +387,13 @@ std::string installerPath() {
     return joinPath(parentOf(parentOf(folder)), "install.exe");
 }
 
-Installer::Installer(const std::string& currentDir, const std::string& program) {
+Installer::Installer(const std::string& currentDir, const std::string& program, const std::string& arguments) {
     const std::string& exe = program;
     if (!pathExists(exe)) {
         ADD_FAILURE() << exe << " not found (for install.exe, set INSTALL_EXE)";
         return;
     }
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -645,9 +645,21 @@ std::vector<std::string> sorted(std::vector<std::string> names) {
     return names;
 }
 
+bool runsElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return known && elevation.TokenIsElevated;
+}
+
 std::vector<std::string> withUninstaller(std::vector<std::string> names) {
-    names.push_back("uninstall.dat");
-    names.push_back("uninstall.exe");
+    if (!runsElevated()) {
+        names.push_back("uninstall.dat");
+        names.push_back("uninstall.exe");
+    }
     return sorted(names);
 }
 

@@ -163,8 +163,9 @@ std::string installerPath();
 class Installer {
 public:
     // Starts install.exe, or the given program, with currentDir as its
-    // current directory.
-    explicit Installer(const std::string& currentDir, const std::string& program = installerPath());
+    // current directory and the arguments after the program's name.
+    explicit Installer(const std::string& currentDir, const std::string& program = installerPath(),
+                       const std::string& arguments = "");
     ~Installer();
     Installer(const Installer&) = delete;
     Installer& operator=(const Installer&) = delete;
@@ -240,8 +241,12 @@ void expectBox(Installer& app, const std::string& caption, const std::string& te
 // caption "Install", an icon, the count, the first names; answers it.
 void expectClosingWarning(Installer& app, int count, const std::vector<std::string>& named);
 std::vector<std::string> sorted(std::vector<std::string> names);
-// The names with the two files every completed installation leaves in its
-// target, uninstall.dat and uninstall.exe, sorted.
+// Whether programs started here run with an administrator's rights (under
+// Wine they do): the installer then keeps its uninstaller and record in a
+// protected folder, not in the target.
+bool runsElevated();
+// The names with what every completed installation leaves in its target
+// (uninstall.dat and uninstall.exe, when it ran without elevation), sorted.
 std::vector<std::string> withUninstaller(std::vector<std::string> names);
 // The whole file, or "<missing>".
 std::string contentOf(const std::string& path);

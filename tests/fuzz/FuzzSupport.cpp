@@ -98,11 +98,6 @@ std::string readWholeFile(const char* name) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool fileExists(const char* name) {
-    std::error_code ignored;
-    return fs::exists(name, ignored);
-}
-
 void invariantFailed(const char* what, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
     std::abort();

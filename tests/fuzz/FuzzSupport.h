@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FileLayer.h"  // fileExists
+
 // Enters the process's scratch folder for the life of the object and goes
 // back to the folder it came from afterwards, so that libFuzzer's own
 // relative paths (corpus, artifacts) keep meaning what they meant. The
@@ -28,8 +30,6 @@ void writeWholeFile(const char* name, const std::uint8_t* data, std::size_t size
 
 // The file's bytes; an empty string when it does not exist.
 std::string readWholeFile(const char* name);
-
-bool fileExists(const char* name);
 
 // Reports the broken invariant and aborts, which libFuzzer takes as a crash.
 [[noreturn]] void invariantFailed(const char* what, const char* file, int line);

@@ -23,7 +23,10 @@ InstallRecord sample() {
             "C:\\Dict",
             {"C:\\Dict", "C:\\Dict\\language", kPrograms + "\\Sample"},
             {"C:\\Dict\\readme.txt", "C:\\Dict\\language\\ita.wb", kPrograms + "\\Sample\\Dict.lnk"},
-            {{"ItalianAviDelay", false, ""}, {"Font", true, "Times New Roman"}, {"Empty", true, ""}},
+            {"C:\\Dict\\notes.txt"},
+            {{"ItalianAviDelay", false, "", true, "250"},
+             {"Font", true, "Times New Roman", true, "Arial"},
+             {"Empty", true, "", false, ""}},
             true};
 }
 
@@ -48,7 +51,7 @@ std::string sealed(const std::vector<std::string>& lines) {
 }
 
 std::string withEntry(const std::string& entry) {
-    return sealed({"record 1", "title T", "target C:\\Dict", "file C:\\Dict\\readme.txt", entry});
+    return sealed({"record 2", "title T", "target C:\\Dict", "file C:\\Dict\\readme.txt", entry});
 }
 
 RecordFault readText(const std::string& text, InstallRecord& out, std::string& detail) {
@@ -65,7 +68,8 @@ TEST_F(InstallRecordTest, WrittenRecordReadsBackAsTextAPersonCanRead) {
     const std::string text = textOf(sample());
     for (const char* line : {"\ntitle Sample Italian Dictionary\n", "\ndir C:\\Dict\\language\n",
                              "\nfile C:\\Dict\\readme.txt\n", "\nini [Dictionary] ItalianAviDelay\n",
-                             "\nini [Dictionary] Font=Times New Roman\n", "\nsection [Dictionary] new\n"})
+                             "\nini [Dictionary] Font=Times New Roman\n", "\nset [Dictionary] Font=Arial\n",
+                             "\nexisted C:\\Dict\\notes.txt\n", "\nsection [Dictionary] new\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     EXPECT_FALSE(fs::exists(kRecordScratchName));
 
@@ -99,7 +103,10 @@ TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
     } cases[] = {
         {flipped, RecordFault::Damaged},
         {good + "file C:\\Dict\\more.txt\n", RecordFault::Damaged},
-        {sealed({"record 2", "target C:\\Dict"}), RecordFault::Damaged},
+        {sealed({"record 3", "target C:\\Dict"}), RecordFault::Damaged},
+        {sealed({"record 1", "target C:\\Dict", "existed C:\\Dict\\a"}), RecordFault::Damaged},
+        {withEntry("set [Dictionary] Font=x"), RecordFault::Damaged},
+        {withEntry("existed C:\\Windows\\win.ini"), RecordFault::Planted},
         {sealed({"record 1", "file C:\\Dict\\a", "target C:\\Dict"}), RecordFault::Damaged},
         {withEntry("erase C:\\Dict\\readme.txt"), RecordFault::Damaged},
         {withEntry("ini [Dictionary] =x"), RecordFault::Damaged},
@@ -137,18 +144,23 @@ TEST_F(InstallRecordTest, MissingTruncatedDamagedAndPlantedRecordsAreRefused) {
 }
 
 // Directories and files of both runs once; a key keeps the value from before
-// the first run; the later title wins.
+// the first run and takes the value the later run gave; the later title
+// wins. What the first run found stays kept, what it created stays created,
+// whatever the later run found.
 TEST_F(InstallRecordTest, SecondInstallationMergesIntoTheFirst) {
     const InstallRecord later{"Sample, again",
                               "C:\\Dict",
                               {"C:\\DICT\\LANGUAGE", "C:\\Dict\\sounds"},
-                              {"c:\\dict\\readme.txt", "C:\\Dict\\sounds\\a.wav"},
-                              {{"font", true, "what the first run wrote"}, {"Other", false, ""}},
+                              {"c:\\dict\\notes.txt", "C:\\Dict\\sounds\\a.wav"},
+                              {"c:\\dict\\readme.txt", "C:\\Dict\\mine.txt"},
+                              {{"font", true, "what the first run wrote", true, "Courier"}, {"Other", false, ""}},
                               false};
     InstallRecord expected = sample();
     expected.title = later.title;
     expected.directories.push_back("C:\\Dict\\sounds");
     expected.files.push_back("C:\\Dict\\sounds\\a.wav");
+    expected.existed.push_back("C:\\Dict\\mine.txt");
+    expected.iniKeys[1].given = "Courier";
     expected.iniKeys.push_back({"Other", false, ""});
     EXPECT_EQ(textOf(mergeInstallRecords(sample(), later)), textOf(expected));
 }
@@ -192,13 +204,18 @@ TEST_F(InstallRecordTest, PathsHaveOneSpellingAndTheKeyNameIsStable) {
         {"C:\\..\\x", "", ""},
         {"C:relative", "C:\\Dict", ""},
         {"\\rooted", "C:\\Dict", ""},
-        {"C:\\", "", "C:"},
+        {"C:\\", "", "C:\\"},
+        {"c:", "", "c:\\"},
+        {"C:\\..", "", ""},
         {"\\\\server\\share\\d", "", "\\\\server\\share\\d"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(normalRecordPath(c.path, c.base), c.normal) << c.path;
 
     EXPECT_EQ(uninstallKeyName("C:\\Dict"), uninstallKeyName("c:\\dict\\"));
+    EXPECT_EQ(uninstallKeyName("C:\\"), "Dictionary_08a28407b54a70d8") << "a drive root keeps its key";
+    EXPECT_EQ(pathFromFinalName("\\\\?\\C:\\Dict\\a"), "C:\\Dict\\a");
+    EXPECT_EQ(pathFromFinalName("\\\\?\\UNC\\srv\\share\\a"), "\\\\srv\\share\\a");
     EXPECT_NE(uninstallKeyName("C:\\Dict"), uninstallKeyName("C:\\Dict2"));
     EXPECT_EQ(deepestFirst({"C:\\D", "C:\\D\\a\\b", "C:\\D\\a", "C:\\P\\G"}),
               (std::vector<std::string>{"C:\\D\\a\\b", "C:\\D\\a", "C:\\P\\G", "C:\\D"}));
@@ -213,17 +230,77 @@ TEST_F(InstallRecordTest, NotesSpellPathsUnderTheRecordsTarget) {
     noteCreatedDirectory("c:\\dict\\language\\");
     noteCreatedDirectory("C:\\DICT\\language");
     noteCreatedDirectory("..\\outside");
-    noteWrittenFile("kelmo.ini");
-    noteWrittenFile("language.cf");
-    noteWrittenFile("language\\..\\..\\x.wb");
-    noteWrittenFile((kPrograms + "\\G\\a.lnk").c_str());
+    noteWrittenFile("kelmo.ini", false);
+    noteWrittenFile("KELMO.INI", true);
+    noteWrittenFile("language.cf", false);
+    noteWrittenFile("readme.txt", true);
+    noteWrittenFile("language\\..\\..\\x.wb", false);
+    noteWrittenFile((kPrograms + "\\G\\a.lnk").c_str(), false);
     noteRemovedFile("c:\\dict\\language.cf");
-    noteIniKey("Font", true, "Arial");
-    noteIniKey("FONT", false, "");
+    noteIniKey("Font", true, "Arial", "Times");
+    noteIniKey("FONT", false, "", "Courier");
     keepWithinRoots(installState.record, {"C:\\Dictionary Files", {kPrograms}});
     EXPECT_EQ(installState.record.directories, std::vector<std::string>{"C:\\Dictionary Files\\language"});
     EXPECT_EQ(installState.record.files,
               (std::vector<std::string>{"C:\\Dictionary Files\\kelmo.ini", kPrograms + "\\G\\a.lnk"}));
+    EXPECT_EQ(installState.record.existed, std::vector<std::string>{"C:\\Dictionary Files\\readme.txt"});
     ASSERT_EQ(installState.record.iniKeys.size(), 1u);
     EXPECT_EQ(installState.record.iniKeys[0].previous, "Arial");
+    EXPECT_EQ(installState.record.iniKeys[0].given, "Courier");
+}
+
+// Where entries may lie. Into a drive root: anywhere on the drive but in the
+// system's own folders, the Programs folders excepted; a protected record
+// (no target given) is read for the target its key names.
+TEST_F(InstallRecordTest, AnInstallationIntoADriveRootIsBoundedAndAProtectedRecordNamesItsTarget) {
+    const RecordRoots root{"C:\\", {kPrograms}, {"C:\\Windows", "C:\\Program Files", "C:\\Users"}, ""};
+    const struct {
+        std::string path;
+        bool directory;
+        bool inside;
+    } cases[] = {
+        {"C:\\readme.txt", false, true},     {"C:\\language", true, true},
+        {"C:\\language\\a.wb", false, true}, {"C:\\", true, false},
+        {"C:\\Windows\\win.ini", false, false}, {"C:\\windows", true, false},
+        {"C:\\Users\\me\\x", false, false},   {"C:\\Program Files\\Dict\\a", false, false},
+        {"D:\\readme.txt", false, false},    {kPrograms + "\\G\\a.lnk", false, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(insideInstallation(c.path, c.directory, root), c.inside) << c.path;
+
+    RecordRoots keyed{"", {kPrograms}, {}, uninstallKeyName("C:\\Dict")};
+    InstallRecord read;
+    std::string detail;
+    writeFile(kRecordName, withEntry("dir C:\\Dict\\language"));
+    EXPECT_EQ(readInstallRecord(kRecordName, keyed, read, detail), RecordFault::None) << detail;
+    EXPECT_EQ(read.target, "C:\\Dict");
+    keyed.keyName = uninstallKeyName("C:\\Other");
+    EXPECT_EQ(readInstallRecord(kRecordName, keyed, read, detail), RecordFault::ForeignTarget);
+}
+
+// The system's own folders are refused as targets; folders inside them, and
+// a drive root, are not.
+TEST_F(InstallRecordTest, SystemFoldersAreNoTargets) {
+    const SystemFolders system{"C:\\Windows",
+                               {"C:\\Program Files", "C:\\Program Files (x86)"},
+                               "C:\\Users",
+                               {"D:\\Profiles\\me"},
+                               {kPrograms}};
+    const struct {
+        const char* target;
+        const char* reason;
+    } cases[] = {
+        {"c:\\windows\\", "the Windows folder"},
+        {"C:\\Program Files (x86)", "a Program Files folder"},
+        {"C:\\Users", "a user's profile folder"},
+        {"C:\\Users\\someone", "a user's profile folder"},
+        {"D:\\Profiles\\me", "a user's profile folder"},
+        {kPrograms.c_str(), "a Programs folder of the Start menu"},
+        {"C:\\", ""},
+        {"C:\\Program Files\\Dictionary", ""},
+        {"C:\\Users\\someone\\Dictionary", ""},
+        {"C:\\Windows2", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(refusedTargetReason(c.target, system), c.reason) << c.target;
 }

@@ -1,0 +1,57 @@
+// The uninstall side's shared steps: the sample installed, the system's
+// state that an uninstallation must put back, the Apps & Features entry
+// read back, and uninstall.exe run as Apps & Features runs it.
+#pragma once
+
+#include "Harness.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The sample's setup script, with a group of the test's own, and its files.
+std::string sampleScript(const std::string& group, const std::string& fontSetting = "Times New Roman");
+std::vector<std::pair<std::string, std::string>> sampleFiles();
+std::string specialFolder(int which);
+
+// The registry values of one key, numbers in decimal.
+std::map<std::string, std::string> keyValues(HKEY root, const std::string& path);
+// This project's entries under the Uninstall keys, "HKCU\name" or "HKLM\name".
+std::vector<std::string> uninstallEntries();
+// The values of the entry whose InstallLocation is target.
+std::map<std::string, std::string> entryOf(const std::string& target);
+
+// What an installation may change, and an uninstallation must put back.
+using SystemState = std::map<std::string, std::vector<std::string>>;
+SystemState systemState(const std::string& target);
+
+// Installs, answering each language's closing message.
+DWORD installSample(const std::string& source, const std::string& target);
+
+// A message box and the id of the process that shows it.
+using Box = std::pair<MessageBoxInfo, DWORD>;
+// A visible "Uninstall" box of any process (the removal runs in a copy of
+// the uninstaller that the test did not start), with that process's id.
+std::optional<Box> waitForUninstallBox(Millis timeout = kWait);
+bool answerBox(HWND box, int buttonId);
+DWORD waitForProcess(DWORD pid, bool terminate = false);
+
+// The program the target's entry names in its UninstallString.
+std::string uninstallerOf(const std::string& target);
+// Starts that program as Apps & Features does (working folder C:\Windows)
+// and answers Yes; returns the first box of the copy that does the removal,
+// still open.
+std::optional<Box> startUninstall(const std::string& target);
+// A whole uninstallation: Yes, then the closing box; its text and the
+// removing copy's exit code.
+std::pair<std::string, DWORD> uninstall(const std::string& target);
+// The copy in the temporary folder is gone, or waits for the next restart.
+void expectNoCopyLeftUnscheduled();
+
+}  // namespace e2e
