@@ -9,7 +9,7 @@
 
 #include "app/App.h"
 #include "base/InstallState.h"
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 
 namespace {
 

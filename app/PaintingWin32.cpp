@@ -8,7 +8,7 @@
 #include "app/App.h"
 #include "base/InstallState.h"
 #include "base/Progress.h"
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 
 namespace {
 
@@ -35,22 +35,21 @@ HFONT createHeadingFont() {
 // blue 200. A display of fewer than 24 bits gets the flat colour of pen 32.
 void paintGradient(HDC dc, const RECT& client) {
     const bool lowColour = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL) < 24;
-    HPEN pens[kGradientPens];
+    // Deleted when they go, after the previous pen is selected back.
+    GdiObject<HPEN> pens[kGradientPens];
     for (int i = 0; i < kGradientPens; ++i)
-        pens[i] = CreatePen(PS_SOLID, 1, RGB(0, 0, 200 - 3 * i));
+        pens[i].reset(CreatePen(PS_SOLID, 1, RGB(0, 0, 200 - 3 * i)));
 
     const int width = client.right;
     const int height = client.bottom;
-    HGDIOBJ previous = SelectObject(dc, pens[0]);
+    HGDIOBJ previous = SelectObject(dc, pens[0].get());
     for (int y = 0; y < height; ++y) {
         int pen = lowColour ? kLowColourPen : static_cast<int>((63LL * y) / height);
-        SelectObject(dc, pens[pen]);
+        SelectObject(dc, pens[pen].get());
         MoveToEx(dc, 0, y, nullptr);
         LineTo(dc, width, y);
     }
     SelectObject(dc, previous);
-    for (HPEN pen : pens)
-        DeleteObject(pen);
 }
 
 void drawShadowedText(HDC dc, const char* text, RECT rect) {

@@ -17,6 +17,7 @@
 #include "app/App.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
+#include "base/HandlesWin32.h"
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
@@ -51,13 +52,12 @@ bool writeUninstaller(const std::string& folder) {
 
 // Before Vista there is no elevation: an administrator writes for all users.
 bool processElevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
         return false;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-    CloseHandle(token);
+    BOOL known = GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size);
     return known ? elevation.TokenIsElevated != 0 : IsUserAnAdmin() != FALSE;
 }
 
@@ -109,19 +109,18 @@ bool makeProtectedFolders(const std::string& folder) {
 // the other hive, from an earlier installation, is removed where it may be.
 bool registerUninstaller(const InstallRecord& record, const std::string& folder, bool elevated) {
     HKEY root = elevated ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    HKEY key = nullptr;
+    RegistryKey key;
     if (RegCreateKeyExA(root, uninstallKeyPath(record.target).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     const std::string exe = pathIn(folder, kUninstallerName);
-    bool ok = setText(key, "DisplayName", record.title.empty() ? std::string("Dictionary") : record.title);
-    ok = setText(key, "UninstallString", "\"" + exe + "\"") && ok;
-    ok = setText(key, "InstallLocation", record.target) && ok;
-    ok = setText(key, "DisplayIcon", exe) && ok;
-    ok = setNumber(key, "EstimatedSize", recordedKilobytes(record)) && ok;
-    ok = setNumber(key, "NoModify", 1) && ok;
-    ok = setNumber(key, "NoRepair", 1) && ok;
-    RegCloseKey(key);
+    bool ok = setText(key.get(), "DisplayName", record.title.empty() ? std::string("Dictionary") : record.title);
+    ok = setText(key.get(), "UninstallString", "\"" + exe + "\"") && ok;
+    ok = setText(key.get(), "InstallLocation", record.target) && ok;
+    ok = setText(key.get(), "DisplayIcon", exe) && ok;
+    ok = setNumber(key.get(), "EstimatedSize", recordedKilobytes(record)) && ok;
+    ok = setNumber(key.get(), "NoModify", 1) && ok;
+    ok = setNumber(key.get(), "NoRepair", 1) && ok;
     deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
     return ok;
 }

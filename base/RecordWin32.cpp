@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Collation.h"
+#include "base/HandlesWin32.h"
 
 namespace {
 
@@ -125,14 +126,15 @@ std::string uninstallKeyPath(const std::string& target) {
 
 bool deleteUninstallEntry(HKEY root, const std::string& target) {
     const std::string path = uninstallKeyPath(target);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return true;
     char location[MAX_PATH * 2] = "";
     DWORD size = sizeof location - 1;
     DWORD type = 0;
-    LONG got = RegQueryValueExA(key, "InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
-    RegCloseKey(key);
+    LONG got =
+        RegQueryValueExA(key.get(), "InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
+    key.reset();
     location[size < sizeof location ? size : sizeof location - 1] = '\0';
     if (got == ERROR_SUCCESS && type == REG_SZ &&
         foldEquals(normalRecordPath(location, "").c_str(), normalRecordPath(target, "").c_str()))

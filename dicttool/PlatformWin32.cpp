@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 #include "dicttool/Platform.h"
 
 PathKind pathKind(const std::string& path) {

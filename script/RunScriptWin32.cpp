@@ -13,7 +13,7 @@
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 #include "script/ScriptPlan.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"

@@ -12,7 +12,7 @@
 
 #include "base/InstallRecord.h"
 #include "base/InstallState.h"
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
 
@@ -20,16 +20,15 @@ namespace {
 
 // The user SID of a process's token, in buf; null when it cannot be read.
 PSID tokenUser(HANDLE process, std::vector<BYTE>& buf) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+    KernelHandle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
         return nullptr;
-    ScopedHandle held(token);
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     if (size == 0)
         return nullptr;
     buf.assign(size, 0);
-    if (!GetTokenInformation(token, TokenUser, buf.data(), size, &size))
+    if (!GetTokenInformation(token.get(), TokenUser, buf.data(), size, &size))
         return nullptr;
     return reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid;
 }
@@ -45,8 +44,8 @@ int programsFolderId() {
     HWND shell = GetShellWindow();
     if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId) || shellProcessId == 0)
         return CSIDL_PROGRAMS;
-    ScopedHandle shellProcess(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
-    if (!shellProcess.get())
+    KernelHandle shellProcess(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
+    if (!shellProcess)
         return CSIDL_PROGRAMS;
     std::vector<BYTE> ours, desktops;
     PSID self = tokenUser(GetCurrentProcess(), ours);
@@ -108,7 +107,7 @@ HRESULT createProgramShortcut(const char* target, const char* linkPath, const ch
                               const char* arguments) {
     ComPtr<IShellLinkA> link;
     HRESULT result =
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put());
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid());
     if (FAILED(result))
         return result;
     if (FAILED(result = link->SetPath(target)))
@@ -119,7 +118,7 @@ HRESULT createProgramShortcut(const char* target, const char* linkPath, const ch
         return result;
 
     ComPtr<IPersistFile> file;
-    if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.put())))
+    if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.putVoid())))
         return result;
     WCHAR widePath[MAX_PATH];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) <= 0)

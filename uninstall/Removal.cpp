@@ -14,7 +14,7 @@
 
 #include "base/Collation.h"
 #include "base/RecordWin32.h"
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 
 namespace {
 
@@ -33,26 +33,6 @@ std::string reasonFor(DWORD error) {
         return "Windows error " + std::to_string(error);
     }
 }
-
-// An opened file handle (invalid value INVALID_HANDLE_VALUE), closed when
-// the holder goes.
-class OpenedItem {
-public:
-    explicit OpenedItem(HANDLE handle) : handle_(handle) {}
-    ~OpenedItem() { close(); }
-    OpenedItem(const OpenedItem&) = delete;
-    OpenedItem& operator=(const OpenedItem&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void close() {
-        if (valid())
-            CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 enum class Outcome { Removed, Gone, Link, Elsewhere, NotEmpty, Failed };
 struct Attempt {
@@ -97,10 +77,10 @@ Attempt tryRemove(const std::string& path, bool folder) {
     if (!folder && (attributes & FILE_ATTRIBUTE_READONLY))
         return {Outcome::Failed, "it is read-only"};
 
-    OpenedItem item(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    FileHandle item(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!item.valid())
+    if (!item)
         return isGone(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (GetFileInformationByHandleEx(item.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
@@ -117,7 +97,7 @@ Attempt tryRemove(const std::string& path, bool folder) {
             return {Outcome::NotEmpty, ""};
         return {Outcome::Failed, reasonFor(error)};
     }
-    item.close();
+    item.reset();
     // A file another program holds open may only be marked for removal; a
     // folder that gained a file meanwhile stays.
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !isGone(GetLastError()))

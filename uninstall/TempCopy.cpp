@@ -20,7 +20,7 @@
 #include <string>
 
 #include "base/RecordWin32.h"
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 
 namespace {
 
@@ -67,10 +67,9 @@ HANDLE handleFromText(const char* text) {
 // The process that started this one, from the system's process list (it
 // stays there after that process has ended); 0 when unknown.
 DWORD parentProcessId() {
-    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (list == INVALID_HANDLE_VALUE)
+    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return 0;
-    ScopedHandle snapshot(list);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
@@ -100,16 +99,15 @@ bool continueFromTempCopy(const std::string& folder) {
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     // The copy waits on this process, and knows who asked, through an
     // inherited handle: one that no process started otherwise can hold.
-    HANDLE self_ = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self_,
+    KernelHandle inherited;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), inherited.put(),
                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
         DeleteFileA(copy.c_str());
         RemoveDirectoryA(fresh.c_str());
         return false;
     }
-    ScopedHandle inherited(self_);
     std::string commandLine = "\"" + copy + "\" /continue " +
-                              std::to_string(reinterpret_cast<std::uintptr_t>(self_)) + " \"" + folder + "\"";
+                              std::to_string(reinterpret_cast<std::uintptr_t>(inherited.get())) + " \"" + folder + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -120,8 +118,7 @@ bool continueFromTempCopy(const std::string& folder) {
         RemoveDirectoryA(fresh.c_str());
         return false;
     }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    KernelHandle thread(info.hThread), process(info.hProcess);
     return true;
 }
 
@@ -134,11 +131,9 @@ bool startedByAskingUninstaller(const char* handleText) {
 }
 
 void waitForStarter(const char* handleText) {
-    HANDLE starter = handleFromText(handleText);
-    if (!starter)
-        return;
-    WaitForSingleObject(starter, kStarterWaitMs);
-    CloseHandle(starter);
+    KernelHandle starter(handleFromText(handleText));
+    if (starter)
+        WaitForSingleObject(starter.get(), kStarterWaitMs);
 }
 
 void removeSelfAtRestart() {
