@@ -15,6 +15,7 @@
 #include <shlobj.h>
 
 #include "app/App.h"
+#include "base/PathText.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
 #include "base/HandlesWin32.h"
@@ -38,13 +39,13 @@ bool writeUninstaller(const std::string& folder) {
     const DWORD size = found ? SizeofResource(nullptr, found) : 0;
     if (!bytes || size == 0)
         return false;
-    const std::string scratch = pathIn(folder, kUninstallerScratch);
+    const std::string scratch = joinPath(folder, kUninstallerScratch);
     FilePtr out = openFile(scratch.c_str(), "wb");
     if (!out)
         return false;
     bool ok = writeItems(bytes, 1, size, out.get());
     ok = closeWritten(out) && ok;
-    if (ok && replaceFile(scratch.c_str(), pathIn(folder, kUninstallerName).c_str()))
+    if (ok && replaceFile(scratch.c_str(), joinPath(folder, kUninstallerName).c_str()))
         return true;
     removeFile(scratch.c_str());
     return false;
@@ -113,7 +114,7 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
     if (RegCreateKeyExA(root, uninstallKeyPath(record.target).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
-    const std::string exe = pathIn(folder, kUninstallerName);
+    const std::string exe = joinPath(folder, kUninstallerName);
     bool ok = setText(key.get(), "DisplayName", record.title.empty() ? std::string("Dictionary") : record.title);
     ok = setText(key.get(), "UninstallString", "\"" + exe + "\"") && ok;
     ok = setText(key.get(), "InstallLocation", record.target) && ok;
@@ -152,11 +153,11 @@ bool completeInstallRecord() {
     const std::string target = installState.record.target;
     const bool elevated = processElevated();
     const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;
-    const bool fits = !folder.empty() && pathIn(folder, kUninstallerScratch).size() < kPathCapacity;
+    const bool fits = !folder.empty() && joinPath(folder, kUninstallerScratch).size() < kPathCapacity;
     const RecordRoots roots = recordRootsFor(target);
     InstallRecord record = installState.record;
     keepWithinRoots(record, roots);
-    const std::string path = fits ? pathIn(folder, kRecordName) : std::string();
+    const std::string path = fits ? joinPath(folder, kRecordName) : std::string();
     InstallRecord earlier;
     std::string detail;
     if (fits && readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
@@ -164,7 +165,7 @@ bool completeInstallRecord() {
     else if (record.directories.empty() && record.files.empty() && record.existed.empty() && record.iniKeys.empty())
         return true;
     if (!fits || (elevated && !makeProtectedFolders(folder)) ||
-        !writeInstallRecord(record, path.c_str(), pathIn(folder, kRecordScratchName).c_str()))
+        !writeInstallRecord(record, path.c_str(), joinPath(folder, kRecordScratchName).c_str()))
         return false;
     return writeUninstaller(folder) && registerUninstaller(record, folder, elevated);
 }

@@ -28,6 +28,13 @@ std::string foldedKey(const char* text) {
     return key;
 }
 
+bool foldedIn(const std::vector<std::string>& list, const std::string& item) {
+    for (const std::string& entry : list)
+        if (foldEquals(entry.c_str(), item.c_str()))
+            return true;
+    return false;
+}
+
 bool foldEquals(const char* a, const char* b) {
     return foldCompare(a, b) == 0;
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Selects the collation locale by its C-library name (the language list
 // uses "italian"). Returns false, changing nothing, when the name is unknown.
@@ -31,6 +32,9 @@ std::string foldedKey(const char* text);
 
 // Equality ignoring the case of the letters A to Z only.
 bool foldEquals(const char* a, const char* b);
+
+// Whether the list holds the item, letters A to Z folded.
+bool foldedIn(const std::vector<std::string>& list, const std::string& item);
 
 // The first n bytes of a equal those of b, letters A to Z folded (strnicmp
 // in the C locale); false when either is shorter than n.

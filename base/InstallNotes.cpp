@@ -20,16 +20,9 @@ std::string recordSpelling(const char* path) {
     return target + normal.substr(typedTarget.size());
 }
 
-bool listed(const std::vector<std::string>& list, const std::string& item) {
-    for (const std::string& entry : list)
-        if (foldEquals(entry.c_str(), item.c_str()))
-            return true;
-    return false;
-}
-
 void noteOnce(std::vector<std::string>& list, const char* path) {
     const std::string spelled = recordSpelling(path);
-    if (!spelled.empty() && !listed(list, spelled))
+    if (!spelled.empty() && !foldedIn(list, spelled))
         list.push_back(spelled);
 }
 
@@ -42,7 +35,7 @@ void noteCreatedDirectory(const char* path) {
 void noteWrittenFile(const char* path, bool existedBefore) {
     const std::string spelled = recordSpelling(path);
     InstallRecord& record = installState.record;
-    if (spelled.empty() || listed(record.files, spelled) || listed(record.existed, spelled))
+    if (spelled.empty() || foldedIn(record.files, spelled) || foldedIn(record.existed, spelled))
         return;
     (existedBefore ? record.existed : record.files).push_back(spelled);
 }

@@ -45,13 +45,8 @@ std::string endLine(std::size_t count, std::uint32_t sum) {
     return text;
 }
 
-bool containsFolded(const std::vector<std::string>& list, const std::string& item) {
-    return std::any_of(list.begin(), list.end(),
-                       [&](const std::string& s) { return foldEquals(s.c_str(), item.c_str()); });
-}
-
 void addOnce(std::vector<std::string>& list, const std::string& item) {
-    if (!item.empty() && !containsFolded(list, item))
+    if (!item.empty() && !foldedIn(list, item))
         list.push_back(item);
 }
 
@@ -370,10 +365,10 @@ InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRec
     // A file the earlier run created stays created; one that was there
     // before the earlier run stays kept, whatever the later run found.
     for (const std::string& file : later.files)
-        if (!containsFolded(earlier.existed, file))
+        if (!foldedIn(earlier.existed, file))
             addOnce(merged.files, file);
     for (const std::string& file : later.existed)
-        if (!containsFolded(earlier.files, file))
+        if (!foldedIn(earlier.files, file))
             addOnce(merged.existed, file);
     for (const IniKeyChange& change : later.iniKeys) {
         IniKeyChange* known = findKey(merged.iniKeys, change.key);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/PathText.h"
 #include "base/Collation.h"
 #include "base/HandlesWin32.h"
 
@@ -99,7 +100,7 @@ std::string protectedRecordFolder(const std::string& target) {
     const std::string programFiles = specialFolder(CSIDL_PROGRAM_FILES);
     if (programFiles.empty())
         return {};
-    return pathIn(pathIn(longFolderName(programFiles), kProtectedRecordsFolder), uninstallKeyName(target));
+    return joinPath(joinPath(longFolderName(programFiles), kProtectedRecordsFolder), uninstallKeyName(target));
 }
 
 std::string longFolderName(const std::string& folder) {
@@ -112,12 +113,6 @@ std::string longFolderName(const std::string& folder) {
         absolute = longName;
     std::string normal = normalRecordPath(absolute, "");
     return normal.empty() ? folder : normal;
-}
-
-std::string pathIn(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '\\')
-        return folder + name;
-    return folder + "\\" + name;
 }
 
 std::string uninstallKeyPath(const std::string& target) {

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/InstallRecord.h"
+#include "base/PathText.h"
 
 // The parent key of every Apps & Features entry, under HKCU or HKLM.
 constexpr const char* kUninstallParentKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -29,8 +31,6 @@ std::string protectedRecordFolder(const std::string& target);
 // when the system cannot say.
 std::string longFolderName(const std::string& folder);
 
-// target + "\" + name (a drive root "C:" gives "C:\name").
-std::string pathIn(const std::string& folder, const std::string& name);
 
 // The target's entry under kUninstallParentKey.
 std::string uninstallKeyPath(const std::string& target);

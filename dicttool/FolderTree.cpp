@@ -130,7 +130,7 @@ const TreeEntry* FolderTree::find(const std::string& normal, std::string* native
         return nullptr;
     const TreeEntry& entry = parent->entries[it->second];
     if (nativeFull)
-        *nativeFull = joinPath(parent->native, entry.native);
+        *nativeFull = joinNativePath(parent->native, entry.native);
     if (actual) {
         std::string parentActual;
         if (!parentPath.empty())
@@ -161,5 +161,5 @@ std::string FolderTree::nativePath(const std::string& normal) {
     if (normal.empty())
         return root_;
     std::string native;
-    return find(normal, &native, nullptr) ? native : joinPath(root_, nativeName(normal));
+    return find(normal, &native, nullptr) ? native : joinNativePath(root_, nativeName(normal));
 }

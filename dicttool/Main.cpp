@@ -44,7 +44,7 @@ int runCheckLanguages(const std::string& listPath, const std::string& folder, co
     if (pathKind(folder) != PathKind::Folder)
         throw ToolError("no folder " + folder);
     FolderTree tree(folder);
-    LanguageListInput input{listPath, targetWithSlash(target), [&tree](const std::string& name) {
+    LanguageListInput input{listPath, withBackslash(target), [&tree](const std::string& name) {
                                 std::string normal;
                                 return normalRelativePath(name, normal) && tree.kind(normal) == PathKind::File
                                            ? tree.nativePath(normal)

@@ -27,7 +27,7 @@ PathKind pathKind(const std::string& path);
 bool listFolder(const std::string& path, std::vector<FolderEntry>& entries);
 
 // folder + the separator + name; name may hold backslashes.
-std::string joinPath(const std::string& folder, const std::string& name);
+std::string joinNativePath(const std::string& folder, const std::string& name);
 
 // The path made absolute against the current directory.
 std::string absolutePath(const std::string& path);

@@ -37,7 +37,7 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     return true;
 }
 
-std::string joinPath(const std::string& folder, const std::string& name) {
+std::string joinNativePath(const std::string& folder, const std::string& name) {
     std::string path = folder;
     if (!path.empty() && path.back() != '/')
         path += '/';
@@ -47,7 +47,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 }
 
 std::string absolutePath(const std::string& path) {
-    return !path.empty() && path[0] == '/' ? path : joinPath(currentFolder(), path);
+    return !path.empty() && path[0] == '/' ? path : joinNativePath(currentFolder(), path);
 }
 
 std::string parentFolder(const std::string& path) {

@@ -20,7 +20,7 @@ PathKind pathKind(const std::string& path) {
 
 bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     WIN32_FIND_DATAA data;
-    ScopedFind search(joinPath(path, "*").c_str(), data);
+    ScopedFind search(joinNativePath(path, "*").c_str(), data);
     if (!search.found()) {
         const DWORD error = GetLastError();
         entries.clear();
@@ -36,7 +36,7 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     return true;
 }
 
-std::string joinPath(const std::string& folder, const std::string& name) {
+std::string joinNativePath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/' || folder.back() == ':')
         return folder + name;
     return folder + "\\" + name;

@@ -336,7 +336,7 @@ ScriptReport checkScript(const CheckOptions& options) {
     report.lines = readLines(path, bytes);
     const std::vector<ScriptLine>& lines = report.lines;
     report.plan.target =
-        targetWithSlash(options.target.empty() ? preReadValue(lines, PreReadKeyword::Dir, "c:\\") : options.target);
+        withBackslash(options.target.empty() ? preReadValue(lines, PreReadKeyword::Dir, "c:\\") : options.target);
     std::unique_ptr<FolderTree> target;
     if (!options.target.empty() && pathKind(options.target) == PathKind::Folder)
         target = std::make_unique<FolderTree>(options.target);

@@ -101,7 +101,7 @@ std::vector<WordRecord> packText(const std::string& bytes, TextEncoding encoding
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& beside)
-        : root_(joinPath(beside, ".dicttool-" + std::to_string(processId()))), language_(joinPath(root_, "language")) {
+        : root_(joinNativePath(beside, ".dicttool-" + std::to_string(processId()))), language_(joinNativePath(root_, "language")) {
         if (!makeFolder(root_))
             throw ToolError("cannot make a scratch folder in " + beside + ": " + systemError());
         if (!makeFolder(language_)) {
@@ -111,14 +111,14 @@ public:
     }
     ~ScratchFolder() {
         for (const char* name : {"from.wb", "to.wb", "temp.wb"})
-            removeFile(joinPath(language_, name).c_str());
+            removeFile(joinNativePath(language_, name).c_str());
         removeFolder(language_);
         removeFolder(root_);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::string& root() const { return root_; }
-    std::string file(const char* name) const { return joinPath(language_, name); }
+    std::string file(const char* name) const { return joinNativePath(language_, name); }
 
 private:
     std::string root_, language_;

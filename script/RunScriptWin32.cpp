@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/InstallRecord.h"
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
@@ -189,7 +190,7 @@ void writeDictionarySetting(const char* key, const char* value) {
     for (const std::string& existing : dictionaryKeys(sectionExists))
         had = had || lstrcmpiA(existing.c_str(), key) == 0;
     const std::string previous = had ? dictionaryValue(key) : "";
-    if (!WritePrivateProfileStringA(kRecordSection, key, value, "win.ini")) {
+    if (!WritePrivateProfileStringA(kSettingsSection, key, value, "win.ini")) {
         countFailedStep(std::string("Setting ") + key + " in win.ini");
         return;
     }
@@ -237,7 +238,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         if (splitOperands(line, first, second)) {
             SavedDirectory saved;
             if (SetCurrentDirectoryA(sourceSlash.c_str()) && enterCopiedFolder(first))
-                copyMatches("*.*", second);
+                copyMatches(kFolderCopyPattern, second);
         }
         return;
     default:
@@ -257,7 +258,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         copyText(installState.iconName, argument);
         return;
     case ScriptKeyword::AviDelay:
-        writeDictionarySetting("ItalianAviDelay", argument);
+        writeDictionarySetting(kAviDelayKey, argument);
         return;
     case ScriptKeyword::SetIni:
         if (splitKeyValue(argument, first, second))
@@ -280,12 +281,11 @@ void executeLine(const char* line, const std::string& sourceSlash) {
 }  // namespace
 
 void runSetupScript() {
-    std::string sourceSlash;
-    withSlash(installState.sourceDir, sourceSlash);
+    const std::string sourceSlash = withBackslash(installState.sourceDir);
     // targetDirSlash holds targetDir and one character more, so a target of
     // the greatest length keeps its backslash (every name behind it then
     // makes a path too long to use) instead of becoming empty, which would
     // send the copies into the current directory.
-    copyText(installState.targetDirSlash, targetWithSlash(installState.targetDir).c_str());
+    copyText(installState.targetDirSlash, withBackslash(installState.targetDir).c_str());
     readSetupScript([&](const char* line) { executeLine(line, sourceSlash); });
 }

@@ -78,12 +78,6 @@ const char* ignoredName(LineIgnored reason) {
     return "";
 }
 
-std::string targetWithSlash(const std::string& targetDir) {
-    if (!targetDir.empty() && targetDir.back() == '\\')
-        return targetDir;
-    return targetDir + '\\';
-}
-
 bool fitsPath(const std::string& path) {
     return path.size() <= kMaxPathLength;
 }

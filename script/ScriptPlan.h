@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/InstallState.h"
+#include "base/PathText.h"  // withBackslash: targetDirSlash as the pass forms it
 #include "script/SetupScript.h"
 
 enum class ScriptPass { PreRead, Execution };
@@ -57,9 +58,6 @@ constexpr char kFolderCopyPattern[] = "*.*";
 constexpr char kAviDelayKey[] = "ItalianAviDelay";
 constexpr char kSettingsSection[] = "Dictionary";
 
-// targetDirSlash as the pass forms it: the target with a backslash appended
-// when its last character is not one.
-std::string targetWithSlash(const std::string& targetDir);
 
 // A formed path the pass may use: at most kMaxPathLength characters.
 bool fitsPath(const std::string& path);

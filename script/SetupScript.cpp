@@ -8,26 +8,13 @@
 #include "base/FileLayer.h"
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
-
-bool withSlash(const char* dir, std::string& out) {
-    out = dir;
-    if (out.empty() || out.back() != '\\')
-        out += '\\';
-    if (out.size() >= kPathCapacity) {
-        out.clear();
-        return false;
-    }
-    return true;
-}
+#include "base/PathText.h"
 
 void readSetupScript(const std::function<void(const char* line)>& handle) {
-    std::string path;
+    const std::string path = joinPath(installState.sourceDir, "install.inf");
     FilePtr file;
-    if (withSlash(installState.sourceDir, path)) {
-        path += "install.inf";
-        if (path.size() < kPathCapacity)
-            file = openFile(path.c_str(), "rt");
-    }
+    if (path.size() < kPathCapacity)
+        file = openFile(path.c_str(), "rt");
     if (!file)
         fatalError("Can't open INSTALL.INF");
 

@@ -9,9 +9,6 @@
 
 constexpr std::size_t kScriptLineBuffer = 100;  // one read takes at most 99 characters
 
-// dir with a backslash appended when its last character is not one. Returns
-// false (and leaves out empty) when the result would not fit a path.
-bool withSlash(const char* dir, std::string& out);
 
 // Reads install.inf from the source directory, line by line (reads of at
 // most 99 characters, one trailing LF removed, comment lines skipped), and

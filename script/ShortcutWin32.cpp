@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/InstallRecord.h"
 #include "base/InstallState.h"
 #include "base/HandlesWin32.h"
@@ -77,7 +78,7 @@ bool addProgramShortcut() {
     // entered means no shortcut, rather than one in the wrong folder.
     if (installState.iconGroup[0] != '\0') {
         if (CreateDirectoryA(installState.iconGroup, nullptr))
-            noteCreatedDirectory((std::string(installState.sourceDir) + "\\" + installState.iconGroup).c_str());
+            noteCreatedDirectory(joinPath(installState.sourceDir, installState.iconGroup).c_str());
         if (!SetCurrentDirectoryA(installState.iconGroup))
             return false;
     }
@@ -85,10 +86,7 @@ bool addProgramShortcut() {
     if (length == 0 || length >= sizeof installState.sourceDir)
         return false;
 
-    std::string link;
-    if (!withSlash(installState.sourceDir, link))
-        return false;
-    link += installState.iconName;
+    std::string link = joinPath(installState.sourceDir, installState.iconName);
     link += ".lnk";
     if (link.size() >= kPathCapacity)
         return false;

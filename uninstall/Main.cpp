@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/PathText.h"
 #include "base/DllSearch.h"
 #include "base/RecordWin32.h"
 #include "uninstall/Uninstall.h"
@@ -37,7 +38,7 @@ bool readRecord(const std::string& folder, InstallRecord& record) {
     if (isProtected)
         roots.keyName = lastName(folder);
     std::string detail;
-    const RecordFault fault = readInstallRecord(pathIn(folder, kRecordName).c_str(), roots, record, detail);
+    const RecordFault fault = readInstallRecord(joinPath(folder, kRecordName).c_str(), roots, record, detail);
     if (fault == RecordFault::None) {
         record.target = normalRecordPath(record.target, "");
         return true;

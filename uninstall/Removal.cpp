@@ -12,6 +12,7 @@
 // followed, and what it leads to is never touched.
 #include "uninstall/Uninstall.h"
 
+#include "base/PathText.h"
 #include "base/Collation.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
@@ -178,14 +179,14 @@ bool isProtectedFolder(const std::string& folder, const std::string& target) {
 // the protected folder that held them, and its parent when empty.
 void removeOwnFiles(const std::string& folder, const std::string& target, bool ownExeRemains,
                     RemovalOutcome& outcome) {
-    const std::string exe = pathIn(folder, kUninstallerName);
+    const std::string exe = joinPath(folder, kUninstallerName);
     if (ownExeRemains) {
         if (!MoveFileExA(exe.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
             outcome.skipped.push_back(exe);
     } else if (!removeOwnFile(exe, outcome)) {
         return;
     }
-    if (!removeOwnFile(pathIn(folder, kRecordName), outcome) || !isProtectedFolder(folder, target))
+    if (!removeOwnFile(joinPath(folder, kRecordName), outcome) || !isProtectedFolder(folder, target))
         return;
     if (ownExeRemains) {
         MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -196,27 +197,20 @@ void removeOwnFiles(const std::string& folder, const std::string& target, bool o
     RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
 }
 
-bool listedFolded(const std::vector<std::string>& list, const std::string& item) {
-    for (const std::string& entry : list)
-        if (foldEquals(entry.c_str(), item.c_str()))
-            return true;
-    return false;
-}
-
 // What is in a kept folder that explains why it was kept: neither a kept
 // folder of its own nor a file already listed.
 void listLeftEntries(const std::string& folder, RemovalOutcome& outcome) {
     WIN32_FIND_DATAA entry;
-    ScopedFind search(pathIn(folder, "*").c_str(), entry);
+    ScopedFind search(joinPath(folder, "*").c_str(), entry);
     if (!search.found())
         return;
     do {
         const std::string name = entry.cFileName;
         if (name == "." || name == "..")
             continue;
-        const std::string full = pathIn(folder, name);
-        if (listedFolded(outcome.keptFolders, full) || listedFolded(outcome.skipped, full) ||
-            listedFolded(outcome.links, full) || listedFolded(outcome.existed, full))
+        const std::string full = joinPath(folder, name);
+        if (foldedIn(outcome.keptFolders, full) || foldedIn(outcome.skipped, full) ||
+            foldedIn(outcome.links, full) || foldedIn(outcome.existed, full))
             continue;
         outcome.left.push_back(full + ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "\\" : ""));
     } while (search.next(entry));

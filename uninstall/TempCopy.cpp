@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/PathText.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
 
@@ -46,7 +47,7 @@ std::string makeFreshFolder() {
         char name[80];
         std::snprintf(name, sizeof name, "uninstall-%lu-%lu-%d", static_cast<unsigned long>(GetCurrentProcessId()),
                       static_cast<unsigned long>(GetTickCount()), attempt);
-        const std::string folder = pathIn(temp, name);
+        const std::string folder = joinPath(temp, name);
         if (CreateDirectoryA(folder.c_str(), &attributes))
             made = folder;
         else if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -91,7 +92,7 @@ bool continueFromTempCopy(const std::string& folder) {
     const std::string fresh = self.empty() ? std::string() : makeFreshFolder();
     if (fresh.empty())
         return false;
-    const std::string copy = pathIn(fresh, kUninstallerName);
+    const std::string copy = joinPath(fresh, kUninstallerName);
     if (!CopyFileA(self.c_str(), copy.c_str(), TRUE)) {
         RemoveDirectoryA(fresh.c_str());
         return false;
