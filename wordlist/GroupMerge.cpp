@@ -123,15 +123,24 @@ void mergeRecord(Grouping& grouping, const WordRecord& record, std::uint32_t has
 
 }  // namespace
 
+std::optional<std::size_t> arenaRecordsFor(std::size_t records, std::size_t used, std::size_t bytes) {
+    if (used > kArenaLimit || bytes > kArenaLimit - used)
+        return std::nullopt;
+    const std::size_t end = used + bytes;
+    const std::size_t capacity = records * sizeof(WordRecord);
+    if (end <= capacity)
+        return records;
+    // Neither the doubling nor the rounding up to whole records may wrap
+    // where size_t has 32 bits.
+    const std::size_t doubled = capacity <= SIZE_MAX / 2 ? capacity * 2 : SIZE_MAX;
+    const std::size_t wanted = std::max(doubled, end);
+    return wanted / sizeof(WordRecord) + (wanted % sizeof(WordRecord) != 0);
+}
+
 std::uint32_t appendHead(HeadArena& arena, std::size_t bytes) {
-    if (bytes > kArenaLimit - arena.used)
+    const std::optional<std::size_t> records = arenaRecordsFor(arena.block.size(), arena.used, bytes);
+    if (!records || (*records != arena.block.size() && !arena.block.resize(*records)))
         throw std::bad_alloc();
-    const std::size_t capacity = arena.block.size() * sizeof(WordRecord);
-    if (arena.used + bytes > capacity) {
-        const std::size_t wanted = std::max(capacity * 2, arena.used + bytes);
-        if (!arena.block.resize((wanted + sizeof(WordRecord) - 1) / sizeof(WordRecord)))
-            throw std::bad_alloc();
-    }
     const std::size_t offset = arena.used;
     arena.used += bytes;
     return static_cast<std::uint32_t>(offset);

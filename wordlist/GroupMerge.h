@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "wordlist/WordListFile.h"
@@ -52,9 +53,15 @@ inline const char* headMeanings(const unsigned char* head) {
     return headWord(head) + head[0] + 1;
 }
 
+// The records the arena's block must hold for a head of `bytes` behind the
+// `used` bytes of a block of `records` records: the block as it is when
+// the head fits, else twice its size, or more when that is not enough;
+// none when the head would end beyond kArenaLimit.
+std::optional<std::size_t> arenaRecordsFor(std::size_t records, std::size_t used, std::size_t bytes);
+
 // Space for a head of the given size at the end of the arena; returns its
-// offset. Throws std::bad_alloc when memory runs out, or when the head
-// would end beyond kArenaLimit.
+// offset. Throws std::bad_alloc, the arena unchanged, when memory runs out
+// or the head would end beyond kArenaLimit.
 std::uint32_t appendHead(HeadArena& arena, std::size_t bytes);
 
 struct Group {
