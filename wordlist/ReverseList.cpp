@@ -1,9 +1,31 @@
+// The reverse-list builder: a FROM wordlist becomes its TO wordlist in four
+// phases, each drawing its own part of the progress display.
+//
+//   1. The FROM wordlist is read whole into one block of memory.
+//   2. Every translation of every record becomes a record of its own in the
+//      TEMP wordlist, written to disk whole (WordListFile.h).
+//   3. TEMP is read back a chunk at a time, each chunk merged into groups of
+//      byte-equal words (GroupMerge.h).
+//   4. The groups are sorted (GroupSort.h) and written to the TO wordlist.
+//
+// The memory's life. The block that phase one allocates for the FROM
+// records changes role three times:
+//   - FROM records: the list as read, 84 bytes a record, until phase two
+//     has written TEMP from it;
+//   - group heads: phase three packs the head of each group (its word and
+//     its meanings joined so far) from the start of the block, over the
+//     records, and grows the block (realloc) only when it is full;
+//   - sort entries: phase four puts the sort's 16-byte entries in the
+//     block's unused end behind the heads when they fit there, and in
+//     memory of their own only when they do not.
+// Beside it a build holds the one chunk buffer that TEMP and TO pass
+// through, the list of groups (12 bytes each) with their hash table, and,
+// under a collation locale, the groups' sort keys.
 #include "wordlist/ReverseList.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -15,7 +37,10 @@
 #include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 #include "base/Progress.h"
+#include "wordlist/GroupMerge.h"
+#include "wordlist/GroupSort.h"
 #include "wordlist/WordListCheck.h"
+#include "wordlist/WordListFile.h"
 
 namespace {
 
@@ -24,18 +49,6 @@ constexpr char kLanguageFolder[] = "language\\";
 #else
 constexpr char kLanguageFolder[] = "language/";
 #endif
-
-// Records per read of the FROM wordlist, which goes straight into memory.
-constexpr std::size_t kRecordsPerRead = 8192;
-
-// The TEMP and TO wordlists pass through one buffer a chunk at a time. A
-// small list's build pays most for fresh memory, a large one's for its
-// many file calls, so the chunk grows with the list, within these bounds.
-constexpr std::size_t kFewestPerChunk = 256;
-constexpr std::size_t kMostPerChunk = 8192;
-
-// Records and groups are numbered with 32 bits while sorting.
-constexpr std::uint64_t kMaxRecords = 0xFFFFFFFEu;
 
 // Status lines, "[Done]" marks and the comparison counter are drawn only
 // while the script's debug switch is on.
@@ -91,16 +104,6 @@ BuildFiles buildFiles(const LanguageEntry& entry) {
     return files;
 }
 
-// Opens a word list, whose records go to and from the system a whole chunk
-// at a time: the stream's own buffer would only split each chunk into
-// several system calls and copy it once more.
-FilePtr openWordList(const std::string& path, const char* mode) {
-    FilePtr file = openFile(path.c_str(), mode);
-    if (file)
-        std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    return file;
-}
-
 // A TEMP or TO wordlist that could not be written completely is deleted,
 // so that no cut list is left to pass for a whole one, and the build ends.
 [[noreturn]] void abandonOutput(FilePtr& file, const std::string& path, const char* message) {
@@ -153,87 +156,62 @@ std::size_t countWordList(std::FILE* file, const std::string& path, const ReadMe
     return static_cast<std::size_t>(count);
 }
 
-// The index of the first byte c in text[from, size), or size. Eight bytes
-// are tested at a time: a byte equal to c leaves a zero byte in the XOR,
-// which the borrow test finds. The builder searches its short fields
-// itself: the 32-bit C library's string routines are byte loops behind a
-// call, and they were much of the builder's time.
-std::size_t findByte(const char* text, std::size_t from, std::size_t size, char c) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-    std::size_t at = from;
-    for (; at + 8 <= size; at += 8) {
-        std::uint64_t bytes;
-        std::memcpy(&bytes, text + at, sizeof bytes);
-        bytes ^= pattern;
-        if ((bytes - kOnes) & ~bytes & kHighs)
-            break;
-    }
-    while (at < size && text[at] != c)
-        ++at;
-    return at;
-}
-
-// The length of a record field up to its terminator, or its size when it
-// has none.
-template <std::size_t N>
-std::size_t fieldLength(const char (&field)[N]) {
-    return findByte(field, 0, N, '\0');
-}
-
-// The reversed record of one translation: the translation, less its
-// leading blanks, as the word and the source word as the meanings; false
-// when either is too long for its field.
-bool invertRecord(const char* source, std::size_t sourceLength, const char* translation,
-                  std::size_t translationLength, WordRecord& record) {
-    while (translationLength > 0 && *translation == ' ') {
-        ++translation;
-        --translationLength;
-    }
-    if (sourceLength > kMaxMeaningsLength || translationLength > kMaxWordLength)
-        return false;
-    record = WordRecord{};
-    std::memcpy(record.word, translation, translationLength);
-    std::memcpy(record.meanings, source, sourceLength);
-    return true;
-}
-
-// Collects records in the build's chunk buffer and writes them to a file a
-// chunk at a time; ok turns false at the first chunk not written in full.
-struct ChunkWriter {
-    std::FILE* file;
-    std::vector<WordRecord>& chunk;
-    std::size_t used = 0;
-    bool ok = true;
-
-    ChunkWriter(std::FILE* to, std::vector<WordRecord>& buffer) : file(to), chunk(buffer) {}
-    WordRecord& next() { return chunk[used]; }
-    bool add() { return ++used < chunk.size() || flush(); }
-    bool flush() {
-        ok = ok && (used == 0 || writeItems(chunk.data(), sizeof(WordRecord), used, file));
-        used = 0;
-        return ok;
-    }
-};
-
-// Writes one reversed record per translation of every FROM record. A run of
-// commas is one separator, so no translation is empty. Stops with false at
-// the first chunk not written in full.
-bool writeReversedRecords(const RecordBuffer& from, ChunkWriter& out) {
-    for (std::size_t p = 0; p < from.size(); ++p) {
-        showCounter(static_cast<long>(p));
-        const WordRecord& record = from[p];
-        const std::size_t wordLength = fieldLength(record.word);
-        const std::size_t length = fieldLength(record.meanings);
-        for (std::size_t at = 0; at < length;) {
-            const std::size_t end = findByte(record.meanings, at, length, ',');
-            if (end > at && invertRecord(record.word, wordLength, record.meanings + at, end - at, out.next()) &&
-                !out.add())
-                return false;
-            at = end + 1;
-        }
+// Writes one record per group, in sorted order: its word and its joined
+// meanings. The counter shows, every hundredth record, the sorted position
+// of the last record of a group. Stops with false at the first chunk not
+// written in full.
+bool writeMergedRecords(const MergedGroups& groups, const SortOrder& order, ChunkWriter& out) {
+    // The groups are read in sorted order, all over memory: each is asked
+    // for some groups ahead.
+    constexpr std::size_t kAhead = 8;
+    std::size_t written = 0;  // records of the sorted list up to this group
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k + 2 * kAhead < order.size())
+            prefetch(&groups.groups[order[k + 2 * kAhead].group]);
+        if (k + kAhead < order.size())
+            prefetch(groups.head(order[k + kAhead].group));
+        const Group& group = groups.groups[order[k].group];
+        const unsigned char* head = groups.head(order[k].group);
+        WordRecord& record = out.next();
+        record = WordRecord{};  // nothing but zeros behind the terminators
+        std::memcpy(record.word, headWord(head), head[0]);
+        std::memcpy(record.meanings, headMeanings(head), head[1]);
+        if (!out.add())
+            return false;
+        written += group.size;
+        showCounter(static_cast<long>(written - 1));
     }
     return out.flush();
+}
+
+// The TEMP wordlist read back a chunk at a time, with the record counter,
+// each chunk merged into the groups as it comes. memory (the FROM
+// records') holds the heads. Throws std::bad_alloc when memory runs out.
+MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer memory,
+                            std::vector<WordRecord>& chunk) {
+    Grouping grouping = startGrouping(std::move(memory), count);
+    for (std::size_t start = 0; start < count; start += chunk.size()) {
+        const std::size_t end = std::min(count, start + chunk.size());
+        for (std::size_t i = start; i < end; ++i)
+            showCounter(static_cast<long>(i));
+        if (!readItems(chunk.data(), sizeof(WordRecord), end - start, temp))
+            fatalError(kTempMessages.readError);
+        for (std::size_t i = 0; i < end - start; ++i) {
+            // Written by this builder, so always true of an intact
+            // file; it bounds every string operation below all the same.
+            chunk[i].word[kMaxWordLength] = '\0';
+            chunk[i].meanings[kMaxMeaningsLength] = '\0';
+        }
+        mergeChunk(grouping, chunk.data(), end - start);
+    }
+    return std::move(grouping.merged);
+}
+
+// The sort's comparison: while no collation locale is selected the
+// collation is foldCompare, whose key is the folded word itself, compared
+// in place; under a locale, the locale's sort keys.
+SortKeyFunction sortKeyOfCollation() {
+    return installState.collationLocale == 0 ? kFoldInPlace : collateSortKey;
 }
 
 // --- phases ---
@@ -272,442 +250,8 @@ void writeTempList(const RecordBuffer& from, const std::string& path, std::vecto
     endPhase();
 }
 
-// --- groups ---
-
-// The records of the TEMP wordlist with byte-equal words form one group.
-// Such words are equal under any collation and end up next to each other
-// in the sorted list, so only one word per group is sorted. Each record is
-// merged into its group as the records are met in TEMP order: a group is
-// held as its head, its word and the meanings of its records joined so
-// far, so only one head per group stays in memory.
-//
-// The heads are packed one after another in one block of memory, the FROM
-// records' (no longer needed), which grows only when it is full. A head is
-// its word's length, its meanings' length and the room for meanings, then
-// the word, zero-terminated, then the meanings. It is made with room for
-// its first record's meanings only, as most groups have one record; the
-// first time more are joined it moves to the end, with room for the
-// longest, and its old place is left unused.
-struct HeadArena {
-    RecordBuffer block;
-    std::size_t used = 0;  // bytes
-
-    unsigned char* at(std::size_t offset) { return reinterpret_cast<unsigned char*>(block.data()) + offset; }
-    const unsigned char* at(std::size_t offset) const {
-        return reinterpret_cast<const unsigned char*>(block.data()) + offset;
-    }
-};
-
-constexpr std::size_t kHeadFields = 3;  // word length, meanings length, room
-constexpr std::size_t kLargestHead = kHeadFields + kMaxWordLength + 1 + kMaxMeaningsLength;
-
-// A head's word and meanings, where its layout puts them.
-const char* headWord(const unsigned char* head) {
-    return reinterpret_cast<const char*>(head + kHeadFields);
-}
-
-const char* headMeanings(const unsigned char* head) {
-    return headWord(head) + head[0] + 1;
-}
-
-char* headMeanings(unsigned char* head) {
-    return reinterpret_cast<char*>(head + kHeadFields + head[0] + 1);
-}
-
-// Space for a head of the given size at the end of the arena; returns its
-// offset. Throws std::bad_alloc when memory runs out, or when the arena
-// would outgrow offsets of 32 bits (some 25 million words).
-std::uint32_t appendHead(HeadArena& arena, std::size_t bytes) {
-    if (bytes > 0xFFFFFFFFu - arena.used)
-        throw std::bad_alloc();
-    const std::size_t capacity = arena.block.size() * sizeof(WordRecord);
-    if (arena.used + bytes > capacity) {
-        const std::size_t wanted = std::max(capacity * 2, arena.used + bytes);
-        if (!arena.block.resize((wanted + sizeof(WordRecord) - 1) / sizeof(WordRecord)))
-            throw std::bad_alloc();
-    }
-    const std::size_t offset = arena.used;
-    arena.used += bytes;
-    return static_cast<std::uint32_t>(offset);
-}
-
-// Writes a head at the end of the arena and returns its offset.
-std::uint32_t makeHead(HeadArena& arena, const char* word, std::size_t wordLength, const char* meanings,
-                       std::size_t meaningsLength, std::size_t room) {
-    const std::uint32_t offset = appendHead(arena, kHeadFields + wordLength + 1 + room);
-    unsigned char* head = arena.at(offset);
-    head[0] = static_cast<unsigned char>(wordLength);
-    head[1] = static_cast<unsigned char>(meaningsLength);
-    head[2] = static_cast<unsigned char>(room);
-    std::memcpy(head + kHeadFields, word, wordLength);
-    head[kHeadFields + wordLength] = '\0';
-    std::memcpy(head + kHeadFields + wordLength + 1, meanings, meaningsLength);
-    return offset;
-}
-
-// Moves a head to the end of the arena with room for the longest meanings;
-// returns its new offset.
-std::uint32_t widenHead(HeadArena& arena, std::uint32_t offset) {
-    unsigned char copy[kLargestHead];  // making the new head may move the block
-    const unsigned char* head = arena.at(offset);
-    std::memcpy(copy, head, kHeadFields + head[0] + 1 + head[1]);
-    return makeHead(arena, headWord(copy), copy[0], headMeanings(copy), copy[1], kMaxMeaningsLength);
-}
-
-struct Group {
-    std::uint32_t head;  // its offset in the arena
-    std::uint32_t hash;  // of its word
-    std::uint32_t size;  // its number of TEMP records
-};
-
-struct MergedGroups {
-    HeadArena heads;
-    std::vector<Group> groups;
-
-    const unsigned char* head(std::size_t group) const { return heads.at(groups[group].head); }
-};
-
-// The groups while the TEMP wordlist is read, with an open-addressing table
-// of group numbers + 1 (0: a free slot), kept at most three quarters full.
-struct Grouping {
-    MergedGroups merged;
-    std::vector<std::uint32_t> slots;
-};
-
-// FNV-1a of a word of at most 30 characters; length is set to its length.
-std::uint32_t hashWord(const char* word, std::size_t& length) {
-    std::uint32_t hash = 2166136261u;
-    std::size_t i = 0;
-    for (; word[i] != '\0'; ++i)
-        hash = (hash ^ static_cast<unsigned char>(word[i])) * 16777619u;
-    length = i;
-    return hash;
-}
-
-// Whether two words of the same known length are equal: a few bytes, no
-// library call.
-bool sameBytes(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i)
-        if (a[i] != b[i])
-            return false;
-    return true;
-}
-
-// The heads go into the memory given. The table starts at the size that
-// the TEMP record count could need, up to a limit beyond which it grows.
-Grouping startGrouping(RecordBuffer memory, std::size_t tempRecords) {
-    constexpr std::size_t kLargestFirstTable = std::size_t{1} << 15;
-    Grouping grouping;
-    grouping.merged.heads.block = std::move(memory);
-    grouping.merged.groups.reserve(tempRecords);  // only the pages used become resident
-    std::size_t slots = 1024;
-    while (slots < kLargestFirstTable && slots * 3 < tempRecords * 4)
-        slots *= 2;
-    grouping.slots.assign(slots, 0);
-    return grouping;
-}
-
-// Doubles the table, each group placed anew by its hash.
-void growTable(std::vector<std::uint32_t>& slots, const std::vector<Group>& groups) {
-    std::vector<std::uint32_t> larger(slots.size() * 2, 0);
-    const std::size_t mask = larger.size() - 1;
-    for (std::uint32_t slot : slots) {
-        if (slot == 0)
-            continue;
-        std::size_t at = groups[slot - 1].hash & mask;
-        while (larger[at] != 0)
-            at = (at + 1) & mask;
-        larger[at] = slot;
-    }
-    slots.swap(larger);
-}
-
-// A new group headed by the record; returns its number + 1.
-std::uint32_t addGroup(MergedGroups& merged, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
-    const std::size_t meaningsLength = fieldLength(record.meanings);
-    const std::uint32_t head =
-        makeHead(merged.heads, record.word, wordLength, record.meanings, meaningsLength, meaningsLength);
-    merged.groups.push_back({head, hash, 1});
-    return static_cast<std::uint32_t>(merged.groups.size());
-}
-
-// Appends ", " and the meanings of record to those of the group's head
-// when the joined text stays within 50 characters; a record that does not
-// fit is dropped, while a later shorter one may still be joined.
-void joinMeanings(HeadArena& arena, Group& group, const WordRecord& record) {
-    const std::size_t joined = arena.at(group.head)[1];
-    if (joined + 2 > kMaxMeaningsLength)
-        return;
-    const std::size_t length = fieldLength(record.meanings);
-    if (joined + 2 + length > kMaxMeaningsLength)
-        return;
-    if (joined + 2 + length > arena.at(group.head)[2])
-        group.head = widenHead(arena, group.head);
-    unsigned char* head = arena.at(group.head);
-    char* meanings = headMeanings(head);
-    std::memcpy(meanings + joined, ", ", 2);
-    std::memcpy(meanings + joined + 2, record.meanings, length);
-    head[1] = static_cast<unsigned char>(joined + 2 + length);
-}
-
-// Joins the record to the group of its word, or starts that group. Throws
-// std::bad_alloc when memory runs out.
-void mergeRecord(Grouping& grouping, const WordRecord& record, std::uint32_t hash, std::size_t wordLength) {
-    MergedGroups& merged = grouping.merged;
-    const std::size_t mask = grouping.slots.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const std::uint32_t slot = grouping.slots[at];
-        if (slot == 0) {
-            grouping.slots[at] = addGroup(merged, record, hash, wordLength);
-            break;
-        }
-        Group& group = merged.groups[slot - 1];
-        const unsigned char* head = merged.heads.at(group.head);
-        if (group.hash == hash && head[0] == wordLength && sameBytes(headWord(head), record.word, wordLength)) {
-            joinMeanings(merged.heads, group, record);
-            ++group.size;
-            return;
-        }
-    }
-    if (merged.groups.size() * 4 > grouping.slots.size() * 3)
-        growTable(grouping.slots, merged.groups);
-}
-
-// A hint to bring memory into the cache before it is needed.
-inline void prefetch(const void* address) {
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
-}
-
-// The records are taken in small batches whose table slots, groups and
-// heads are asked for ahead, so that their cache misses overlap.
-void mergeChunk(Grouping& grouping, const WordRecord* records, std::size_t count) {
-    constexpr std::size_t kBatch = 16;
-    const MergedGroups& merged = grouping.merged;
-    for (std::size_t base = 0; base < count; base += kBatch) {
-        const std::size_t end = std::min(count, base + kBatch);
-        const std::size_t mask = grouping.slots.size() - 1;  // the table grows between batches
-        std::uint32_t hashes[kBatch];
-        std::size_t lengths[kBatch];
-        for (std::size_t i = base; i < end; ++i) {
-            hashes[i - base] = hashWord(records[i].word, lengths[i - base]);
-            prefetch(&grouping.slots[hashes[i - base] & mask]);
-        }
-        for (std::size_t i = base; i < end; ++i)
-            if (std::uint32_t slot = grouping.slots[hashes[i - base] & mask])
-                prefetch(&merged.groups[slot - 1]);
-        for (std::size_t i = base; i < end; ++i)
-            if (std::uint32_t slot = grouping.slots[hashes[i - base] & mask])
-                prefetch(merged.head(slot - 1));
-        for (std::size_t i = base; i < end; ++i)
-            mergeRecord(grouping, records[i], hashes[i - base], lengths[i - base]);
-    }
-}
-
-// Phase three: the TEMP wordlist read back a chunk at a time, with the
-// record counter, each chunk merged into the groups as it comes. memory
-// (the FROM records') holds the heads. Throws std::bad_alloc when memory
-// runs out.
-MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer memory,
-                            std::vector<WordRecord>& chunk) {
-    Grouping grouping = startGrouping(std::move(memory), count);
-    for (std::size_t start = 0; start < count; start += chunk.size()) {
-        const std::size_t end = std::min(count, start + chunk.size());
-        for (std::size_t i = start; i < end; ++i)
-            showCounter(static_cast<long>(i));
-        if (!readItems(chunk.data(), sizeof(WordRecord), end - start, temp))
-            fatalError(kTempMessages.readError);
-        for (std::size_t i = 0; i < end - start; ++i) {
-            // Written by this builder, so always true of an intact
-            // file; it bounds every string operation below all the same.
-            chunk[i].word[kMaxWordLength] = '\0';
-            chunk[i].meanings[kMaxMeaningsLength] = '\0';
-        }
-        mergeChunk(grouping, chunk.data(), end - start);
-    }
-    return std::move(grouping.merged);
-}
-
-// --- sort ---
-
-// A group in the sort: the first 12 bytes of its word's collation key,
-// big-endian in three parts so that integer order is byte order, and the
-// group's number. Bytes behind the end of a key count as 0, which keeps the
-// prefix order consistent with the key order (a shorter key first). Most
-// comparisons end on the prefix.
-constexpr int kPrefixParts = 3;
-
-struct SortEntry {
-    std::uint32_t prefix[kPrefixParts];
-    std::uint32_t group;
-};
-
-// The entry's prefix from the first bytes of a key.
-void setPrefix(SortEntry& entry, const unsigned char* key, std::size_t length) {
-    unsigned char bytes[4 * kPrefixParts] = {};
-    std::memcpy(bytes, key, std::min<std::size_t>(length, sizeof bytes));
-    for (int part = 0; part < kPrefixParts; ++part) {
-        const unsigned char* b = bytes + 4 * part;
-        entry.prefix[part] = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
-                             (std::uint32_t{b[2]} << 8) | b[3];
-    }
-}
-
-// -1, 0 or 1 as the prefix of a sorts before, equal to or after b's.
-int comparePrefixes(const SortEntry& a, const SortEntry& b) {
-    for (int part = 0; part < kPrefixParts; ++part)
-        if (a.prefix[part] != b.prefix[part])
-            return a.prefix[part] < b.prefix[part] ? -1 : 1;
-    return 0;
-}
-
-// The groups a sort reads.
-struct SortInput {
-    const MergedGroups& groups;
-    const char* word(const SortEntry& entry) const { return headWord(groups.head(entry.group)); }
-
-    // Words equal under the collation are ordered by their bytes. Distinct
-    // groups never have byte-equal words; the group number only keeps the
-    // order total whatever happens.
-    bool byteLess(const SortEntry& a, const SortEntry& b) const {
-        const int bytes = std::strcmp(word(a), word(b));
-        return bytes != 0 ? bytes < 0 : a.group < b.group;
-    }
-};
-
-// The groups to sort, in their numbering to start with. The entries lie in
-// the unused end of the heads' block when they fit there: that memory is
-// in use already, while fresh memory costs a page fault per page.
-struct SortOrder {
-    std::vector<SortEntry> own;  // otherwise here
-    SortEntry* entries = nullptr;
-    std::size_t count = 0;
-
-    SortEntry* begin() const { return entries; }
-    SortEntry* end() const { return entries + count; }
-    std::size_t size() const { return count; }
-    const SortEntry& operator[](std::size_t k) const { return entries[k]; }
-};
-
-// The entries, in the heads' block or apart, each with its group number.
-SortOrder placeOrder(MergedGroups& groups) {
-    SortOrder order;
-    order.count = groups.groups.size();
-    HeadArena& arena = groups.heads;
-    const std::size_t start = (arena.used + alignof(SortEntry) - 1) / alignof(SortEntry) * alignof(SortEntry);
-    const std::size_t capacity = arena.block.size() * sizeof(WordRecord);
-    if (start <= capacity && (capacity - start) / sizeof(SortEntry) >= order.count) {
-        order.entries = reinterpret_cast<SortEntry*>(arena.at(start));
-    } else {
-        order.own.resize(order.count);
-        order.entries = order.own.data();
-    }
-    for (std::size_t g = 0; g < order.count; ++g)
-        new (&order.entries[g]) SortEntry{{}, static_cast<std::uint32_t>(g)};
-    return order;
-}
-
-// While no collation locale is selected the collation is foldCompare, whose
-// key is the folded word itself: compared in place, without a copy.
-void sortFolded(const SortInput& in, SortOrder& order) {
-    for (SortEntry& entry : order) {
-        const char* word = in.word(entry);
-        unsigned char folded[4 * kPrefixParts] = {};
-        for (std::size_t i = 0; i < sizeof folded && word[i] != '\0'; ++i) {
-            const char c = word[i];
-            folded[i] = static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
-        }
-        setPrefix(entry, folded, sizeof folded);
-    }
-    std::sort(order.begin(), order.end(), [&in](const SortEntry& a, const SortEntry& b) {
-        countComparison();
-        if (int prefix = comparePrefixes(a, b))
-            return prefix < 0;
-        if (int folded = foldCompare(in.word(a), in.word(b)))
-            return folded < 0;
-        return in.byteLess(a, b);
-    });
-}
-
-// Under a collation locale every group's sort key is made once and kept in
-// one arena; comparing keys byte by byte gives the collation's order.
-void sortByKeys(const SortInput& in, SortOrder& order) {
-    std::vector<unsigned char> arena;
-    std::vector<std::uint32_t> offsets;  // per group number, and one for the end
-    offsets.reserve(order.size() + 1);
-    offsets.push_back(0);
-    for (SortEntry& entry : order) {
-        const std::string key = collateSortKey(in.word(entry));
-        if (key.size() > 0xFFFFFFFFu - arena.size())
-            throw std::bad_alloc();
-        setPrefix(entry, reinterpret_cast<const unsigned char*>(key.data()), key.size());
-        arena.insert(arena.end(), key.begin(), key.end());
-        offsets.push_back(static_cast<std::uint32_t>(arena.size()));
-    }
-    std::sort(order.begin(), order.end(), [&](const SortEntry& a, const SortEntry& b) {
-        countComparison();
-        if (int prefix = comparePrefixes(a, b))
-            return prefix < 0;
-        const std::size_t lengthA = offsets[a.group + 1] - offsets[a.group];
-        const std::size_t lengthB = offsets[b.group + 1] - offsets[b.group];
-        const std::size_t common = std::min(lengthA, lengthB);
-        if (int keys = common ? std::memcmp(&arena[offsets[a.group]], &arena[offsets[b.group]], common) : 0)
-            return keys < 0;
-        if (lengthA != lengthB)
-            return lengthA < lengthB;
-        return in.byteLess(a, b);
-    });
-}
-
-// The groups in the order in which they are written: sorted by the
-// selected collation, words equal under it by their bytes.
-// countComparison is called before every comparison. Throws std::bad_alloc
-// when memory runs out.
-SortOrder sortGroups(MergedGroups& groups) {
-    SortOrder order = placeOrder(groups);
-    const SortInput in{groups};
-    if (installState.collationLocale == 0)
-        sortFolded(in, order);
-    else
-        sortByKeys(in, order);
-    return order;
-}
-
-// Writes one record per group, in sorted order: its word and its joined
-// meanings. The counter shows, every hundredth record, the sorted position
-// of the last record of a group. Stops with false at the first chunk not
-// written in full.
-bool writeMergedRecords(const MergedGroups& groups, const SortOrder& order, ChunkWriter& out) {
-    // The groups are read in sorted order, all over memory: each is asked
-    // for some groups ahead.
-    constexpr std::size_t kAhead = 8;
-    std::size_t written = 0;  // records of the sorted list up to this group
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k + 2 * kAhead < order.size())
-            prefetch(&groups.groups[order[k + 2 * kAhead].group]);
-        if (k + kAhead < order.size())
-            prefetch(groups.head(order[k + kAhead].group));
-        const Group& group = groups.groups[order[k].group];
-        const unsigned char* head = groups.head(order[k].group);
-        WordRecord& record = out.next();
-        record = WordRecord{};  // nothing but zeros behind the terminators
-        std::memcpy(record.word, headWord(head), head[0]);
-        std::memcpy(record.meanings, headMeanings(head), head[1]);
-        if (!out.add())
-            return false;
-        written += group.size;
-        showCounter(static_cast<long>(written - 1));
-    }
-    return out.flush();
-}
-
-// --- phases ---
-
-// Phase three: the TEMP wordlist read back and merged into its groups
-// (readTempGroups), in the memory of the FROM records.
+// Phase three: the TEMP wordlist read back and merged into its groups, in
+// the memory of the FROM records.
 MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vector<WordRecord>& chunk) {
     FilePtr temp = openWordList(path, "rb");
     if (!temp)
@@ -739,7 +283,7 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
     }
     SortOrder order;
     try {
-        order = sortGroups(groups);
+        order = sortGroups(groups, sortKeyOfCollation());
     } catch (const std::bad_alloc&) {
         abandonOutput(to, path, kTempMessages.tooLarge);
     }
@@ -755,68 +299,6 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
 
 }  // namespace
 
-RecordBuffer::RecordBuffer(RecordBuffer&& other) noexcept
-    : records_(std::exchange(other.records_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-RecordBuffer& RecordBuffer::operator=(RecordBuffer&& other) noexcept {
-    std::swap(records_, other.records_);
-    std::swap(size_, other.size_);
-    return *this;
-}
-
-RecordBuffer::~RecordBuffer() {
-    std::free(records_);
-}
-
-bool RecordBuffer::resize(std::size_t count) {
-    if (count == size_)
-        return true;
-    if (count > SIZE_MAX / sizeof(WordRecord))
-        return false;
-    if (count == 0) {
-        std::free(records_);
-        records_ = nullptr;
-        size_ = 0;
-        return true;
-    }
-    void* grown = std::realloc(records_, count * sizeof(WordRecord));
-    if (!grown)
-        return false;
-    records_ = static_cast<WordRecord*>(grown);
-    size_ = count;
-    return true;
-}
-
-long countRecords(std::FILE* file) {
-    const long size = fileSize(file);
-    if (size < 0)
-        return -1;
-    return static_cast<long>(static_cast<unsigned long>(size) / sizeof(WordRecord));
-}
-
-bool loadRecords(std::FILE* file, long count, RecordBuffer& records) {
-    if (count < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-        return false;
-    const std::size_t total = static_cast<std::size_t>(count);
-    if (!records.resize(total))
-        return false;
-    for (std::size_t start = 0; start < total; start += kRecordsPerRead) {
-        const std::size_t end = std::min(total, start + kRecordsPerRead);
-        for (std::size_t i = start; i < end; ++i)
-            showCounter(static_cast<long>(i));
-        if (!readItems(&records[start], sizeof(WordRecord), end - start, file))
-            return false;
-    }
-    return true;
-}
-
-void writeInvertedRecord(std::FILE* temp, const char* sourceWord, const char* translation) {
-    WordRecord record;
-    if (invertRecord(sourceWord, std::strlen(sourceWord), translation, std::strlen(translation), record) &&
-        !writeItems(&record, sizeof record, 1, temp))
-        fatalError("Write error tempfile");
-}
-
 // The phases in their order, each drawing its own part of the display.
 // TEMP is scratch, recreated by every build and never taken for a word
 // list: when it cannot be deleted at the end it is left behind without a
@@ -829,9 +311,7 @@ void buildReverseList(const LanguageEntry& entry) {
     drawStage(0);
 
     RecordBuffer from = readFromList(files.from);
-    // A list of a few records needs a buffer of a few records.
-    const std::size_t perChunk = std::clamp(from.size() / 32, kFewestPerChunk, kMostPerChunk);
-    std::vector<WordRecord> chunk(std::min(perChunk, from.size() * 2 + 1));
+    std::vector<WordRecord> chunk(chunkRecords(from.size()));
     writeTempList(from, files.temp, chunk);
     {
         MergedGroups groups = readTempList(files.temp, std::move(from), chunk);

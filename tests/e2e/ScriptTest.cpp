@@ -150,7 +150,7 @@ TEST(ScriptRun, XcopyPatternWithFolderPartCopiesFromThatFolder) {
     EXPECT_EQ(contentOf(joinPath(target, "docs\\b.txt")), "docs b\n");
 }
 
-// --- Failed steps ----------------------------------------------------------------------
+// --- Absent sources --------------------------------------------------------------------
 
 // A missing source, a pattern without matches, an empty folder and a folder
 // that does not exist are passed over without a word, and the lines after
@@ -158,7 +158,7 @@ TEST(ScriptRun, XcopyPatternWithFolderPartCopiesFromThatFolder) {
 // after xcopy and sndcopy have moved the current directory and put it back.
 // A sndcopy of a missing folder copies nothing at all, in particular not the
 // files of the source directory.
-TEST(ScriptRun, FailedStepsArePassedOverSilently) {
+TEST(ScriptRun, AbsentSourcesArePassedOverSilently) {
     Workspace work;
     std::string target = work.path("target");
     std::string source = work.makeSource("mkdir out\n"

@@ -25,6 +25,7 @@
 #include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/ReverseList.h"
+#include "wordlist/WordListFile.h"
 #include "wordlist/WordRecord.h"
 
 namespace fs = std::filesystem;
