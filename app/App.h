@@ -4,6 +4,22 @@
 
 #include <windows.h>
 
+// The window and drawing handles of the installer: its main window and
+// edit box, the heading font, the cursors, and what the progress display
+// draws with. One instance, windowHandles, lives for the whole run.
+struct WindowHandles {
+    HWND mainWindow = nullptr;
+    HWND editBox = nullptr;
+    HFONT headingFont = nullptr;
+    HCURSOR waitCursor = nullptr;
+    HCURSOR savedCursor = nullptr;
+    HBRUSH counterBrush = nullptr;
+    HDC builderDc = nullptr;
+    bool comInitialized = false;  // CoInitialize at window creation succeeded
+};
+
+extern WindowHandles windowHandles;
+
 // Control ids of the main window's children.
 enum ControlId {
     kStartButton = 200,

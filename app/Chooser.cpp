@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "app/App.h"
-#include "base/InstallState.h"
 #include "base/HandlesWin32.h"
 
 namespace {
 
 HWND control(int id) {
-    return GetDlgItem(installState.mainWindow, id);
+    return GetDlgItem(windowHandles.mainWindow, id);
 }
 
 // The selected item's text of a list box; empty when nothing is selected.
@@ -87,5 +86,5 @@ void listFolders(bool skipDot) {
                 SendMessageA(folders, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.cFileName));
         } while (search.next(entry));
     }
-    SetWindowTextA(installState.editBox, currentDirectory().c_str());
+    SetWindowTextA(windowHandles.editBox, currentDirectory().c_str());
 }

@@ -4,7 +4,8 @@
 
 #include "app/App.h"
 #include "base/DllSearch.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
+#include "base/Progress.h"
 #include "script/SetupScript.h"
 
 namespace {
@@ -26,30 +27,30 @@ void registerWindowClass(HINSTANCE instance) {
 // The current directory at start-up is the source directory. One that does
 // not fit a path buffer stays empty, and the setup script is then not found.
 void takeSourceDir() {
-    DWORD length = GetCurrentDirectoryA(sizeof installState.sourceDir, installState.sourceDir);
-    if (length == 0 || length >= sizeof installState.sourceDir)
-        installState.sourceDir[0] = '\0';
+    DWORD length = GetCurrentDirectoryA(sizeof scriptSettings.sourceDir, scriptSettings.sourceDir);
+    if (length == 0 || length >= sizeof scriptSettings.sourceDir)
+        scriptSettings.sourceDir[0] = '\0';
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     restrictDllSearchToSystem();
-    installState.headingFont = createHeadingFont();
+    windowHandles.headingFont = createHeadingFont();
     takeSourceDir();
     preReadSetupScript();
-    installState.nameY = 100;
-    installState.barY = 155;
-    installState.wantShortcut = 0;
-    installState.wantWordLists = 0;
+    progressLayout.nameY = 100;
+    progressLayout.barY = 155;
+    scriptSettings.wantShortcut = 0;
+    scriptSettings.wantWordLists = 0;
 
     registerWindowClass(instance);
-    installState.mainWindow =
+    windowHandles.mainWindow =
         CreateWindowExA(0, "Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
                         GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
                         nullptr, instance, nullptr);
-    ShowWindow(installState.mainWindow, showCommand);
-    UpdateWindow(installState.mainWindow);
+    ShowWindow(windowHandles.mainWindow, showCommand);
+    UpdateWindow(windowHandles.mainWindow);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

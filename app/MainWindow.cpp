@@ -10,7 +10,10 @@
 #include <string>
 
 #include "app/App.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
+#include "base/FailedSteps.h"
+#include "base/InstallRecord.h"
+#include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 #include "script/ScriptWin32.h"
 #include "settings/SettingsFile.h"
@@ -29,7 +32,7 @@ struct ControlSpec {
 const char* const kEditPreviousProc = "InstallEditProc";
 
 HWND control(int id) {
-    return GetDlgItem(installState.mainWindow, id);
+    return GetDlgItem(windowHandles.mainWindow, id);
 }
 
 void showControl(int id, bool visible) {
@@ -53,13 +56,15 @@ LRESULT CALLBACK editBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void onCreate(HWND window, const CREATESTRUCTA* create) {
-    installState.waitCursor = LoadCursor(nullptr, IDC_WAIT);
+    windowHandles.mainWindow = window;
+    setMessageOwner(window);
+    windowHandles.waitCursor = LoadCursor(nullptr, IDC_WAIT);
     const DWORD child = WS_CHILD;
     const DWORD shown = WS_CHILD | WS_VISIBLE;
     const DWORD list = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT;
     const ControlSpec controls[] = {
         {"static", nullptr, shown | WS_BORDER, 0, 110, 138, 440, 110, kFramePanel},
-        {"edit", installState.defaultDir, shown | WS_BORDER, WS_EX_CLIENTEDGE, 120, 170, 420, 25, kEditBox},
+        {"edit", scriptSettings.defaultDir, shown | WS_BORDER, WS_EX_CLIENTEDGE, 120, 170, 420, 25, kEditBox},
         {"listbox", nullptr, list, WS_EX_CLIENTEDGE, 120, 280, 150, 100, kDriveList},
         {"listbox", nullptr, list, WS_EX_CLIENTEDGE, 280, 280, 260, 180, kFolderList},
         {"button", "Start", shown, 0, 120, 205, 100, 30, kStartButton},
@@ -74,14 +79,14 @@ void onCreate(HWND window, const CREATESTRUCTA* create) {
                                     c.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                     create->hInstance, nullptr);
         if (c.id == kEditBox)
-            installState.editBox = made;
+            windowHandles.editBox = made;
     }
-    if (installState.editBox) {
-        LONG_PTR previous = SetWindowLongPtrA(installState.editBox, GWLP_WNDPROC,
+    if (windowHandles.editBox) {
+        LONG_PTR previous = SetWindowLongPtrA(windowHandles.editBox, GWLP_WNDPROC,
                                               reinterpret_cast<LONG_PTR>(editBoxProc));
-        SetPropA(installState.editBox, kEditPreviousProc, reinterpret_cast<HANDLE>(previous));
+        SetPropA(windowHandles.editBox, kEditPreviousProc, reinterpret_cast<HANDLE>(previous));
     }
-    installState.comInitialized = SUCCEEDED(CoInitialize(nullptr)) ? 1 : 0;
+    windowHandles.comInitialized = SUCCEEDED(CoInitialize(nullptr));
 }
 
 void onPaint(HWND window) {
@@ -91,8 +96,8 @@ void onPaint(HWND window) {
     GetClientRect(window, &client);
     paintGradient(dc, client);
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ previous = SelectObject(dc, installState.headingFont);
-    drawShadowedText(dc, installState.title, RECT{30, 20, 480, 90});
+    HGDIOBJ previous = SelectObject(dc, windowHandles.headingFont);
+    drawShadowedText(dc, scriptSettings.title, RECT{30, 20, 480, 90});
     SelectObject(dc, previous);
     EndPaint(window, &paint);
 }
@@ -102,10 +107,10 @@ void onPaint(HWND window) {
 // while the copies change the current directory.
 bool makeTargetDirAbsolute() {
     char full[kPathCapacity];
-    DWORD length = GetFullPathNameA(installState.targetDir, sizeof full, full, nullptr);
+    DWORD length = GetFullPathNameA(scriptSettings.targetDir, sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full)
         return false;
-    copyText(installState.targetDir, full);
+    copyText(scriptSettings.targetDir, full);
     return true;
 }
 
@@ -113,10 +118,10 @@ bool makeTargetDirAbsolute() {
 // says how many and names the first few; the process then exits with code 2
 // (see onDestroy). A run with nothing to report ends without it.
 void showFailedSteps() {
-    if (installState.failedSteps <= 0)
+    if (failedSteps.count <= 0)
         return;
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    MessageBoxA(installState.mainWindow, failedStepsMessage().c_str(), "Install", MB_OK | MB_ICONWARNING);
+    MessageBoxA(windowHandles.mainWindow, failedStepsMessage().c_str(), "Install", MB_OK | MB_ICONWARNING);
 }
 
 void runStartSequence() {
@@ -127,7 +132,7 @@ void runStartSequence() {
     if (validateTargetDir() != 0)
         return;
     if (!makeTargetDirAbsolute()) {
-        MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
+        MessageBoxA(windowHandles.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
         return;
     }
     beginInstallRecord();
@@ -135,32 +140,32 @@ void runStartSequence() {
     for (int id : {kDriveList, kFolderList, kStartButton, kChangeDirButton, kDriveCaption, kFolderCaption})
         showControl(id, false);
     SetWindowTextA(control(kPromptLabel), "Copying files...");
-    UpdateWindow(installState.mainWindow);
+    UpdateWindow(windowHandles.mainWindow);
 
     runSetupScript();
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})
         showControl(id, false);
-    SetCurrentDirectoryA(installState.targetDir);
-    UpdateWindow(installState.mainWindow);
+    SetCurrentDirectoryA(scriptSettings.targetDir);
+    UpdateWindow(windowHandles.mainWindow);
 
-    if (installState.wantWordLists == 1)
+    if (scriptSettings.wantWordLists == 1)
         processLanguageList();
     if (countLanguageEntries() > 1 && sortLanguageSection() != 0)
         countFailedStep("Sorting the languages in kelmo.ini");
-    if (installState.wantShortcut == 1 && !addProgramShortcut())
-        countFailedStep(std::string("Shortcut ") + installState.iconName);
+    if (scriptSettings.wantShortcut == 1 && !addProgramShortcut())
+        countFailedStep(std::string("Shortcut ") + scriptSettings.iconName);
     if (!completeInstallRecord())
         countFailedStep("The uninstaller and its record uninstall.dat");
     showFailedSteps();
-    DestroyWindow(installState.mainWindow);
+    DestroyWindow(windowHandles.mainWindow);
 }
 
 void onCommand(int id, int code) {
     if (id == kStartButton && code == BN_CLICKED)
         runStartSequence();
     else if (id == kStopButton && code == BN_CLICKED)
-        DestroyWindow(installState.mainWindow);
+        DestroyWindow(windowHandles.mainWindow);
     else if (id == kChangeDirButton && code == BN_CLICKED)
         openChooser();
     else if (id == kDriveList && code == LBN_SELCHANGE)
@@ -170,18 +175,18 @@ void onCommand(int id, int code) {
 }
 
 void onDestroy() {
-    if (installState.headingFont)
-        DeleteObject(installState.headingFont);
-    if (installState.counterBrush)
-        DeleteObject(installState.counterBrush);
-    installState.headingFont = nullptr;
-    installState.counterBrush = nullptr;
-    if (installState.comInitialized)
+    if (windowHandles.headingFont)
+        DeleteObject(windowHandles.headingFont);
+    if (windowHandles.counterBrush)
+        DeleteObject(windowHandles.counterBrush);
+    windowHandles.headingFont = nullptr;
+    windowHandles.counterBrush = nullptr;
+    if (windowHandles.comInitialized)
         CoUninitialize();
-    installState.comInitialized = 0;
+    windowHandles.comInitialized = false;
     // Exit codes: 0 for a complete installation, Stop or a close; 2 when
     // steps did not complete (1 is a fatal error's, which never gets here).
-    PostQuitMessage(installState.failedSteps > 0 ? 2 : 0);
+    PostQuitMessage(failedSteps.count > 0 ? 2 : 0);
 }
 
 }  // namespace
@@ -203,27 +208,32 @@ bool refuseSystemFolder(const char* typed) {
         return false;
     const std::string text = "Invalid Directory\n\n" + folder + " is " + reason +
                              ". Choose or type a folder of the dictionary's own.";
-    MessageBoxA(installState.mainWindow, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(windowHandles.mainWindow, text.c_str(), "Error", MB_OK | MB_ICONERROR);
     return true;
 }
 
 }  // namespace
 
+void showStepText(const char* text) {
+    SetWindowTextA(windowHandles.editBox, text);
+    UpdateWindow(windowHandles.mainWindow);
+}
+
 // A text longer than a path is refused, never cut to a shorter path that
 // might name some other folder.
 int validateTargetDir() {
-    const int length = GetWindowTextLengthA(installState.editBox);
-    GetWindowTextA(installState.editBox, installState.targetDir, sizeof installState.targetDir);
-    const bool fits = length < static_cast<int>(sizeof installState.targetDir);
-    if (fits && refuseSystemFolder(installState.targetDir))
+    const int length = GetWindowTextLengthA(windowHandles.editBox);
+    GetWindowTextA(windowHandles.editBox, scriptSettings.targetDir, sizeof scriptSettings.targetDir);
+    const bool fits = length < static_cast<int>(sizeof scriptSettings.targetDir);
+    if (fits && refuseSystemFolder(scriptSettings.targetDir))
         return -1;
-    if (fits && _access(installState.targetDir, 0) == 0)
+    if (fits && _access(scriptSettings.targetDir, 0) == 0)
         return 0;
-    if (fits && _mkdir(installState.targetDir) == 0) {
-        installState.targetDirCreated = 1;
+    if (fits && _mkdir(scriptSettings.targetDir) == 0) {
+        installNotes.targetCreated = 1;
         return 0;
     }
-    MessageBoxA(installState.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(windowHandles.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
     return -1;
 }
 

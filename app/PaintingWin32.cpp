@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/App.h"
-#include "base/InstallState.h"
 #include "base/Progress.h"
 #include "base/HandlesWin32.h"
 
@@ -62,28 +61,28 @@ void drawShadowedText(HDC dc, const char* text, RECT rect) {
 }
 
 void beginLanguageDrawing() {
-    installState.builderDc = GetDC(installState.mainWindow);
-    if (installState.builderDc)
-        SetBkMode(installState.builderDc, TRANSPARENT);
-    if (!installState.counterBrush)
-        installState.counterBrush = CreateSolidBrush(kCounterBackground);
-    installState.savedCursor = SetCursor(installState.waitCursor);
+    windowHandles.builderDc = GetDC(windowHandles.mainWindow);
+    if (windowHandles.builderDc)
+        SetBkMode(windowHandles.builderDc, TRANSPARENT);
+    if (!windowHandles.counterBrush)
+        windowHandles.counterBrush = CreateSolidBrush(kCounterBackground);
+    windowHandles.savedCursor = SetCursor(windowHandles.waitCursor);
 }
 
 void endLanguageDrawing() {
-    SetCursor(installState.savedCursor);
-    if (installState.builderDc) {
-        SelectObject(installState.builderDc, GetStockObject(SYSTEM_FONT));
-        ReleaseDC(installState.mainWindow, installState.builderDc);
+    SetCursor(windowHandles.savedCursor);
+    if (windowHandles.builderDc) {
+        SelectObject(windowHandles.builderDc, GetStockObject(SYSTEM_FONT));
+        ReleaseDC(windowHandles.mainWindow, windowHandles.builderDc);
     }
-    installState.builderDc = nullptr;
+    windowHandles.builderDc = nullptr;
 }
 
 void drawLanguageName(const char* name, int top) {
-    HDC dc = installState.builderDc;
+    HDC dc = windowHandles.builderDc;
     if (!dc)
         return;
-    SelectObject(dc, installState.headingFont);
+    SelectObject(dc, windowHandles.headingFont);
     drawShadowedText(dc, name, RECT{30, top, 480, top + 40});
 }
 
@@ -92,7 +91,7 @@ void drawLanguageName(const char* name, int top) {
 // holds; then the window is brought up to date at once.
 void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text) {
     {
-        ScopedGetDC dc(installState.mainWindow);
+        ScopedGetDC dc(windowHandles.mainWindow);
         if (dc.get()) {
             GdiObject<HBRUSH> frame(CreateSolidBrush(kWhite));
             GdiObject<HBRUSH> empty(CreateSolidBrush(kNavy));
@@ -111,11 +110,11 @@ void drawProgressBar(int left, int top, int right, int bottom, int fillRight, co
             DrawTextA(dc.get(), text, -1, &outer, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         }
     }
-    UpdateWindow(installState.mainWindow);
+    UpdateWindow(windowHandles.mainWindow);
 }
 
 void paintStatusText(const char* text, int left, int top, int right, int bottom) {
-    HDC dc = installState.builderDc;
+    HDC dc = windowHandles.builderDc;
     if (!dc)
         return;
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
@@ -125,12 +124,12 @@ void paintStatusText(const char* text, int left, int top, int right, int bottom)
 }
 
 void paintCounter(long value) {
-    HDC dc = installState.builderDc;
+    HDC dc = windowHandles.builderDc;
     if (!dc)
         return;
-    const CounterBox& box = installState.counterBox;
+    const CounterBox& box = progressLayout.counterBox;
     RECT rect{box.left, box.top, box.right, box.bottom};
-    FillRect(dc, &rect, installState.counterBrush);
+    FillRect(dc, &rect, windowHandles.counterBrush);
     char text[24];
     std::snprintf(text, sizeof text, "%ld", value);
     DrawTextA(dc, text, -1, &rect, kLineFormat);

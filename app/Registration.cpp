@@ -19,7 +19,7 @@
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
 #include "base/HandlesWin32.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 
@@ -129,11 +129,11 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
 }  // namespace
 
 void beginInstallRecord() {
-    installState.record = InstallRecord{};
-    installState.record.title = installState.title;
-    installState.record.target = longFolderName(installState.targetDir);
-    if (installState.targetDirCreated)
-        noteCreatedDirectory(installState.targetDir);
+    installNotes.record = InstallRecord{};
+    installNotes.record.title = scriptSettings.title;
+    installNotes.record.target = longFolderName(scriptSettings.targetDir);
+    if (installNotes.targetCreated)
+        noteCreatedDirectory(scriptSettings.targetDir);
     // A run that ends early (Abort, a fatal error) still leaves what it
     // did to be taken back; a failure to do so changes nothing of its end.
     setEarlyEndStep([] { completeInstallRecord(); });
@@ -150,12 +150,12 @@ void beginInstallRecord() {
 // written, is neither merged nor trusted.
 bool completeInstallRecord() {
     setEarlyEndStep(nullptr);
-    const std::string target = installState.record.target;
+    const std::string target = installNotes.record.target;
     const bool elevated = processElevated();
     const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;
     const bool fits = !folder.empty() && joinPath(folder, kUninstallerScratch).size() < kPathCapacity;
     const RecordRoots roots = recordRootsFor(target);
-    InstallRecord record = installState.record;
+    InstallRecord record = installNotes.record;
     keepWithinRoots(record, roots);
     const std::string path = fits ? joinPath(folder, kRecordName) : std::string();
     InstallRecord earlier;

@@ -14,6 +14,9 @@
 // Selects the collation locale by its C-library name (the language list
 // uses "italian"). Returns false, changing nothing, when the name is unknown.
 bool selectCollation(const char* localeName);
+// Whether a collation is selected; selectCollation(nullptr) forgets it, and
+// the folding comparison is used again.
+bool collationSelected();
 
 // Negative, zero or positive as a sorts before, equal to or after b, case
 // ignored, under the selected collation; while none is selected, foldCompare.

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "base/Collation.h"
-#include "base/InstallState.h"
 
 namespace {
 
@@ -15,19 +14,30 @@ constexpr DWORD kCompareFlags = NORM_IGNORECASE | SORT_STRINGSORT;
 
 constexpr LCID kItalian = MAKELCID(MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), SORT_DEFAULT);  // 0x0410
 
+// The locale selected by name for the sorts; 0 while none is selected.
+LCID collationLocale = 0;
+
 }  // namespace
 
 bool selectCollation(const char* localeName) {
+    if (!localeName) {
+        collationLocale = 0;
+        return true;
+    }
     if (!std::setlocale(LC_COLLATE, localeName))
         return false;
-    installState.collationLocale = foldEquals(localeName, "italian") ? kItalian : LOCALE_USER_DEFAULT;
+    collationLocale = foldEquals(localeName, "italian") ? kItalian : LOCALE_USER_DEFAULT;
     return true;
 }
 
+bool collationSelected() {
+    return collationLocale != 0;
+}
+
 int collateCompare(const char* a, const char* b) {
-    if (installState.collationLocale == 0)
+    if (collationLocale == 0)
         return foldCompare(a, b);
-    switch (CompareStringA(installState.collationLocale, kCompareFlags, a, -1, b, -1)) {
+    switch (CompareStringA(collationLocale, kCompareFlags, a, -1, b, -1)) {
     case CSTR_LESS_THAN:
         return -1;
     case CSTR_EQUAL:
@@ -45,7 +55,7 @@ int collateCompare(const char* a, const char* b) {
 // fits the buffer, so it takes one system call; only a longer one is
 // measured first.
 std::string collateSortKey(const char* text) {
-    const LCID locale = installState.collationLocale;
+    const LCID locale = collationLocale;
     if (locale == 0)
         return foldedKey(text);
     const DWORD flags = LCMAP_SORTKEY | kCompareFlags;

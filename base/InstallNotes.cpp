@@ -1,20 +1,22 @@
 // The installer's notes of what it creates and changes, kept in
-// installState.record while the installation runs. The subsystems call
+// installNotes.record while the installation runs. The subsystems call
 // these, so that none of them needs to know the record's form.
 #include <algorithm>
 
 #include "base/Collation.h"
 #include "base/InstallRecord.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
+
+InstallNotes installNotes;
 
 namespace {
 
 // A path as the record spells it: under the record's target when it lies
 // under the target directory as typed; empty when it cannot be spelled.
 std::string recordSpelling(const char* path) {
-    const std::string typedTarget = normalRecordPath(installState.targetDir, "");
+    const std::string typedTarget = normalRecordPath(scriptSettings.targetDir, "");
     const std::string normal = normalRecordPath(path, typedTarget);
-    const std::string& target = installState.record.target;
+    const std::string& target = installNotes.record.target;
     if (normal.empty() || target.empty() || !pathWithin(normal, typedTarget, true))
         return normal;
     return target + normal.substr(typedTarget.size());
@@ -29,12 +31,12 @@ void noteOnce(std::vector<std::string>& list, const char* path) {
 }  // namespace
 
 void noteCreatedDirectory(const char* path) {
-    noteOnce(installState.record.directories, path);
+    noteOnce(installNotes.record.directories, path);
 }
 
 void noteWrittenFile(const char* path, bool existedBefore) {
     const std::string spelled = recordSpelling(path);
-    InstallRecord& record = installState.record;
+    InstallRecord& record = installNotes.record;
     if (spelled.empty() || foldedIn(record.files, spelled) || foldedIn(record.existed, spelled))
         return;
     (existedBefore ? record.existed : record.files).push_back(spelled);
@@ -42,21 +44,21 @@ void noteWrittenFile(const char* path, bool existedBefore) {
 
 void noteRemovedFile(const char* path) {
     const std::string spelled = recordSpelling(path);
-    for (auto* list : {&installState.record.files, &installState.record.existed})
+    for (auto* list : {&installNotes.record.files, &installNotes.record.existed})
         list->erase(std::remove_if(list->begin(), list->end(),
                                    [&](const std::string& entry) { return foldEquals(entry.c_str(), spelled.c_str()); }),
                     list->end());
 }
 
 void noteIniKey(const char* key, bool hadValue, const char* previous, const char* given) {
-    for (IniKeyChange& change : installState.record.iniKeys)
+    for (IniKeyChange& change : installNotes.record.iniKeys)
         if (foldEquals(change.key.c_str(), key)) {
             change.given = given;
             return;
         }
-    installState.record.iniKeys.push_back({key, hadValue, hadValue ? previous : "", true, given});
+    installNotes.record.iniKeys.push_back({key, hadValue, hadValue ? previous : "", true, given});
 }
 
 void noteIniSectionCreated() {
-    installState.record.createdIniSection = true;
+    installNotes.record.createdIniSection = true;
 }

@@ -134,7 +134,15 @@ std::vector<std::string> deepestFirst(std::vector<std::string> directories);
 // for every spelling of one directory (case, trailing backslash).
 std::string uninstallKeyName(const std::string& target);
 
-// --- the installer's notes, kept in installState.record ---
+// --- the installer's notes of this run ---
+// What this run created and changed, for the install record; the target
+// directory counts when the Start check had to create it.
+struct InstallNotes {
+    InstallRecord record;
+    bool targetCreated = false;
+};
+extern InstallNotes installNotes;
+
 // A relative path is taken under the target directory; a path under the
 // target as typed is spelled under the record's target.
 void noteCreatedDirectory(const char* path);

@@ -2,6 +2,13 @@
 // (base/MessageBoxesWin32.cpp) and once for the host tests.
 #pragma once
 
+struct HWND__;
+
+// The window that owns the installer's boxes (the main window once it
+// exists; none before).
+void setMessageOwner(HWND__* window);
+HWND__* messageOwner();
+
 // Shows an "Error" box with the message, owned by the main window when it
 // exists, then ends the run as endRunEarly does.
 [[noreturn]] void fatalError(const char* message);

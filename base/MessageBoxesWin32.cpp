@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "base/InstallState.h"
 #include "base/MessageBoxes.h"
 
 namespace {
 
 void (*earlyEndStep)() = nullptr;
+HWND owner = nullptr;
 
 // The step's own writes never come back here: it is taken before it runs.
 void runEarlyEndStep() {
@@ -16,6 +16,14 @@ void runEarlyEndStep() {
 }
 
 }  // namespace
+
+void setMessageOwner(HWND window) {
+    owner = window;
+}
+
+HWND messageOwner() {
+    return owner;
+}
 
 void setEarlyEndStep(void (*step)()) {
     earlyEndStep = step;
@@ -31,12 +39,12 @@ void endRunEarly() {
 void fatalError(const char* message) {
     runEarlyEndStep();
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    MessageBoxA(installState.mainWindow, message, "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, message, "Error", MB_OK | MB_ICONERROR);
     ExitProcess(1);
 }
 
 void showClosingMessage(const char* text) {
-    MessageBoxA(installState.mainWindow, text, "Install", MB_OK);
+    MessageBoxA(owner, text, "Install", MB_OK);
 }
 
 void showCollationWarning(const char* text) {

@@ -1,22 +1,23 @@
 #include "base/Progress.h"
 
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 
 #include <cstdint>
 
 std::int32_t comparisonCount = 0;
+ProgressLayout progressLayout;
 
 void drawStatusLine(const char* text, int right) {
-    paintStatusText(text, 30, installState.statusY, right, installState.statusY + 30);
+    paintStatusText(text, 30, progressLayout.statusY, right, progressLayout.statusY + 30);
 }
 
 void drawDoneMark() {
-    paintStatusText("[Done]", 210, installState.statusY, 480, installState.statusY + 30);
-    installState.statusY += 25;
+    paintStatusText("[Done]", 210, progressLayout.statusY, 480, progressLayout.statusY + 30);
+    progressLayout.statusY += 25;
 }
 
 void placeCounterBox() {
-    installState.counterBox = CounterBox{280, installState.statusY, 360, installState.statusY + 16};
+    progressLayout.counterBox = CounterBox{280, progressLayout.statusY, 360, progressLayout.statusY + 16};
 }
 
 void showCounter(long index) {
@@ -25,7 +26,7 @@ void showCounter(long index) {
 }
 
 void countComparison() {
-    if (installState.verbose != 1)
+    if (scriptSettings.verbose != 1)
         return;
     if (comparisonCount % 1000 == 0)
         paintCounter(comparisonCount);

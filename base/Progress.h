@@ -1,8 +1,8 @@
 // The progress display of the word-list builder: the language name, the
 // progress bar, status lines with "[Done]" marks and the counter box.
 //
-// The layout rules (where each item goes and how the cursors in
-// installState move) are portable and live in base/Progress.cpp. The
+// The layout rules (where each item goes and how the cursors of
+// progressLayout move) are portable and live in base/Progress.cpp. The
 // painting procedures below them are the seam: defined with GDI for Windows
 // (app/PaintingWin32.cpp) and by a recorder in the host tests.
 #pragma once
@@ -12,6 +12,21 @@
 // Process-wide count of collated comparisons; never reset, so it runs on
 // from one language to the next.
 extern std::int32_t comparisonCount;
+
+struct CounterBox {
+    int left = 280, top = 170, right = 360, bottom = 186;
+};
+
+// Where the progress display draws next, in client pixels: the language's
+// name and bar move down per language, the status lines per line.
+struct ProgressLayout {
+    std::int32_t nameY = 100;
+    std::int32_t barY = 155;
+    std::int32_t statusY = 170;
+    CounterBox counterBox;
+};
+
+extern ProgressLayout progressLayout;
 
 // --- layout rules (portable) ---
 void drawStatusLine(const char* text, int right);  // at statusY, from x 30
@@ -33,5 +48,5 @@ void drawLanguageName(const char* name, int top);
 void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text);
 // Status text in the system font, white, in the rectangle.
 void paintStatusText(const char* text, int left, int top, int right, int bottom);
-// Clears the counter box (installState.counterBox) and writes the value in it.
+// Clears the counter box (progressLayout.counterBox) and writes the value in it.
 void paintCounter(long value);

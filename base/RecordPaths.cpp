@@ -47,6 +47,20 @@ std::string cutTrailingDotsAndSpaces(std::string component) {
     return component;
 }
 
+bool withinAnyStartMenu(const std::string& path, const RecordRoots& roots) {
+    for (const std::string& root : roots.startMenu)
+        if (pathWithin(path, normalRecordPath(root, ""), false))
+            return true;
+    return false;
+}
+
+bool withinAnySystemFolder(const std::string& path, const RecordRoots& roots) {
+    for (const std::string& folder : roots.systemFolders)
+        if (pathWithin(path, normalRecordPath(folder, ""), true))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 std::string normalRecordPath(const std::string& given, const std::string& base) {
@@ -170,4 +184,31 @@ std::string refusedTargetReason(const std::string& target, const SystemFolders& 
         if (same(folder))
             return "a Programs folder of the Start menu";
     return {};
+}
+
+bool insideInstallation(const std::string& path, bool directory, const RecordRoots& roots) {
+    if (withinAnyStartMenu(path, roots))
+        return true;
+    const std::string target = normalRecordPath(roots.target, "");
+    if (!pathWithin(path, target, directory && !isDriveRoot(target)))
+        return false;
+    return !isDriveRoot(target) || !withinAnySystemFolder(path, roots);
+}
+
+void keepWithinRoots(InstallRecord& record, const RecordRoots& roots) {
+    auto outside = [&](bool dir) {
+        return [&, dir](const std::string& path) { return !insideInstallation(path, dir, roots); };
+    };
+    for (auto* list : {&record.files, &record.existed})
+        list->erase(std::remove_if(list->begin(), list->end(), outside(false)), list->end());
+    auto& dirs = record.directories;
+    dirs.erase(std::remove_if(dirs.begin(), dirs.end(), outside(true)), dirs.end());
+    auto& keys = record.iniKeys;
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [](const IniKeyChange& c) {
+                                  return c.key.empty() || c.key.find_first_of("=\r\n") != std::string::npos ||
+                                         c.previous.find_first_of("\r\n") != std::string::npos ||
+                                         c.given.find_first_of("\r\n") != std::string::npos;
+                              }),
+               keys.end());
 }

@@ -11,7 +11,8 @@
 
 #include "base/PathText.h"
 #include "base/InstallRecord.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
+#include "base/FailedSteps.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
@@ -100,7 +101,7 @@ bool isAbsence(DWORD error) {
 // is recorded for the uninstaller); returns true for Retry, false for Ignore.
 bool askRetry(const std::string& text, DWORD error) {
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    int answer = MessageBoxA(installState.mainWindow, (text + "\n\n" + systemMessage(error)).c_str(), "Error",
+    int answer = MessageBoxA(messageOwner(), (text + "\n\n" + systemMessage(error)).c_str(), "Error",
                              MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
     if (answer == IDABORT)
         endRunEarly();
@@ -119,8 +120,7 @@ void copyShown(const std::string& source, const std::string& destination) {
         countFailedStep("Copy to " + destination + " (path too long)");
         return;
     }
-    SetWindowTextA(installState.editBox, destination.c_str());
-    UpdateWindow(installState.mainWindow);
+    showStepText(destination.c_str());
     const bool existed = GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
         const DWORD error = copyOnce(source, destination);
@@ -154,7 +154,7 @@ void copyMatches(const std::string& pattern, const std::string& destination) {
                 if (!folderCopyTakes(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                     continue;
                 copyShown(from + entry.cFileName,
-                          folderCopyDestination(installState.targetDirSlash, destination, entry.cFileName));
+                          folderCopyDestination(scriptSettings.targetDirSlash, destination, entry.cFileName));
             } while (search.next(entry));
             if (search.error() == ERROR_NO_MORE_FILES)
                 return;
@@ -220,11 +220,11 @@ void executeLine(const char* line, const std::string& sourceSlash) {
     case ScriptKeyword::None:
         return;
     case ScriptKeyword::MkWList:
-        installState.wantWordLists = 1;
+        scriptSettings.wantWordLists = 1;
         return;
     case ScriptKeyword::Copy:
         if (splitOperands(line, first, second))
-            copyShown(sourceSlash + first, singleCopyDestination(installState.targetDirSlash, second));
+            copyShown(sourceSlash + first, singleCopyDestination(scriptSettings.targetDirSlash, second));
         return;
     case ScriptKeyword::XCopy:
         if (splitOperands(line, first, second)) {
@@ -250,12 +250,12 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         return;
     switch (keyword) {
     case ScriptKeyword::Mkdir: {
-        makeFolder(std::string(installState.targetDirSlash) + argument);
+        makeFolder(std::string(scriptSettings.targetDirSlash) + argument);
         return;
     }
     case ScriptKeyword::IconName:
-        installState.wantShortcut = 1;
-        copyText(installState.iconName, argument);
+        scriptSettings.wantShortcut = 1;
+        copyText(scriptSettings.iconName, argument);
         return;
     case ScriptKeyword::AviDelay:
         writeDictionarySetting(kAviDelayKey, argument);
@@ -265,13 +265,13 @@ void executeLine(const char* line, const std::string& sourceSlash) {
             writeDictionarySetting(first.c_str(), second.c_str());
         return;
     case ScriptKeyword::IconGroup:
-        copyText(installState.iconGroup, argument);
+        copyText(scriptSettings.iconGroup, argument);
         return;
     case ScriptKeyword::IconExe:
-        copyText(installState.iconExe, argument);
+        copyText(scriptSettings.iconExe, argument);
         return;
     case ScriptKeyword::Display:
-        copyText(installState.displayFile, argument);
+        copyText(scriptSettings.displayFile, argument);
         return;
     default:
         return;
@@ -281,11 +281,11 @@ void executeLine(const char* line, const std::string& sourceSlash) {
 }  // namespace
 
 void runSetupScript() {
-    const std::string sourceSlash = withBackslash(installState.sourceDir);
+    const std::string sourceSlash = withBackslash(scriptSettings.sourceDir);
     // targetDirSlash holds targetDir and one character more, so a target of
     // the greatest length keeps its backslash (every name behind it then
     // makes a path too long to use) instead of becoming empty, which would
     // send the copies into the current directory.
-    copyText(installState.targetDirSlash, withBackslash(installState.targetDir).c_str());
+    copyText(scriptSettings.targetDirSlash, withBackslash(scriptSettings.targetDir).c_str());
     readSetupScript([&](const char* line) { executeLine(line, sourceSlash); });
 }

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/PathText.h"  // withBackslash: targetDirSlash as the pass forms it
 #include "script/SetupScript.h"
 

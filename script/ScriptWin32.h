@@ -7,6 +7,10 @@
 // Carries out the installation keywords of install.inf line by line.
 void runSetupScript();
 
+// Shows the step's text (a copy's destination) in the main window's edit
+// box and brings the window up to date; defined by the program's top.
+void showStepText(const char* text);
+
 // Creates the program group folder under the Programs folder and the
 // shortcut iconName.lnk in it; false when the shortcut was not saved.
 bool addProgramShortcut();

@@ -6,12 +6,12 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
 #include "base/PathText.h"
 
 void readSetupScript(const std::function<void(const char* line)>& handle) {
-    const std::string path = joinPath(installState.sourceDir, "install.inf");
+    const std::string path = joinPath(scriptSettings.sourceDir, "install.inf");
     FilePtr file;
     if (path.size() < kPathCapacity)
         file = openFile(path.c_str(), "rt");
@@ -152,18 +152,18 @@ void preReadLine(const char* line) {
     switch (preReadKeyword(line)) {
     case PreReadKeyword::Title:
         if (argument)
-            copyText(installState.title, argument);
+            copyText(scriptSettings.title, argument);
         return;
     case PreReadKeyword::Dir:
         if (argument)
-            copyText(installState.defaultDir, argument);
+            copyText(scriptSettings.defaultDir, argument);
         return;
     case PreReadKeyword::WbArg:
         if (argument)
-            copyText(installState.wbarg, argument);
+            copyText(scriptSettings.wbarg, argument);
         return;
     case PreReadKeyword::Debug:
-        installState.verbose = 1;
+        scriptSettings.verbose = 1;
         return;
     case PreReadKeyword::None:
         return;

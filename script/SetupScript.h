@@ -64,8 +64,8 @@ PreReadKeyword preReadKeyword(const char* line);
 const char* keywordName(ScriptKeyword keyword);
 const char* keywordName(PreReadKeyword keyword);
 
-// Takes title, dir, wbarg and debug from install.inf into installState.
+// Takes title, dir, wbarg and debug from install.inf into scriptSettings.
 void preReadSetupScript();
 
-// Applies one pre-read line to installState; used by preReadSetupScript.
+// Applies one pre-read line to scriptSettings; used by preReadSetupScript.
 void preReadLine(const char* line);

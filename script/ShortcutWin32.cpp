@@ -12,7 +12,8 @@
 
 #include "base/PathText.h"
 #include "base/InstallRecord.h"
-#include "base/InstallState.h"
+#include "base/MessageBoxes.h"
+#include "base/ScriptSettings.h"
 #include "base/HandlesWin32.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
@@ -59,43 +60,38 @@ int programsFolderId() {
 }  // namespace
 
 bool addProgramShortcut() {
-    std::string target = std::string(installState.targetDirSlash) + installState.iconExe;
+    const std::string target = std::string(scriptSettings.targetDirSlash) + scriptSettings.iconExe;
     if (target.size() >= kPathCapacity)
         return false;
-    copyText(installState.defaultDir, target.c_str());
 
     // A Programs folder that the shell cannot supply means no shortcut.
     LPITEMIDLIST programs = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(installState.mainWindow, programsFolderId(), &programs)) || !programs)
+    if (FAILED(SHGetSpecialFolderLocation(messageOwner(), programsFolderId(), &programs)) || !programs)
         return false;
-    BOOL havePath = SHGetPathFromIDListA(programs, installState.sourceDir);
+    char programsPath[MAX_PATH] = "";
+    BOOL havePath = SHGetPathFromIDListA(programs, programsPath);
     CoTaskMemFree(programs);
-    if (!havePath || !SetCurrentDirectoryA(installState.sourceDir))
+    if (!havePath || !SetCurrentDirectoryA(programsPath))
         return false;
 
     // An empty group name creates and enters nothing: the shortcut then
     // lies in the Programs folder itself. A group that cannot be made or
     // entered means no shortcut, rather than one in the wrong folder.
-    if (installState.iconGroup[0] != '\0') {
-        if (CreateDirectoryA(installState.iconGroup, nullptr))
-            noteCreatedDirectory(joinPath(installState.sourceDir, installState.iconGroup).c_str());
-        if (!SetCurrentDirectoryA(installState.iconGroup))
+    if (scriptSettings.iconGroup[0] != '\0') {
+        if (CreateDirectoryA(scriptSettings.iconGroup, nullptr))
+            noteCreatedDirectory(joinPath(programsPath, scriptSettings.iconGroup).c_str());
+        if (!SetCurrentDirectoryA(scriptSettings.iconGroup))
             return false;
     }
-    DWORD length = GetCurrentDirectoryA(sizeof installState.sourceDir, installState.sourceDir);
-    if (length == 0 || length >= sizeof installState.sourceDir)
+    const std::string folder = currentDirectory();
+    const std::string link = joinPath(folder, scriptSettings.iconName) + ".lnk";
+    if (folder.empty() || folder.size() >= kPathCapacity || link.size() >= kPathCapacity)
         return false;
-
-    std::string link = joinPath(installState.sourceDir, installState.iconName);
-    link += ".lnk";
-    if (link.size() >= kPathCapacity)
+    const bool existed = GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
+                                     scriptSettings.wbarg)))
         return false;
-    copyText(installState.sourceDir, link.c_str());
-    const bool existed = GetFileAttributesA(installState.sourceDir) != INVALID_FILE_ATTRIBUTES;
-    if (FAILED(createProgramShortcut(installState.defaultDir, installState.sourceDir, installState.targetDirSlash,
-                                     installState.wbarg)))
-        return false;
-    noteWrittenFile(installState.sourceDir, existed);
+    noteWrittenFile(link.c_str(), existed);
     return true;
 }
 

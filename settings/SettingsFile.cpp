@@ -14,7 +14,8 @@
 #include "base/Collation.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
+#include "base/Progress.h"
 #include "base/LanguageEntry.h"
 #include "base/MessageBoxes.h"
 
@@ -161,8 +162,8 @@ void createSettingsFile(const char* fromName) {
     bool exists = openFile(kSettingsName, "rt") != nullptr;
     if (!exists && errno != ENOENT)
         fatalError("Can't open DICT.INI");
-    if (installState.verbose == 1)
-        installState.statusY += 25;
+    if (scriptSettings.verbose == 1)
+        progressLayout.statusY += 25;
     if (exists)
         return;
 

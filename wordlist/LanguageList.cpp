@@ -11,7 +11,7 @@
 #include "base/Collation.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/ReverseList.h"
@@ -54,7 +54,7 @@ bool readDisplayFile(const char* name, std::vector<char>& text) {
 
 void showBuildFinished() {
     std::vector<char> text;
-    if (installState.displayFile[0] != '\0' && readDisplayFile(installState.displayFile, text))
+    if (scriptSettings.displayFile[0] != '\0' && readDisplayFile(scriptSettings.displayFile, text))
         showClosingMessage(text.data());
     else
         showClosingMessage(kFinishedText);

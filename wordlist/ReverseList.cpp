@@ -34,7 +34,7 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
 #include "base/Progress.h"
 #include "wordlist/GroupMerge.h"
@@ -53,7 +53,7 @@ constexpr char kLanguageFolder[] = "language/";
 // Status lines, "[Done]" marks and the comparison counter are drawn only
 // while the script's debug switch is on.
 bool verbose() {
-    return installState.verbose == 1;
+    return scriptSettings.verbose == 1;
 }
 
 // A message with one path or name in it; the buffer bounds any length.
@@ -66,7 +66,7 @@ bool verbose() {
 // Whether a path relative to the target directory, which is current while
 // the word lists are built, fits a path buffer as a full path.
 bool fitsUnderTarget(const std::string& relative) {
-    return std::strlen(installState.targetDirSlash) + relative.size() < kPathCapacity;
+    return std::strlen(scriptSettings.targetDirSlash) + relative.size() < kPathCapacity;
 }
 
 // language\<name>; a path that would not fit the installer's path buffers
@@ -120,7 +120,7 @@ constexpr Stage kStages[] = {{0, "0%"}, {64, "10%"}, {117, "25%"}, {205, "50%"},
 
 // The progress bar at one of its six stages.
 void drawStage(int stage) {
-    const int top = installState.barY;
+    const int top = progressLayout.barY;
     drawProgressBar(30, top, 380, top + 20, kStages[stage].fillRight, kStages[stage].text);
 }
 
@@ -211,7 +211,7 @@ MergedGroups readTempGroups(std::FILE* temp, std::size_t count, RecordBuffer mem
 // collation is foldCompare, whose key is the folded word itself, compared
 // in place; under a locale, the locale's sort keys.
 SortKeyFunction sortKeyOfCollation() {
-    return installState.collationLocale == 0 ? kFoldInPlace : collateSortKey;
+    return collationSelected() ? collateSortKey : kFoldInPlace;
 }
 
 // --- phases ---
@@ -306,8 +306,8 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
 void buildReverseList(const LanguageEntry& entry) {
     const BuildFiles files = buildFiles(entry);
     beginLanguageDrawing();
-    drawLanguageName(entry.displayName.c_str(), installState.nameY);
-    installState.nameY += 50;
+    drawLanguageName(entry.displayName.c_str(), progressLayout.nameY);
+    progressLayout.nameY += 50;
     drawStage(0);
 
     RecordBuffer from = readFromList(files.from);
@@ -319,6 +319,6 @@ void buildReverseList(const LanguageEntry& entry) {
     }
     removeFile(files.temp.c_str());
     drawStage(5);
-    installState.barY += 50;
+    progressLayout.barY += 50;
     endLanguageDrawing();
 }

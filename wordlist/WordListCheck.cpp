@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/Collation.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "wordlist/WordRecord.h"
 
 std::string wordListRelativePath(const std::string& name) {

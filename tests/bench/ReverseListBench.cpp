@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "base/Collation.h"
-#include "base/InstallState.h"
 #include "base/Progress.h"
 #include "tests/bench/Bench.h"
 #include "wordlist/LanguageList.h"
@@ -178,7 +177,7 @@ int build(const char* dir, const char* fromName, const char* toName, const char*
     std::printf("from_records=%ju\n", fromRecords);
     std::printf("to_records=%ju\n", toRecords);
     std::printf("comparisons=%ld\n", static_cast<long>(comparisonCount));
-    std::printf("collation_locale=0x%04x\n", static_cast<unsigned>(installState.collationLocale));
+    std::printf("collation_selected=%d\n", collationSelected() ? 1 : 0);
     std::printf("seconds=%.3f\n", seconds);
     std::printf("processor_seconds=%.3f\n", processor);
     std::printf("from_records_per_second=%.0f\n", seconds > 0 ? fromRecords / seconds : 0.0);

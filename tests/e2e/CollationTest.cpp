@@ -17,7 +17,6 @@
 #include "Harness.h"
 #include "WordListSupport.h"
 #include "base/Collation.h"
-#include "base/InstallState.h"
 
 namespace {
 
@@ -123,7 +122,7 @@ protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
     static void reset() {
-        installState.collationLocale = 0;
+        selectCollation(nullptr);
         std::setlocale(LC_COLLATE, "C");
     }
 };

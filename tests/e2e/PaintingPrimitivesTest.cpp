@@ -17,7 +17,7 @@
 #include "Harness.h"
 #include "ProgressPixels.h"
 #include "app/App.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/Progress.h"
 
 using e2e::Rgb;
@@ -78,7 +78,7 @@ LRESULT CALLBACK gradientWindowProc(HWND window, UINT message, WPARAM wParam, LP
 }
 
 // A topmost popup window of this process that paints the installer's
-// gradient, made the main window of installState for the primitives.
+// gradient, made the main window of windowHandles for the primitives.
 class GradientWindow {
 public:
     GradientWindow(int x, int y, int width, int height) : x_(x), y_(y), width_(width), height_(height) {
@@ -140,25 +140,28 @@ int changedAround(const Screen& before, const Screen& after, int left, int top, 
 }
 
 // The primitives draw on a full-screen window of this process, as they do
-// on the installer's, with installState set up as the installer sets it.
+// on the installer's, with the handles and the layout set up as the
+// installer sets them.
 class PaintingPrimitives : public ::testing::Test {
 protected:
     void SetUp() override {
         window_ = std::make_unique<GradientWindow>(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-        installState.mainWindow = window_->handle();
-        installState.headingFont = createHeadingFont();
-        installState.waitCursor = LoadCursor(nullptr, IDC_WAIT);
-        installState.verbose = 1;
-        installState.statusY = 195;
+        windowHandles.mainWindow = window_->handle();
+        windowHandles.headingFont = createHeadingFont();
+        windowHandles.waitCursor = LoadCursor(nullptr, IDC_WAIT);
+        scriptSettings.verbose = 1;
+        progressLayout.statusY = 195;
         screen_ = window_->settle();
         beginLanguageDrawing();
-        ASSERT_TRUE(installState.builderDc) << "no builder drawing context";
+        ASSERT_TRUE(windowHandles.builderDc) << "no builder drawing context";
     }
     void TearDown() override {
         endLanguageDrawing();
-        if (installState.headingFont) DeleteObject(installState.headingFont);
-        if (installState.counterBrush) DeleteObject(installState.counterBrush);
-        installState = InstallState{};
+        if (windowHandles.headingFont) DeleteObject(windowHandles.headingFont);
+        if (windowHandles.counterBrush) DeleteObject(windowHandles.counterBrush);
+        windowHandles = WindowHandles{};
+        scriptSettings = ScriptSettings{};
+        progressLayout = ProgressLayout{};
         comparisonCount = 0;
         window_.reset();
     }
@@ -254,7 +257,7 @@ CounterReading readCounter(const Screen& s, int top, const std::function<Rgb(int
 // it is. The comparison count shows every 1000th comparison, and nothing
 // while verbose is off.
 TEST_F(PaintingPrimitives, CounterBoxShowsEveryHundredthIndexWhiteOnDarkBlue) {
-    const int row = installState.statusY;
+    const int row = progressLayout.statusY;
     auto background = [this](int y) { return this->background(y); };
     drawStatusLine("Reading FROM wordlist...", 480);
     placeCounterBox();
@@ -287,7 +290,7 @@ TEST_F(PaintingPrimitives, CounterBoxShowsEveryHundredthIndexWhiteOnDarkBlue) {
     EXPECT_EQ(comparisonCount, 1001);
     Screen thousand = expectShows("1000");
 
-    installState.verbose = 0;
+    scriptSettings.verbose = 0;
     for (int i = 0; i < 1000; ++i) countComparison();
     EXPECT_EQ(comparisonCount, 1001) << "nothing is counted while verbose is off";
     after = captureWhen([](const Screen&) { return true; });
@@ -299,7 +302,7 @@ TEST_F(PaintingPrimitives, CounterBoxShowsEveryHundredthIndexWhiteOnDarkBlue) {
 TEST_F(PaintingPrimitives, StatusLinesAreWhiteAndDoneMarksEndTheirRow) {
     auto isWhite = [](Rgb c) { return sameColour(c, kWhite); };
 
-    const int row = installState.statusY;
+    const int row = progressLayout.statusY;
     drawStatusLine("Sorting TO wordlist... and a text far too long for its row of the display", 400);
     Screen s = captureWhen([&](const Screen& s) { return s.count(30, row, 400, row + 30, isWhite) > 0; });
     EXPECT_GT(s.count(30, row, 400, row + 30, isWhite), 20) << "no white status text at " << at(30, row);
@@ -307,7 +310,7 @@ TEST_F(PaintingPrimitives, StatusLinesAreWhiteAndDoneMarksEndTheirRow) {
                                                                         << ", 400, " << row + 30 << ")";
 
     drawDoneMark();
-    EXPECT_EQ(installState.statusY, row + 25);
+    EXPECT_EQ(progressLayout.statusY, row + 25);
     Screen done = captureWhen([&](const Screen& d) { return changedPixels(s, d, 0, 0, d.width(), d.height()) > 0; });
     Box mark;
     for (int y = row - 5; y < row + 40; ++y)

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/FileLayer.h"
-#include "base/InstallState.h"
+#include "base/BoundedText.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"

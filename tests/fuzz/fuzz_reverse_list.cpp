@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/Collation.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options & 1)
         selectCollation("italian");
     if (options & 2)
-        installState.verbose = 0;
+        scriptSettings.verbose = 0;
 
     ScratchFolder scratch;
     writeWholeFile("language/from.wb", data, size);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/FileLayer.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/PathText.h"
 #include "script/SetupScript.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -27,9 +27,9 @@ void handleLine(const char* line) {
     FUZZ_CHECK(line[0] != '#');
 
     preReadLine(line);
-    FUZZ_CHECK(terminated(installState.title));
-    FUZZ_CHECK(terminated(installState.defaultDir));
-    FUZZ_CHECK(terminated(installState.wbarg));
+    FUZZ_CHECK(terminated(scriptSettings.title));
+    FUZZ_CHECK(terminated(scriptSettings.defaultDir));
+    FUZZ_CHECK(terminated(scriptSettings.wbarg));
 
     executionKeyword(line);
     const char* argument = keywordArgument(line);

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "base/Collation.h"
-#include "base/InstallState.h"
+#include "base/FailedSteps.h"
+#include "base/InstallRecord.h"
 #include "base/MessageBoxes.h"
 #include "base/Progress.h"
+#include "base/ScriptSettings.h"
 #include "settings/SettingsFile.h"
 
 HostPlatform& hostPlatform() {
@@ -16,7 +18,10 @@ HostPlatform& hostPlatform() {
 
 void resetHostPlatform() {
     hostPlatform() = HostPlatform{};
-    installState = InstallState{};
+    scriptSettings = ScriptSettings{};
+    failedSteps = FailedSteps{};
+    progressLayout = ProgressLayout{};
+    installNotes = InstallNotes{};
     comparisonCount = 0;
     languageEntryCount = 0;
 }
@@ -68,7 +73,7 @@ void paintStatusText(const char* text, int left, int top, int right, int bottom)
 }
 
 void paintCounter(long value) {
-    const CounterBox& box = installState.counterBox;
+    const CounterBox& box = progressLayout.counterBox;
     record({"counter", std::to_string(value), box.left, box.top, box.right, box.bottom,
             static_cast<int>(value)});
 }
@@ -76,10 +81,18 @@ void paintCounter(long value) {
 // On the host no collation locale exists: selection "succeeds" when the
 // test says so, and the comparison is always the folding one.
 bool selectCollation(const char* localeName) {
+    if (!localeName) {
+        hostPlatform().collationSelected = false;
+        return true;
+    }
     if (!hostPlatform().collationAvailable || std::strcmp(localeName, "italian") != 0)
         return false;
-    installState.collationLocale = 0x0410;
+    hostPlatform().collationSelected = true;
     return true;
+}
+
+bool collationSelected() {
+    return hostPlatform().collationSelected;
 }
 
 int collateCompare(const char* a, const char* b) {

@@ -26,6 +26,7 @@ struct HostPlatform {
     std::vector<std::string> closingMessages;
     std::vector<std::string> collationWarnings;
     bool collationAvailable = true;  // whether selectCollation succeeds
+    bool collationSelected = false;  // whether it did
     bool failReplace = false;        // systemReplaceFile refuses
 
     // Fault injection for the file layer, per operation: call number failAt
@@ -40,8 +41,9 @@ struct HostPlatform {
 
 HostPlatform& hostPlatform();
 
-// Clears the recorder and the knobs, and puts installState, comparisonCount
-// and languageEntryCount back to their start values.
+// Clears the recorder and the knobs, and puts the script's settings, the
+// failed steps, the progress layout, the install notes, comparisonCount and
+// languageEntryCount back to their start values.
 void resetHostPlatform();
 
 // The recorded events of one kind, in order.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/InstallRecord.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/ScratchDirTest.h"
 
@@ -225,8 +225,8 @@ TEST_F(InstallRecordTest, PathsHaveOneSpellingAndTheKeyNameIsStable) {
 // key's first note stands; a file removed again leaves the record; what
 // lies outside the roots is not kept.
 TEST_F(InstallRecordTest, NotesSpellPathsUnderTheRecordsTarget) {
-    copyText(installState.targetDir, "c:\\dict");
-    installState.record.target = "C:\\Dictionary Files";
+    copyText(scriptSettings.targetDir, "c:\\dict");
+    installNotes.record.target = "C:\\Dictionary Files";
     noteCreatedDirectory("c:\\dict\\language\\");
     noteCreatedDirectory("C:\\DICT\\language");
     noteCreatedDirectory("..\\outside");
@@ -239,14 +239,14 @@ TEST_F(InstallRecordTest, NotesSpellPathsUnderTheRecordsTarget) {
     noteRemovedFile("c:\\dict\\language.cf");
     noteIniKey("Font", true, "Arial", "Times");
     noteIniKey("FONT", false, "", "Courier");
-    keepWithinRoots(installState.record, {"C:\\Dictionary Files", {kPrograms}});
-    EXPECT_EQ(installState.record.directories, std::vector<std::string>{"C:\\Dictionary Files\\language"});
-    EXPECT_EQ(installState.record.files,
+    keepWithinRoots(installNotes.record, {"C:\\Dictionary Files", {kPrograms}});
+    EXPECT_EQ(installNotes.record.directories, std::vector<std::string>{"C:\\Dictionary Files\\language"});
+    EXPECT_EQ(installNotes.record.files,
               (std::vector<std::string>{"C:\\Dictionary Files\\kelmo.ini", kPrograms + "\\G\\a.lnk"}));
-    EXPECT_EQ(installState.record.existed, std::vector<std::string>{"C:\\Dictionary Files\\readme.txt"});
-    ASSERT_EQ(installState.record.iniKeys.size(), 1u);
-    EXPECT_EQ(installState.record.iniKeys[0].previous, "Arial");
-    EXPECT_EQ(installState.record.iniKeys[0].given, "Courier");
+    EXPECT_EQ(installNotes.record.existed, std::vector<std::string>{"C:\\Dictionary Files\\readme.txt"});
+    ASSERT_EQ(installNotes.record.iniKeys.size(), 1u);
+    EXPECT_EQ(installNotes.record.iniKeys[0].previous, "Arial");
+    EXPECT_EQ(installNotes.record.iniKeys[0].given, "Courier");
 }
 
 // Where entries may lie. Into a drive root: anywhere on the drive but in the

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "base/Collation.h"
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/Progress.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
@@ -195,9 +195,9 @@ TEST_F(ReverseListTest, AnEmptyListBuildsEmptyFilesWithTheWholeDisplay) {
     };
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"Install Finished "});
-    EXPECT_EQ(installState.nameY, 150);
-    EXPECT_EQ(installState.barY, 205);
-    EXPECT_EQ(installState.statusY, 295);
+    EXPECT_EQ(progressLayout.nameY, 150);
+    EXPECT_EQ(progressLayout.barY, 205);
+    EXPECT_EQ(progressLayout.statusY, 295);
 }
 
 TEST_F(ReverseListTest, RecordCountIgnoresAPartialRecordAndShortFilesFailToLoad) {
@@ -330,7 +330,7 @@ TEST_F(ReverseListTest, OrderIsTheModelsWithAndWithoutSortKeys) {
 
     EXPECT_EQ(build(from), expected);
     ASSERT_TRUE(selectCollation("italian"));  // the host's keys are the folded bytes
-    ASSERT_NE(installState.collationLocale, 0u);
+    ASSERT_TRUE(collationSelected());
     EXPECT_EQ(build(from), expected);
 }
 
@@ -356,7 +356,7 @@ TEST_F(ReverseListTest, ListsWithMoreWordsThanRecordsAreTheModels) {
         sixteenEach.push_back({"w" + std::to_string(i), meanings});
     }
     for (const std::vector<Rec>* from : {&twoEach, &sixteenEach}) {
-        installState.collationLocale = 0;
+        selectCollation(nullptr);
         const std::vector<Rec> expected = modelReverseList(*from);
         EXPECT_EQ(build(*from), expected);
         ASSERT_TRUE(selectCollation("italian"));
@@ -426,12 +426,12 @@ TEST_F(ReverseListTest, ComparisonCountRunsOnFromOneBuildToTheNext) {
 }
 
 TEST_F(ReverseListTest, WithoutVerboseOnlyTheBarAndTheRecordCountersAreDrawn) {
-    installState.verbose = 0;
+    scriptSettings.verbose = 0;
     build(numbered(250));
     EXPECT_TRUE(drawsOfKind("status").empty());
     EXPECT_EQ(drawsOfKind("bar").size(), 6u);
     EXPECT_EQ(comparisonCount, 0);
-    EXPECT_EQ(installState.statusY, 170);
+    EXPECT_EQ(progressLayout.statusY, 170);
     // Loading, reversing, reloading and writing: 0, 100, 200 each.
     EXPECT_EQ(drawsOfKind("counter").size(), 12u);
 }
@@ -440,15 +440,15 @@ TEST_F(ReverseListTest, WithoutVerboseOnlyTheBarAndTheRecordCountersAreDrawn) {
 
 TEST_F(ReverseListTest, TheDisplayFileIsShownWholeOrReplacedByTheStandardText) {
     std::ofstream("readme.txt", std::ios::binary) << "Thank you\r\nfor installing\r\n";
-    copyText(installState.displayFile, "readme.txt");
+    copyText(scriptSettings.displayFile, "readme.txt");
     build({});
     fs::create_directory("folder");
-    copyText(installState.displayFile, "folder");
+    copyText(scriptSettings.displayFile, "folder");
     build({});
-    copyText(installState.displayFile, "missing.txt");
+    copyText(scriptSettings.displayFile, "missing.txt");
     build({});
     std::ofstream("huge.txt", std::ios::binary) << std::string(2 << 20, 'h');
-    copyText(installState.displayFile, "huge.txt");
+    copyText(scriptSettings.displayFile, "huge.txt");
     build({});
 
     EXPECT_EQ(hostPlatform().closingMessages,
@@ -507,11 +507,11 @@ TEST_F(ReverseListTest, UnreadableOrOversizedListsAndOverlongNamesAreFatal) {
     EXPECT_TRUE(hostPlatform().draws.empty());
     // The full path counts: under a target of 240 characters, "language/"
     // and a name of 9 make 259, of 10 make 260.
-    copyText(installState.targetDirSlash, (std::string(240, 't') + "/").c_str());
+    copyText(scriptSettings.targetDirSlash, (std::string(240, 't') + "/").c_str());
     EXPECT_EQ(fatalMessage(language("it.wb", "to12345.wb")), "Wordlist name too long: \"to12345.wb\"");
     writeList("language/it.wb", {{"casa", "home"}});
     EXPECT_EQ(fatalMessage(language("it.wb", "to1234.wb")), "(no fatal error)");
-    installState.targetDirSlash[0] = '\0';
+    scriptSettings.targetDirSlash[0] = '\0';
     fs::remove("language/it.wb");
 
     // A size beyond what can be held: refused before any allocation.
@@ -583,7 +583,7 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
         fs::remove("language/ti.wb");
         fs::remove("language/temp.wb");
         resetHostPlatform();
-        copyText(installState.displayFile, "readme.txt");
+        copyText(scriptSettings.displayFile, "readme.txt");
     };
     prepare();
     buildAndClose(language());

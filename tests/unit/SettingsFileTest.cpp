@@ -8,7 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
+#include "base/Progress.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
@@ -54,16 +55,16 @@ class SettingsFileTest : public ScratchDirTest {};
 TEST_F(SettingsFileTest, CreatesTheSkeletonOnlyWhenMissingAndMovesTheStatusLine) {
     createSettingsFile("spanish.wb");
     EXPECT_EQ(readFile("kelmo.ini"), skeleton("spanish.wb"));
-    EXPECT_EQ(installState.statusY, 195);
+    EXPECT_EQ(progressLayout.statusY, 195);
 
     writeFile("kelmo.ini", "kept as it is");
     createSettingsFile("english.wb");
     EXPECT_EQ(readFile("kelmo.ini"), "kept as it is");
-    EXPECT_EQ(installState.statusY, 220);
+    EXPECT_EQ(progressLayout.statusY, 220);
 
-    installState.verbose = 0;
+    scriptSettings.verbose = 0;
     createSettingsFile("english.wb");
-    EXPECT_EQ(installState.statusY, 220);
+    EXPECT_EQ(progressLayout.statusY, 220);
 }
 
 TEST_F(SettingsFileTest, FirstInstallationOfOneLanguage) {

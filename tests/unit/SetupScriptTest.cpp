@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/InstallState.h"
+#include "base/ScriptSettings.h"
 #include "base/PathText.h"
 #include "script/SetupScript.h"
 #include "tests/support/HostPlatform.h"
@@ -93,24 +93,24 @@ TEST_F(SetupScriptTest, ArgumentFollowsTheFirstSpace) {
 
 TEST_F(SetupScriptTest, PreReadTakesTheDisplaySettings) {
     preRead("title  First \r\ncopy a b\nTITLE Second  \nwbarg -x -y\ndirectory d:\\dict\n");
-    EXPECT_STREQ(installState.title, "Second  ");
-    EXPECT_STREQ(installState.defaultDir, "d:\\dict");
-    EXPECT_STREQ(installState.wbarg, "-x -y");
-    EXPECT_EQ(installState.verbose, 1);
+    EXPECT_STREQ(scriptSettings.title, "Second  ");
+    EXPECT_STREQ(scriptSettings.defaultDir, "d:\\dict");
+    EXPECT_STREQ(scriptSettings.wbarg, "-x -y");
+    EXPECT_EQ(scriptSettings.verbose, 1);
 }
 
 TEST_F(SetupScriptTest, PreReadIgnoresOtherLinesAndLinesWithoutArgument) {
     preRead("#title hidden\n title spaced\nmkdir x\ntitle\ndebug 0\n");
-    EXPECT_STREQ(installState.title, "");
-    EXPECT_STREQ(installState.defaultDir, "c:\\");
-    EXPECT_EQ(installState.verbose, 1);
+    EXPECT_STREQ(scriptSettings.title, "");
+    EXPECT_STREQ(scriptSettings.defaultDir, "c:\\");
+    EXPECT_EQ(scriptSettings.verbose, 1);
 }
 
 TEST_F(SetupScriptTest, PreReadBoundsEveryValue) {
     // A value longer than its field is cut at the field's capacity.
     std::string huge = "title " + std::string(400, 'h');
     preReadLine(huge.c_str());
-    EXPECT_EQ(std::string(installState.title), std::string(kValueCapacity - 1, 'h'));
+    EXPECT_EQ(std::string(scriptSettings.title), std::string(kValueCapacity - 1, 'h'));
 }
 
 TEST_F(SetupScriptTest, SlashIsAddedOnlyWhenMissing) {
@@ -120,7 +120,7 @@ TEST_F(SetupScriptTest, SlashIsAddedOnlyWhenMissing) {
 }
 
 TEST_F(SetupScriptTest, MissingScriptIsFatal) {
-    copyText(installState.sourceDir, "/nonexistent/dir");
+    copyText(scriptSettings.sourceDir, "/nonexistent/dir");
     try {
         preReadSetupScript();
         FAIL() << "expected fatalError";

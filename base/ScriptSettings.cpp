@@ -1,0 +1,3 @@
+#include "base/ScriptSettings.h"
+
+ScriptSettings scriptSettings;
