@@ -2,13 +2,28 @@
 // window procedure (app/MainWindow.cpp) is the whole installer.
 #include <windows.h>
 
+#include <string>
+
+#include "ProductVersion.h"
 #include "app/App.h"
+#include "base/CommandLine.h"
 #include "base/DllSearch.h"
+#include "base/HandlesWin32.h"
+#include "base/Log.h"
+#include "base/LogWin32.h"
+#include "base/MessageBoxes.h"
+#include "base/WideText.h"
 #include "base/ScriptSettings.h"
 #include "base/Progress.h"
 #include "script/SetupScript.h"
 
 namespace {
+
+// The object a running installation holds, in the session's namespace of
+// every user ("Global"), so that a deployment system's run and a person's
+// do not overlap.
+constexpr const char* kInstallationLockName = "Global\\DictionaryInstallerRunning";
+constexpr const char* kDefaultLogName = "dictionary-install.log";
 
 void registerWindowClass(HINSTANCE instance) {
     WNDCLASSEXA wc{};
@@ -32,13 +47,58 @@ void takeSourceDir() {
         scriptSettings.sourceDir[0] = '\0';
 }
 
+// A box in the interactive mode; the log only, in the silent ones.
+void tell(const InstallOptions& options, const std::string& text, UINT icon) {
+    logLine(text);
+    if (!options.quiet())
+        MessageBoxA(nullptr, text.c_str(), "Install", MB_OK | icon);
+}
+
+// Held while the process runs: a second installer finds it and stops.
+// False when another installation holds it (one that runs under another
+// account may deny us even its name).
+bool takeInstallationLock(KernelHandle& lock) {
+    lock.reset(CreateMutexA(nullptr, FALSE, kInstallationLockName));
+    const DWORD error = GetLastError();
+    if (lock && error == ERROR_ALREADY_EXISTS) {
+        lock.reset();
+        return false;
+    }
+    return lock || error != ERROR_ACCESS_DENIED;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     restrictDllSearchToSystem();
+    const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
+    setQuietRun(options.quiet());
+    if (options.log)
+        openLogFile(options.logPath, kDefaultLogName);
+    logLine("install.exe " PRODUCT_VERSION_TEXT ", options:" + commandLineArguments());
+    if (!options.error.empty()) {
+        tell(options, "The option " + options.error + ".\n\n" + installOptionsHelp(), MB_ICONERROR);
+        logLine("exit code " + std::to_string(ERROR_INVALID_PARAMETER));
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (options.help) {
+        MessageBoxA(nullptr, installOptionsHelp().c_str(), "Install", MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    KernelHandle lock;
+    if (!takeInstallationLock(lock)) {
+        tell(options, "Another installation is running. Wait until it has ended, then start this one again.",
+             MB_ICONWARNING);
+        logLine("exit code " + std::to_string(ERROR_INSTALL_ALREADY_RUNNING));
+        return ERROR_INSTALL_ALREADY_RUNNING;
+    }
+
     windowHandles.headingFont = createHeadingFont();
     takeSourceDir();
+    logLine(std::string("source folder ") + scriptSettings.sourceDir);
     preReadSetupScript();
+    if (options.hasDir)
+        copyText(scriptSettings.defaultDir, options.dir.c_str());
     progressLayout.nameY = 100;
     progressLayout.barY = 155;
     scriptSettings.wantShortcut = 0;
@@ -49,13 +109,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         CreateWindowExA(0, "Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
                         GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
                         nullptr, instance, nullptr);
-    ShowWindow(windowHandles.mainWindow, showCommand);
-    UpdateWindow(windowHandles.mainWindow);
+    // No window at all in the very silent mode; the silent ones start at once.
+    if (!options.verySilent) {
+        ShowWindow(windowHandles.mainWindow, showCommand);
+        UpdateWindow(windowHandles.mainWindow);
+    }
+    if (options.quiet())
+        PostMessageA(windowHandles.mainWindow, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED), 0);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    logLine("exit code " + std::to_string(message.wParam));
     return static_cast<int>(message.wParam);
 }

@@ -13,6 +13,7 @@
 #include "base/ScriptSettings.h"
 #include "base/FailedSteps.h"
 #include "base/InstallRecord.h"
+#include "base/Log.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 #include "script/ScriptWin32.h"
@@ -30,6 +31,16 @@ struct ControlSpec {
 };
 
 const char* const kEditPreviousProc = "InstallEditProc";
+
+// The "Invalid Directory" box; in the silent modes, where no one could
+// type another folder, the run ends there (exit code 1), nothing written.
+void showInvalidDirectory(const std::string& text) {
+    if (quietRun()) {
+        logLine("error: " + text + " (" + scriptSettings.targetDir + ")");
+        endRunEarly();
+    }
+    MessageBoxA(windowHandles.mainWindow, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+}
 
 HWND control(int id) {
     return GetDlgItem(windowHandles.mainWindow, id);
@@ -117,8 +128,21 @@ bool makeTargetDirAbsolute() {
 // A run in which a step did not complete ends with one warning box that
 // says how many and names the first few; the process then exits with code 2
 // (see onDestroy). A run with nothing to report ends without it.
+// One step of the end of the installation, logged with its result; one
+// that fails is counted under its name.
+template <typename Step>
+void runLoggedStep(const std::string& what, const std::string& failedName, Step step) {
+    const bool done = step();
+    logLine((done ? "done: " : "failed: ") + what);
+    if (!done)
+        countFailedStep(failedName);
+}
+
 void showFailedSteps() {
     if (failedSteps.count <= 0)
+        return;
+    logLine("warning: " + failedStepsMessage());
+    if (quietRun())
         return;
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
     MessageBoxA(windowHandles.mainWindow, failedStepsMessage().c_str(), "Install", MB_OK | MB_ICONWARNING);
@@ -126,15 +150,17 @@ void showFailedSteps() {
 
 void runStartSequence() {
     // A Start that arrives while the sequence runs (through the modal loop
-    // of a message box) is ignored: the Start button is hidden by then.
-    if (!IsWindowVisible(control(kStartButton)))
+    // of a message box) is ignored: the Start button is hidden by then. Its
+    // own style says so also while the whole window is hidden (/VERYSILENT).
+    if (!(GetWindowLongA(control(kStartButton), GWL_STYLE) & WS_VISIBLE))
         return;
     if (validateTargetDir() != 0)
         return;
     if (!makeTargetDirAbsolute()) {
-        MessageBoxA(windowHandles.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
+        showInvalidDirectory("Invalid Directory");
         return;
     }
+    logLine(std::string("target folder ") + scriptSettings.targetDir);
     beginInstallRecord();
     MoveWindow(control(kFramePanel), 110, 138, 440, 110, TRUE);
     for (int id : {kDriveList, kFolderList, kStartButton, kChangeDirButton, kDriveCaption, kFolderCaption})
@@ -151,12 +177,13 @@ void runStartSequence() {
 
     if (scriptSettings.wantWordLists == 1)
         processLanguageList();
-    if (countLanguageEntries() > 1 && sortLanguageSection() != 0)
-        countFailedStep("Sorting the languages in kelmo.ini");
-    if (scriptSettings.wantShortcut == 1 && !addProgramShortcut())
-        countFailedStep(std::string("Shortcut ") + scriptSettings.iconName);
-    if (!completeInstallRecord())
-        countFailedStep("The uninstaller and its record uninstall.dat");
+    runLoggedStep("sorting the languages in kelmo.ini", "Sorting the languages in kelmo.ini",
+                  [] { return countLanguageEntries() <= 1 || sortLanguageSection() == 0; });
+    if (scriptSettings.wantShortcut == 1)
+        runLoggedStep(std::string("shortcut ") + scriptSettings.iconName,
+                      std::string("Shortcut ") + scriptSettings.iconName, [] { return addProgramShortcut(); });
+    runLoggedStep("the uninstaller, its record and the Apps & Features entry",
+                  "The uninstaller and its record uninstall.dat", [] { return completeInstallRecord(); });
     showFailedSteps();
     DestroyWindow(windowHandles.mainWindow);
 }
@@ -208,7 +235,7 @@ bool refuseSystemFolder(const char* typed) {
         return false;
     const std::string text = "Invalid Directory\n\n" + folder + " is " + reason +
                              ". Choose or type a folder of the dictionary's own.";
-    MessageBoxA(windowHandles.mainWindow, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    showInvalidDirectory(text);
     return true;
 }
 
@@ -233,7 +260,7 @@ int validateTargetDir() {
         installNotes.targetCreated = 1;
         return 0;
     }
-    MessageBoxA(windowHandles.mainWindow, "Invalid Directory", "Error", MB_OK | MB_ICONERROR);
+    showInvalidDirectory("Invalid Directory");
     return -1;
 }
 

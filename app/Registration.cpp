@@ -14,6 +14,9 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <cstdio>
+#include <utility>
+
 #include "app/App.h"
 #include "base/PathText.h"
 #include "base/FileLayer.h"
@@ -73,6 +76,15 @@ DWORD recordedKilobytes(const InstallRecord& record) {
     return static_cast<DWORD>((bytes + 1023) / 1024);
 }
 
+// YYYYMMDD, as Apps & Features reads InstallDate.
+std::string todayAsText() {
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    return text;
+}
+
 bool setText(HKEY key, const char* name, const std::string& value) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
@@ -122,6 +134,18 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
     ok = setNumber(key.get(), "EstimatedSize", recordedKilobytes(record)) && ok;
     ok = setNumber(key.get(), "NoModify", 1) && ok;
     ok = setNumber(key.get(), "NoRepair", 1) && ok;
+    ok = setText(key.get(), "QuietUninstallString", "\"" + exe + "\" /S") && ok;
+    ok = setText(key.get(), "InstallDate", todayAsText()) && ok;
+    // What the script names, and nothing where it names nothing.
+    const std::pair<const char*, const char*> named[] = {{"DisplayVersion", scriptSettings.version},
+                                                         {"Publisher", scriptSettings.publisher},
+                                                         {"URLInfoAbout", scriptSettings.url}};
+    for (const auto& [name, value] : named) {
+        if (*value)
+            ok = setText(key.get(), name, value) && ok;
+        else
+            RegDeleteValueA(key.get(), name);  // from an earlier installation's script
+    }
     deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
     return ok;
 }

@@ -4,6 +4,11 @@
 
 struct HWND__;
 
+// In the silent modes no box is shown: what it would have said goes to the
+// log, and a question takes the answer that lets the run go on.
+void setQuietRun(bool quiet);
+bool quietRun();
+
 // The window that owns the installer's boxes (the main window once it
 // exists; none before).
 void setMessageOwner(HWND__* window);

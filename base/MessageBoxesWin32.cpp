@@ -1,11 +1,15 @@
 #include <windows.h>
 
+#include <string>
+
+#include "base/Log.h"
 #include "base/MessageBoxes.h"
 
 namespace {
 
 void (*earlyEndStep)() = nullptr;
 HWND owner = nullptr;
+bool quiet = false;
 
 // The step's own writes never come back here: it is taken before it runs.
 void runEarlyEndStep() {
@@ -16,6 +20,14 @@ void runEarlyEndStep() {
 }
 
 }  // namespace
+
+void setQuietRun(bool quietRun) {
+    quiet = quietRun;
+}
+
+bool quietRun() {
+    return quiet;
+}
 
 void setMessageOwner(HWND window) {
     owner = window;
@@ -31,6 +43,7 @@ void setEarlyEndStep(void (*step)()) {
 
 void endRunEarly() {
     runEarlyEndStep();
+    logLine("exit code 1");
     ExitProcess(1);
 }
 
@@ -38,15 +51,24 @@ void endRunEarly() {
 // means than OK has its record too.
 void fatalError(const char* message) {
     runEarlyEndStep();
-    SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    MessageBoxA(owner, message, "Error", MB_OK | MB_ICONERROR);
+    logLine(std::string("error: ") + message);
+    if (!quiet) {
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        MessageBoxA(owner, message, "Error", MB_OK | MB_ICONERROR);
+    }
+    logLine("exit code 1");
     ExitProcess(1);
 }
 
+// In the silent modes the closing message, and the display file in it, are
+// skipped.
 void showClosingMessage(const char* text) {
-    MessageBoxA(owner, text, "Install", MB_OK);
+    if (!quiet)
+        MessageBoxA(owner, text, "Install", MB_OK);
 }
 
 void showCollationWarning(const char* text) {
-    MessageBoxA(nullptr, text, "Install", MB_OK | MB_ICONWARNING);
+    logLine(std::string("warning: ") + text);
+    if (!quiet)
+        MessageBoxA(nullptr, text, "Install", MB_OK | MB_ICONWARNING);
 }

@@ -26,6 +26,10 @@ struct ScriptSettings {
     char iconGroup[kValueCapacity] = "";
     char iconExe[kValueCapacity] = "";
     char displayFile[kValueCapacity] = "";
+    // What Apps & Features shows of the installation; empty when not given.
+    char version[kValueCapacity] = "";
+    char publisher[kValueCapacity] = "";
+    char url[kValueCapacity] = "";
     std::int32_t wantShortcut = 0;
     std::int32_t wantWordLists = 0;
 };

@@ -13,6 +13,7 @@
 #include "base/InstallRecord.h"
 #include "base/ScriptSettings.h"
 #include "base/FailedSteps.h"
+#include "base/Log.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
@@ -100,6 +101,14 @@ bool isAbsence(DWORD error) {
 // the run as a fatal error does (exit code 1, what is done stays done and
 // is recorded for the uninstaller); returns true for Retry, false for Ignore.
 bool askRetry(const std::string& text, DWORD error) {
+    std::string flat = text + ": " + systemMessage(error);
+    for (char& c : flat)
+        c = c == '\n' ? ' ' : c;
+    if (quietRun()) {
+        logLine("  failed: " + flat + "; passed over");
+        return false;
+    }
+    logLine("  failed: " + flat);
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
     int answer = MessageBoxA(messageOwner(), (text + "\n\n" + systemMessage(error)).c_str(), "Error",
                              MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
@@ -118,6 +127,7 @@ bool askRetryCopy(const std::string& source, const std::string& destination, DWO
 void copyShown(const std::string& source, const std::string& destination) {
     if (!fitsPath(source) || !fitsPath(destination)) {
         countFailedStep("Copy to " + destination + " (path too long)");
+        logLine("  failed: the path of " + destination + " is too long");
         return;
     }
     showStepText(destination.c_str());
@@ -126,10 +136,13 @@ void copyShown(const std::string& source, const std::string& destination) {
         const DWORD error = copyOnce(source, destination);
         if (error == 0) {
             noteWrittenFile(destination.c_str(), existed);
+            logLine("  copied " + fullPath(source) + " to " + destination);
             return;
         }
-        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES && isAbsence(GetLastError()))
+        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES && isAbsence(GetLastError())) {
+            logLine("  absent source " + fullPath(source) + ": passed over");
             return;
+        }
         if (!askRetryCopy(source, destination, error))
             break;
     }
@@ -192,8 +205,10 @@ void writeDictionarySetting(const char* key, const char* value) {
     const std::string previous = had ? dictionaryValue(key) : "";
     if (!WritePrivateProfileStringA(kSettingsSection, key, value, "win.ini")) {
         countFailedStep(std::string("Setting ") + key + " in win.ini");
+        logLine(std::string("  failed: win.ini [") + kSettingsSection + "] " + key);
         return;
     }
+    logLine(std::string("  set win.ini [") + kSettingsSection + "] " + key + "=" + value);
     if (!sectionExists)
         noteIniSectionCreated();
     noteIniKey(key, had, previous.c_str(), dictionaryValue(key).c_str());
@@ -206,10 +221,15 @@ void makeFolder(const std::string& path) {
         countFailedStep("Folder " + path + " (path too long)");
         return;
     }
-    if (CreateDirectoryA(path.c_str(), nullptr))
+    if (CreateDirectoryA(path.c_str(), nullptr)) {
         noteCreatedDirectory(path.c_str());
-    else if (!isDirectory(path))
+        logLine("  made folder " + path);
+    } else if (!isDirectory(path)) {
         countFailedStep("Folder " + path);
+        logLine("  failed: folder " + path + ": " + systemMessage(GetLastError()));
+    } else {
+        logLine("  folder " + path + " is there");
+    }
 }
 
 void executeLine(const char* line, const std::string& sourceSlash) {
@@ -287,5 +307,9 @@ void runSetupScript() {
     // makes a path too long to use) instead of becoming empty, which would
     // send the copies into the current directory.
     copyText(scriptSettings.targetDirSlash, withBackslash(scriptSettings.targetDir).c_str());
-    readSetupScript([&](const char* line) { executeLine(line, sourceSlash); });
+    readSetupScript([&](const char* line) {
+        if (executionKeyword(line) != ScriptKeyword::None)
+            logLine(std::string("script: ") + line);
+        executeLine(line, sourceSlash);
+    });
 }

@@ -109,6 +109,9 @@ constexpr KeywordWord<PreReadKeyword> kPreReadWords[] = {
     {"dir", PreReadKeyword::Dir},
     {"wbarg", PreReadKeyword::WbArg},
     {"debug", PreReadKeyword::Debug},
+    {"version", PreReadKeyword::Version},
+    {"publisher", PreReadKeyword::Publisher},
+    {"url", PreReadKeyword::Url},
 };
 
 template <typename Keyword, std::size_t N>
@@ -164,6 +167,18 @@ void preReadLine(const char* line) {
         return;
     case PreReadKeyword::Debug:
         scriptSettings.verbose = 1;
+        return;
+    case PreReadKeyword::Version:
+        if (argument)
+            copyText(scriptSettings.version, argument);
+        return;
+    case PreReadKeyword::Publisher:
+        if (argument)
+            copyText(scriptSettings.publisher, argument);
+        return;
+    case PreReadKeyword::Url:
+        if (argument)
+            copyText(scriptSettings.url, argument);
         return;
     case PreReadKeyword::None:
         return;

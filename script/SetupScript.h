@@ -55,7 +55,8 @@ enum class ScriptKeyword {
 ScriptKeyword executionKeyword(const char* line);
 
 // The keywords of the pre-read, in the order they are tested.
-enum class PreReadKeyword { None, Title, Dir, WbArg, Debug };
+// version, publisher and url name the installation in Apps & Features.
+enum class PreReadKeyword { None, Title, Dir, WbArg, Debug, Version, Publisher, Url };
 
 // The pre-read keyword that the line carries, if any.
 PreReadKeyword preReadKeyword(const char* line);
@@ -64,7 +65,8 @@ PreReadKeyword preReadKeyword(const char* line);
 const char* keywordName(ScriptKeyword keyword);
 const char* keywordName(PreReadKeyword keyword);
 
-// Takes title, dir, wbarg and debug from install.inf into scriptSettings.
+// Takes title, dir, wbarg, debug, version, publisher and url from install.inf
+// into scriptSettings.
 void preReadSetupScript();
 
 // Applies one pre-read line to scriptSettings; used by preReadSetupScript.

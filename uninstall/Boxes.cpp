@@ -2,10 +2,21 @@
 // uninstaller has none.
 #include "uninstall/Uninstall.h"
 
+#include "base/Log.h"
+
 namespace {
 
 constexpr const char* kCaption = "Uninstall";
 constexpr std::size_t kListedAtMost = 12;
+
+bool silentRun = false;
+
+// The box's text as one log line.
+void logBox(const char* what, std::string text) {
+    for (char& c : text)
+        c = c == '\n' ? ' ' : c;
+    logLine(std::string(what) + text);
+}
 
 // A drive root as "C:\\" also where an earlier record spelled it "C:".
 std::string displayFolder(const std::string& folder) {
@@ -34,6 +45,10 @@ std::string listSection(const char* heading, const std::vector<std::string>& ite
 
 }  // namespace
 
+void setSilent(bool silent) {
+    silentRun = silent;
+}
+
 bool confirmUninstall(const std::string& title, const std::string& target) {
     const std::string text = "Remove " + (title.empty() ? std::string("the dictionary") : title) +
                              " from " + displayFolder(target) +
@@ -43,6 +58,9 @@ bool confirmUninstall(const std::string& title, const std::string& target) {
 }
 
 bool retryRemoval(const std::string& path, const std::string& reason) {
+    logLine("cannot remove " + path + ": " + reason + (silentRun ? "; skipped" : ""));
+    if (silentRun)
+        return false;
     const std::string text = path + "\n\ncannot be removed: " + reason +
                              ".\n\nClose the program that uses it or clear its read-only attribute, "
                              "then choose Retry. Skip leaves the file in place.";
@@ -54,6 +72,9 @@ bool retryRemoval(const std::string& path, const std::string& reason) {
 }
 
 void showRefusal(const std::string& message) {
+    logBox("refused: ", message);
+    if (silentRun)
+        return;
     MessageBoxA(nullptr, message.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
@@ -70,6 +91,9 @@ void showClosing(const std::string& title, const std::string& target, const Remo
     text += listSection("Left with the value they were given after the installation:", outcome.changedKeys);
     text += listSection("Left in place, as the installation did not make them:", outcome.left);
     text += listSection("Folders kept, as they still hold files:", outcome.keptFolders);
+    logBox("", text);
+    if (silentRun)
+        return;
     UINT icon = outcome.incomplete() ? MB_ICONWARNING : MB_ICONINFORMATION;
     MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }

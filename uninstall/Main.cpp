@@ -1,17 +1,23 @@
-// Program entry of uninstall.exe. Started without arguments it is the copy
-// in the folder of its record: it reads the record, asks, and hands over to
-// a copy in a fresh temporary folder. Started as "/continue HANDLE FOLDER"
-// by that first process it is the copy, and does the removal; started so
-// by anyone else, it removes nothing.
+// Program entry of uninstall.exe. Started from the folder of its record
+// (with /S: silently) it reads the record, asks, hands over to a copy in a
+// fresh temporary folder and waits for it. Started as "/continue HANDLES
+// FOLDER" by that first process it is the copy, and does the removal;
+// started so by anyone else, it removes nothing.
 #include <cstdlib>
 #include <cstring>
 
 #include "base/PathText.h"
+#include "ProductVersion.h"
+#include "base/CommandLine.h"
 #include "base/DllSearch.h"
+#include "base/Log.h"
+#include "base/LogWin32.h"
 #include "base/RecordWin32.h"
 #include "uninstall/Uninstall.h"
 
 namespace {
+
+constexpr const char* kDefaultLogName = "dictionary-uninstall.log";
 
 // The folder that holds this program.
 std::string ownFolder() {
@@ -47,36 +53,60 @@ bool readRecord(const std::string& folder, InstallRecord& record) {
     return false;
 }
 
-int finish(const std::string& folder, const InstallRecord& record, bool ownExeRemains) {
-    const RemovalOutcome outcome = removeInstallation(folder, record, ownExeRemains);
+// The removal without a copy (none could be made): the program's own file
+// goes at the next restart.
+int removeInPlace(const std::string& folder, const InstallRecord& record) {
+    RemovalOutcome outcome = removeInstallation(folder, record);
+    removeOwnFiles(folder, record, true, outcome);
     showClosing(record.title, record.target, outcome);
     return outcome.incomplete() ? kExitIncomplete : kExitDone;
 }
 
-int startUninstall() {
+// The options the copy gets from this process: the silent mode and the log.
+std::string handedOnOptions(const UninstallOptions& options) {
+    std::string text = options.silent ? " /S" : "";
+    if (options.log)
+        text += options.logPath.empty() ? " /LOG" : " \"/LOG=" + options.logPath + "\"";
+    return text;
+}
+
+// Ends only when the removal has, with its exit code, whichever process
+// does it.
+int startUninstall(const UninstallOptions& options) {
     const std::string folder = ownFolder();
     InstallRecord record;
     if (!readRecord(folder, record))
         return kExitRefused;
-    if (!confirmUninstall(record.title, record.target))
+    if (!options.silent && !confirmUninstall(record.title, record.target))
         return kExitDone;
-    if (continueFromTempCopy(folder))
-        return kExitDone;
-    return finish(folder, record, true);
+    const int code = removeThroughTempCopy(folder, handedOnOptions(options));
+    return code >= 0 ? code : removeInPlace(folder, record);
 }
 
-// The record is read again: it may have changed since the question.
-int continueUninstall(const char* starter, const char* folder) {
-    if (!startedByAskingUninstaller(starter)) {
+// The record is read again: it may have changed since the question. The
+// exit code goes to the process that asked as soon as the removal is done;
+// then, once that process has ended, its program file and folder go too.
+int continueUninstall(const UninstallOptions& options) {
+    if (!startedByAskingUninstaller(options.handles)) {
         showRefusal("This copy of the uninstaller was not started by the uninstaller that asks whether to "
                     "remove the dictionary. Nothing was removed. To uninstall, choose the dictionary in Apps & "
                     "Features.");
         return kExitRefused;
     }
-    waitForStarter(starter);
+    const std::string folder = longFolderName(options.folder);
     InstallRecord record;
-    const int code = readRecord(longFolderName(folder), record) ? finish(longFolderName(folder), record, false)
-                                                                : kExitRefused;
+    if (!readRecord(folder, record)) {
+        reportToStarter(options.handles, kExitRefused);
+        return kExitRefused;
+    }
+    RemovalOutcome outcome = removeInstallation(folder, record);
+    showClosing(record.title, record.target, outcome);
+    const int code = outcome.incomplete() ? kExitIncomplete : kExitDone;
+    reportToStarter(options.handles, code);
+    RemovalOutcome late;
+    removeOwnFiles(folder, record, false, late);
+    for (const std::string& left : late.skipped)
+        logLine("could not remove " + left);
     removeSelfAtRestart();
     return code;
 }
@@ -85,7 +115,17 @@ int continueUninstall(const char* starter, const char* folder) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     restrictDllSearchToSystem();
-    if (__argc == 4 && std::strcmp(__argv[1], "/continue") == 0)
-        return continueUninstall(__argv[2], __argv[3]);
-    return startUninstall();
+    const UninstallOptions options = parseUninstallOptions(splitCommandLine(commandLineArguments()));
+    setSilent(options.silent);
+    if (options.log)
+        openLogFile(options.logPath, kDefaultLogName);
+    logLine("uninstall.exe " PRODUCT_VERSION_TEXT ", options:" + commandLineArguments());
+    if (!options.error.empty()) {
+        showRefusal("The option " + options.error + ". The uninstaller takes /S (no question, no box) and "
+                    "/LOG=\"file\". Nothing was removed.");
+        return ERROR_INVALID_PARAMETER;
+    }
+    const int code = options.isContinuation ? continueUninstall(options) : startUninstall(options);
+    logLine("exit code " + std::to_string(code));
+    return code;
 }

@@ -19,6 +19,9 @@
 
 namespace {
 
+constexpr int kOwnFileAttempts = 40;
+constexpr DWORD kOwnFileWaitMs = 50;
+
 bool isGone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -124,19 +127,6 @@ bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
     }
 }
 
-// The uninstaller's own files lie in a folder only administrators can
-// change (or in the target, after an installation without elevation).
-bool removeOwnFile(const std::string& path, RemovalOutcome& outcome) {
-    for (;;) {
-        if (DeleteFileA(path.c_str()) || isGone(GetLastError()))
-            return true;
-        if (!retryRemoval(path, reasonFor(GetLastError()))) {
-            outcome.skipped.push_back(path);
-            return false;
-        }
-    }
-}
-
 bool holdsValue(const IniKeyChange& change, bool sectionExists, const std::vector<std::string>& keys) {
     if (!change.givenKnown)
         return true;  // a record of the first version: put back as it always was
@@ -174,49 +164,38 @@ bool isProtectedFolder(const std::string& folder, const std::string& target) {
     return !samePath(folder, normalRecordPath(target, ""));
 }
 
-// The program file (or, while it runs from there, a removal at the next
-// restart), then the record, which goes only when the program has; then
-// the protected folder that held them, and its parent when empty.
-void removeOwnFiles(const std::string& folder, const std::string& target, bool ownExeRemains,
-                    RemovalOutcome& outcome) {
-    const std::string exe = joinPath(folder, kUninstallerName);
-    if (ownExeRemains) {
-        if (!MoveFileExA(exe.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-            outcome.skipped.push_back(exe);
-    } else if (!removeOwnFile(exe, outcome)) {
-        return;
-    }
-    if (!removeOwnFile(joinPath(folder, kRecordName), outcome) || !isProtectedFolder(folder, target))
-        return;
-    if (ownExeRemains) {
-        MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        return;
-    }
-    if (!RemoveDirectoryA(folder.c_str()) && !isGone(GetLastError()))
-        outcome.skipped.push_back(folder);
-    RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
-}
-
 // What is in a kept folder that explains why it was kept: neither a kept
 // folder of its own nor a file already listed.
-void listLeftEntries(const std::string& folder, RemovalOutcome& outcome) {
+bool isOwnFile(const std::string& folder, const std::string& ownFolder, const std::string& name) {
+    return samePath(folder, ownFolder) && (foldEquals(name.c_str(), kUninstallerName) ||
+                                           foldEquals(name.c_str(), kRecordName));
+}
+
+// Returns whether anything but the uninstaller's own files is there.
+bool listLeftEntries(const std::string& folder, const std::string& ownFolder, RemovalOutcome& outcome) {
+    bool others = false;
     WIN32_FIND_DATAA entry;
     ScopedFind search(joinPath(folder, "*").c_str(), entry);
     if (!search.found())
-        return;
+        return true;
     do {
         const std::string name = entry.cFileName;
-        if (name == "." || name == "..")
+        if (name == "." || name == ".." || isOwnFile(folder, ownFolder, name))
             continue;
+        others = true;
         const std::string full = joinPath(folder, name);
         if (foldedIn(outcome.keptFolders, full) || foldedIn(outcome.skipped, full) ||
             foldedIn(outcome.links, full) || foldedIn(outcome.existed, full))
             continue;
         outcome.left.push_back(full + ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "\\" : ""));
     } while (search.next(entry));
+    return others;
 }
 
-void removeFolders(const InstallRecord& record, RemovalOutcome& outcome) {
+// The recorded folders, deepest first. A folder that holds only the
+// uninstaller's own files (the target, after an installation without
+// elevation) is not listed: it goes with them.
+void removeFolders(const InstallRecord& record, const std::string& ownFolder, RemovalOutcome& outcome) {
     for (const std::string& folder : deepestFirst(record.directories)) {
         const Attempt attempt = tryRemove(folder, true);
         if (attempt.outcome == Outcome::NotEmpty)
@@ -226,13 +205,27 @@ void removeFolders(const InstallRecord& record, RemovalOutcome& outcome) {
         else if (attempt.outcome == Outcome::Failed)
             outcome.skipped.push_back(folder + " (" + attempt.reason + ")");
     }
+    std::vector<std::string> kept;
     for (const std::string& folder : outcome.keptFolders)
-        listLeftEntries(folder, outcome);
+        if (listLeftEntries(folder, ownFolder, outcome))
+            kept.push_back(folder);
+    outcome.keptFolders = kept;
+}
+
+// The uninstaller's own files and folder may still be held a moment by the
+// process that has just ended.
+bool deleteOwnFile(const std::string& path) {
+    for (int attempt = 0; attempt < kOwnFileAttempts; ++attempt) {
+        if (DeleteFileA(path.c_str()) || isGone(GetLastError()))
+            return true;
+        Sleep(kOwnFileWaitMs);
+    }
+    return false;
 }
 
 }  // namespace
 
-RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record, bool ownExeRemains) {
+RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record) {
     RemovalOutcome outcome;
     for (const std::string& file : record.files)
         removeRecordedFile(file, outcome);
@@ -244,7 +237,35 @@ RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord
         if (!deleteUninstallEntry(root, record.target))
             outcome.notRestored.push_back(std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") +
                                           uninstallKeyPath(record.target));
-    removeOwnFiles(folder, record.target, ownExeRemains, outcome);
-    removeFolders(record, outcome);
+    removeFolders(record, folder, outcome);
     return outcome;
+}
+
+// The record goes only when the program has, so that an interrupted run can
+// be started again and finish the job.
+void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool programRunning,
+                    RemovalOutcome& outcome) {
+    const std::string exe = joinPath(folder, kUninstallerName);
+    if (programRunning) {
+        if (!MoveFileExA(exe.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+            outcome.skipped.push_back(exe);
+    } else if (!deleteOwnFile(exe)) {
+        outcome.skipped.push_back(exe);
+        return;
+    }
+    if (!deleteOwnFile(joinPath(folder, kRecordName))) {
+        outcome.skipped.push_back(joinPath(folder, kRecordName));
+        return;
+    }
+    if (isProtectedFolder(folder, record.target)) {
+        if (programRunning)
+            MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        else if (!RemoveDirectoryA(folder.c_str()) && !isGone(GetLastError()))
+            outcome.skipped.push_back(folder);
+        RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
+        return;
+    }
+    for (const std::string& recorded : deepestFirst(record.directories))
+        if (!foldedIn(outcome.keptFolders, recorded))
+            RemoveDirectoryA(recorded.c_str());
 }

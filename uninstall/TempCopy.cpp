@@ -87,54 +87,105 @@ std::string ownPath() {
     return length > 0 && length < sizeof self ? std::string(self) : std::string();
 }
 
-bool continueFromTempCopy(const std::string& folder) {
-    const std::string self = ownPath();
-    const std::string fresh = self.empty() ? std::string() : makeFreshFolder();
-    if (fresh.empty())
+namespace {
+
+// "PROCESS,PIPE": the starter's process handle and the write end of the
+// pipe that carries the exit code, as the copy inherited them.
+bool splitHandles(const std::string& text, HANDLE& process, HANDLE& pipe) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
         return false;
+    process = handleFromText(text.substr(0, comma).c_str());
+    pipe = handleFromText(text.substr(comma + 1).c_str());
+    return process && pipe;
+}
+
+std::string handleText(HANDLE handle) {
+    return std::to_string(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+// The copy in a fresh folder; empty (nothing left behind) when it cannot
+// be made.
+std::string makeCopy(std::string& fresh) {
+    const std::string self = ownPath();
+    fresh = self.empty() ? std::string() : makeFreshFolder();
+    if (fresh.empty())
+        return {};
     const std::string copy = joinPath(fresh, kUninstallerName);
     if (!CopyFileA(self.c_str(), copy.c_str(), TRUE)) {
         RemoveDirectoryA(fresh.c_str());
-        return false;
+        return {};
     }
     SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-    // The copy waits on this process, and knows who asked, through an
-    // inherited handle: one that no process started otherwise can hold.
-    KernelHandle inherited;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), inherited.put(),
-                         SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
+    return copy;
+}
+
+}  // namespace
+
+// The copy knows who asked, and tells it the result, through inherited
+// handles: ones that no process started otherwise can hold. It reports the
+// exit code when the removal is done, then outlives this process to remove
+// its program file.
+int removeThroughTempCopy(const std::string& folder, const std::string& options) {
+    std::string fresh;
+    const std::string copy = makeCopy(fresh);
+    if (copy.empty())
+        return -1;
+    auto giveUp = [&] {
         DeleteFileA(copy.c_str());
         RemoveDirectoryA(fresh.c_str());
-        return false;
-    }
-    std::string commandLine = "\"" + copy + "\" /continue " +
-                              std::to_string(reinterpret_cast<std::uintptr_t>(inherited.get())) + " \"" + folder + "\"";
+        return -1;
+    };
+    KernelHandle inherited;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), inherited.put(),
+                         SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+        return giveUp();
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    KernelHandle resultRead, resultWrite;
+    if (!CreatePipe(resultRead.put(), resultWrite.put(), &inheritable, 0) ||
+        !SetHandleInformation(resultRead.get(), HANDLE_FLAG_INHERIT, 0))
+        return giveUp();
+    std::string commandLine = "\"" + copy + "\" /continue " + handleText(inherited.get()) + "," +
+                              handleText(resultWrite.get()) + " \"" + folder + "\"" + options;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     // The copy works in its own folder, never in a folder it removes.
     if (!CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, fresh.c_str(), &startup,
-                        &info)) {
-        DeleteFileA(copy.c_str());
-        RemoveDirectoryA(fresh.c_str());
-        return false;
-    }
+                        &info))
+        return giveUp();
     KernelHandle thread(info.hThread), process(info.hProcess);
-    return true;
+    resultWrite.reset();  // the copy's end only: a copy that dies ends the read
+    std::int32_t code = -1;
+    DWORD got = 0;
+    if (ReadFile(resultRead.get(), &code, sizeof code, &got, nullptr) && got == sizeof code)
+        return code;
+    DWORD exitCode = kExitIncomplete;
+    WaitForSingleObject(process.get(), INFINITE);
+    GetExitCodeProcess(process.get(), &exitCode);
+    return static_cast<int>(exitCode);
 }
 
-bool startedByAskingUninstaller(const char* handleText) {
-    HANDLE starter = handleFromText(handleText);
-    if (!starter)
+bool startedByAskingUninstaller(const std::string& handles) {
+    HANDLE starter = nullptr, pipe = nullptr;
+    if (!splitHandles(handles, starter, pipe))
         return false;
     const DWORD starterId = GetProcessId(starter);
-    return starterId != 0 && starterId == parentProcessId();
+    DWORD type = 0;
+    return starterId != 0 && starterId == parentProcessId() && GetFileType(pipe) == FILE_TYPE_PIPE &&
+           GetHandleInformation(pipe, &type);
 }
 
-void waitForStarter(const char* handleText) {
-    KernelHandle starter(handleFromText(handleText));
-    if (starter)
-        WaitForSingleObject(starter.get(), kStarterWaitMs);
+void reportToStarter(const std::string& handles, int exitCode) {
+    HANDLE starterRaw = nullptr, pipeRaw = nullptr;
+    if (!splitHandles(handles, starterRaw, pipeRaw))
+        return;
+    KernelHandle starter(starterRaw), pipe(pipeRaw);
+    const std::int32_t code = exitCode;
+    DWORD written = 0;
+    WriteFile(pipe.get(), &code, sizeof code, &written, nullptr);
+    pipe.reset();
+    WaitForSingleObject(starter.get(), kStarterWaitMs);
 }
 
 void removeSelfAtRestart() {

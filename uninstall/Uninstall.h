@@ -35,6 +35,9 @@ struct RemovalOutcome {
 };
 
 // --- boxes (uninstall/Boxes.cpp), captioned "Uninstall" ---
+// In the silent mode (/S) no box is shown: what a box would say goes to the
+// log, and a file that cannot be removed is skipped.
+void setSilent(bool silent);
 bool confirmUninstall(const std::string& title, const std::string& target);
 // Retry (true) or Skip (false) for a file that cannot be removed.
 bool retryRemoval(const std::string& path, const std::string& reason);
@@ -42,25 +45,32 @@ void showRefusal(const std::string& message);
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome);
 
 // --- removal (uninstall/Removal.cpp) ---
-// Everything the record lists, then the uninstaller's own files in folder
-// (uninstall.exe unless ownExeRemains, and the record; the folder itself
-// when it is the protected one), then the recorded folders.
-RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record, bool ownExeRemains);
+// Everything the record lists: files, win.ini keys, the Apps & Features
+// entry, then the recorded folders; not the uninstaller's own files in
+// folder.
+RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record);
+// The uninstaller's own files in folder: the program (while it runs from
+// there, its removal at the next restart), then the record, the protected
+// folder that held them, and the recorded folders that only they kept.
+void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool programRunning,
+                    RemovalOutcome& outcome);
 
 // --- the copy in the temporary folder (uninstall/TempCopy.cpp) ---
 // This program's own file; empty when its path cannot be read whole.
 std::string ownPath();
-// Starts a copy of this program in a fresh temporary folder that waits for
-// this process to end and then does the removal of the installation whose
-// record lies in folder; false when it could not.
-bool continueFromTempCopy(const std::string& folder);
-// In the copy: whether the handle given on the command line (as text) is
-// one its parent process handed down, a handle of that process: only the
-// uninstaller that asked the question starts a copy so. Anything else (a
-// copy started by hand, with any arguments) removes nothing.
-bool startedByAskingUninstaller(const char* handleText);
-// In the copy: waits for the process that started it.
-void waitForStarter(const char* handleText);
+// Starts a copy of this program in a fresh temporary folder that does the
+// removal of the installation whose record lies in folder (options are
+// handed on), and waits until it has; returns the removal's exit code, or
+// -1 when no copy could be started.
+int removeThroughTempCopy(const std::string& folder, const std::string& options);
+// In the copy: whether the handles given on the command line (as text) are
+// ones its parent process handed down, the first a handle of that process:
+// only the uninstaller that asked the question starts a copy so. Anything
+// else (a copy started by hand, with any arguments) removes nothing.
+bool startedByAskingUninstaller(const std::string& handles);
+// In the copy: tells the process that started it the removal's exit code,
+// then waits for it to end.
+void reportToStarter(const std::string& handles, int exitCode);
 // Marks this program's file and its fresh folder for deletion at the next
 // restart, as far as the system lets it.
 void removeSelfAtRestart();

@@ -1,6 +1,9 @@
 #include "wordlist/LanguageList.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,6 +13,8 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
+#include "base/Log.h"
+#include "wordlist/WordRecord.h"
 #include "base/InstallRecord.h"
 #include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
@@ -48,6 +53,25 @@ bool readDisplayFile(const char* name, std::vector<char>& text) {
         return false;
     text.assign(static_cast<std::size_t>(size) + 1, '\0');
     return readItems(text.data(), 1, static_cast<std::size_t>(size), file.get());
+}
+
+// The number of whole records in a word-list file; -1 when it cannot be
+// measured.
+long recordsIn(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return -1;
+    return static_cast<long>(info.st_size / static_cast<long>(sizeof(WordRecord)));
+}
+
+void logBuild(const LanguageEntry& entry, double seconds) {
+    if (!logging())
+        return;
+    char text[300];
+    std::snprintf(text, sizeof text, "word list %s from %s: %ld records read, %ld written, %.2f s", entry.toName.c_str(),
+                  entry.fromName.c_str(), recordsIn("language\\" + entry.fromName),
+                  recordsIn("language\\" + entry.toName), seconds);
+    logLine(text);
 }
 
 }  // namespace
@@ -131,7 +155,9 @@ void processLanguageList() {
         const std::string toPath = "language\\" + entry.toName;
         noteWrittenFile(toPath.c_str(), fileExists(toPath.c_str()));
         noteWrittenFile("language\\temp.wb", fileExists("language\\temp.wb"));
+        const auto started = std::chrono::steady_clock::now();
         buildReverseList(entry);
+        logBuild(entry, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
         showBuildFinished();
         dropLanguageEntry(entry.displayName.c_str());
         appendLanguageEntry(entry);

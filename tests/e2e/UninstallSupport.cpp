@@ -25,7 +25,8 @@ std::vector<std::string> nullSeparated(const std::vector<char>& buffer) {
 
 // The sample's setup script, with a group of the test's own.
 std::string sampleScript(const std::string& group, const std::string& fontSetting) {
-    return "title Sample Italian Dictionary\nmkdir language\nmkdir docs\nmkdir sounds\n"
+    return "title Sample Italian Dictionary\nversion 2.1.0\npublisher Sample Press\nurl https://example.org/dict\n"
+           "mkdir language\nmkdir docs\nmkdir sounds\n"
            "copy readme.txt readme.txt\ncopy viewer.bat viewer.bat\ncopy language.cf language.cf\n"
            "xcopy language\\*.wb language\nxcopy docs\\*.txt docs\nsndcopy sounds sounds\navidelay 250\n"
            "setini Font=" + fontSetting + "\nsetini StartPage=index=1\niconname Sample Dictionary\n"
@@ -159,7 +160,7 @@ std::string uninstallerOf(const std::string& target) {
     return command;
 }
 
-std::optional<Box> startUninstall(const std::string& target) {
+std::optional<Box> startUninstall(const std::string& target, std::unique_ptr<Installer>& first) {
     const std::string program = uninstallerOf(target);
     if (program.empty()) {
         ADD_FAILURE() << "no Apps & Features entry for " << target;
@@ -167,26 +168,39 @@ std::optional<Box> startUninstall(const std::string& target) {
     }
     char windows[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, sizeof windows);
-    Installer first(windows, program);
-    auto ask = first.waitForMessageBox("Uninstall");
+    first = std::make_unique<Installer>(windows, program);
+    auto ask = first->waitForMessageBox("Uninstall");
     if (!ask) return std::nullopt;
     EXPECT_NE(ask->text.find("Sample Italian Dictionary"), std::string::npos) << ask->text;
     EXPECT_NE(ask->text.find(target), std::string::npos) << ask->text;
-    first.answer(*ask, IDYES);
-    EXPECT_EQ(first.waitForExit(), 0u);
-    return waitForUninstallBox();
+    PostMessageA(ask->window, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    std::optional<Box> box;
+    waitUntil([&] {
+        box = std::nullopt;
+        HWND window = nullptr;
+        while ((window = FindWindowExA(nullptr, window, "#32770", "Uninstall")))
+            if (IsWindowVisible(window) && window != ask->window) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                if (pid != first->processId()) box = Box{readMessageBox(window), pid};
+            }
+        return box.has_value();
+    });
+    if (!box) ADD_FAILURE() << "the copy that removes showed no box";
+    return box;
 }
 
-// A whole uninstallation: Yes, then the closing box; its text and the
-// removing copy's exit code.
 std::pair<std::string, DWORD> uninstall(const std::string& target) {
-    auto closing = startUninstall(target);
+    std::unique_ptr<Installer> first;
+    auto closing = startUninstall(target, first);
     if (!closing) return {"<no closing box>", STILL_ACTIVE};
     answerBox(closing->first.window, IDOK);
-    return {closing->first.text, waitForProcess(closing->second)};
+    const DWORD copyCode = waitForProcess(closing->second);
+    const DWORD code = first->waitForExit();
+    EXPECT_EQ(code, copyCode) << "the process started ends with the removal's exit code";
+    return {closing->first.text, code};
 }
 
-// The copy in the temporary folder is gone, or waits for the next restart.
 void expectNoCopyLeftUnscheduled() {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);

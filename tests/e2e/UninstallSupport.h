@@ -6,6 +6,7 @@
 #include "Harness.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -46,10 +47,11 @@ DWORD waitForProcess(DWORD pid, bool terminate = false);
 std::string uninstallerOf(const std::string& target);
 // Starts that program as Apps & Features does (working folder C:\Windows)
 // and answers Yes; returns the first box of the copy that does the removal,
-// still open.
-std::optional<Box> startUninstall(const std::string& target);
-// A whole uninstallation: Yes, then the closing box; its text and the
-// removing copy's exit code.
+// still open. The process started is kept in first: it ends when the
+// removal has, with its exit code.
+std::optional<Box> startUninstall(const std::string& target, std::unique_ptr<Installer>& first);
+// A whole uninstallation: Yes, then the closing box; its text and the exit
+// code of the process started (which must equal the removing copy's).
 std::pair<std::string, DWORD> uninstall(const std::string& target);
 // The copy in the temporary folder is gone, or waits for the next restart.
 void expectNoCopyLeftUnscheduled();

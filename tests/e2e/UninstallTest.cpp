@@ -40,9 +40,15 @@ TEST(Uninstall, SampleRoundTripPutsEverythingBack) {
     for (const std::string& name : listTree(target))
         if (!isDirectory(joinPath(target, name)) && name.rfind("uninstall.", 0) != 0)
             bytes += contentOf(joinPath(target, name)).size();
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
     EXPECT_EQ(values, (std::map<std::string, std::string>{
                           {"DisplayName", "Sample Italian Dictionary"}, {"UninstallString", "\"" + exe + "\""},
-                          {"InstallLocation", target}, {"DisplayIcon", exe},
+                          {"QuietUninstallString", "\"" + exe + "\" /S"}, {"InstallLocation", target},
+                          {"DisplayIcon", exe}, {"DisplayVersion", "2.1.0"}, {"Publisher", "Sample Press"},
+                          {"URLInfoAbout", "https://example.org/dict"}, {"InstallDate", date},
                           {"EstimatedSize", std::to_string((bytes + 1023) / 1024)}, {"NoModify", "1"},
                           {"NoRepair", "1"}}));
     EXPECT_TRUE(pathExists(joinPath(folder, "uninstall.dat")));
@@ -75,7 +81,8 @@ TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersAndSkippedFiles) {
     // The second run's file, in use, is skipped.
     const std::string held = joinPath(target, "docs\\later.txt");
     HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    auto retry = startUninstall(target);
+    std::unique_ptr<Installer> first;
+    auto retry = startUninstall(target, first);
     ASSERT_TRUE(retry);
     EXPECT_NE(retry->first.text.find("another program is using it"), std::string::npos) << retry->first.text;
     ASSERT_TRUE(answerBox(retry->first.window, IDCANCEL));
@@ -84,6 +91,7 @@ TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersAndSkippedFiles) {
     const std::string closing = last->first.text;
     answerBox(last->first.window, IDOK);
     EXPECT_EQ(waitForProcess(last->second), 2u);
+    EXPECT_EQ(first->waitForExit(), 2u);
     CloseHandle(lock);
     for (const std::string& listed : {held, joinPath(target, "language\\mine.txt"), joinPath(target, "docs"),
                                       joinPath(target, "language"), target})
@@ -124,7 +132,8 @@ TEST(Uninstall, DamagedRecordIsRefusedAndAnInterruptedRunCanBeFinished) {
     const std::string held = joinPath(target, "kelmo.ini");
     HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    auto retry = startUninstall(target);
+    std::unique_ptr<Installer> first;
+    auto retry = startUninstall(target, first);
     ASSERT_TRUE(retry);
     EXPECT_NE(retry->first.text.find(held), std::string::npos) << retry->first.text;
     EXPECT_EQ(windowText(GetDlgItem(retry->first.window, IDCANCEL)), "&Skip");
@@ -134,6 +143,7 @@ TEST(Uninstall, DamagedRecordIsRefusedAndAnInterruptedRunCanBeFinished) {
     EXPECT_NE(again->first.text.find(held), std::string::npos) << again->first.text;
     EXPECT_FALSE(pathExists(joinPath(target, "readme.txt")));
     EXPECT_EQ(waitForProcess(again->second, true), 99u);
+    EXPECT_EQ(first->waitForExit(), 99u) << "the process started ends with its copy";
     CloseHandle(lock);
 
     auto [closing, code] = uninstall(target);

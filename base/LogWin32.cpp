@@ -1,0 +1,41 @@
+#include "base/LogWin32.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "base/Log.h"
+#include "base/PathText.h"
+#include "base/WideText.h"
+
+namespace {
+
+std::FILE* logFile = nullptr;
+
+// "2026-12-09 04:40:01.123 text", in local time.
+void writeLine(const std::string& text) {
+    if (!logFile)
+        return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::fprintf(logFile, "%04u-%02u-%02u %02u:%02u:%02u.%03u %s\n", now.wYear, now.wMonth, now.wDay, now.wHour,
+                 now.wMinute, now.wSecond, now.wMilliseconds, text.c_str());
+    std::fflush(logFile);
+}
+
+std::string tempFolder() {
+    wchar_t temp[MAX_PATH + 1] = L"";
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    return length > 0 && length <= MAX_PATH ? toUtf8(temp) : std::string();
+}
+
+}  // namespace
+
+bool openLogFile(const std::string& path, const char* defaultName) {
+    const std::string file = path.empty() ? joinPath(tempFolder(), defaultName) : path;
+    logFile = _wfopen(toWide(file).c_str(), L"ab");
+    if (!logFile)
+        return false;
+    setLogSink(writeLine);
+    return true;
+}
