@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Collation.h"
+#include "dicttool/Bundle.h"
 #include "dicttool/Check.h"
 #include "dicttool/FolderTree.h"
 #include "dicttool/Platform.h"
@@ -81,6 +82,8 @@ Examples:
   dicttool dump language/itaeng.wb > itaeng.txt
   dicttool pack itaeng.txt language/itaeng.wb
   dicttool reverse language/itaeng.wb engrev.wb
+  dicttool bundle cdrom -o setup.exe --sign   one signed setup file for download
+  dicttool contents setup.exe
 
 Exit status: 0 when all is well, 1 when problems were found or the command
 failed, 2 when the command line is wrong.)";
@@ -104,6 +107,8 @@ struct CommandLine {
     std::string listPath, folder, target = "c:\\";
     std::string wordList, text, output, from, to;
     std::string encoding = "utf-8";
+    BundleOptions bundle;
+    std::string extractTo;
     std::function<int()> run;
 };
 
@@ -155,6 +160,26 @@ void addWordListCommands(CLI::App& app, CommandLine& c) {
     reverse->callback([&c] { c.run = [&c] { return runReverse(c.from, c.to); }; });
 }
 
+void addBundleCommands(CLI::App& app, CommandLine& c) {
+    CLI::App* bundle = app.add_subcommand(
+        "bundle", "Check a distribution folder and write one setup file: the installer followed by the folder.");
+    bundle->add_option("SOURCE_DIR", c.bundle.folder, "the distribution folder, holding install.inf")->required();
+    bundle->add_option("-o,--output", c.bundle.output, "the setup file to write")->required();
+    bundle->add_option("--installer", c.bundle.installer,
+                       "the install.exe to put first (default: the 32-bit one dicttool carries)");
+    bundle->add_flag("--force", c.bundle.force, "write it even when the check finds problems");
+    bundle->add_flag("--sign", c.bundle.sign,
+                     "sign it with scripts/sign (or the program DICTTOOL_SIGN names) before it is put in place");
+    bundle->footer("\nExample:\n  SIGN_CERT=cert.pem SIGN_KEY=key.pem dicttool bundle cdrom -o setup.exe --sign");
+    bundle->callback([&c] { c.run = [&c] { return bundleMedium(c.bundle); }; });
+
+    CLI::App* contents = app.add_subcommand("contents", "List what a setup file carries, after checking its SHA-256.");
+    contents->add_option("SETUP", c.from, "the setup file")->required();
+    contents->add_option("--extract", c.extractTo, "a new folder to extract the files into");
+    contents->footer("\nExample:\n  dicttool contents setup.exe --extract unpacked");
+    contents->callback([&c] { c.run = [&c] { return showContents(c.from, c.extractTo); }; });
+}
+
 // The chosen command; a failure is told on standard error.
 int runCommand(const std::function<int()>& run) {
     try {
@@ -172,13 +197,15 @@ int runCommand(const std::function<int()>& run) {
 
 int main(int argc, char** argv) {
     const Utf8Console console;
-    CLI::App app{"Checks a dictionary's distribution folder and makes its word-list files.", "dicttool"};
+    CLI::App app{"Checks a dictionary's distribution folder, makes its word-list files and one setup file.",
+                 "dicttool"};
     app.footer(kExamples);
     app.require_subcommand(1);
     CommandLine commandLine;
     addCheck(app, commandLine);
     addCheckLanguages(app, commandLine);
     addWordListCommands(app, commandLine);
+    addBundleCommands(app, commandLine);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

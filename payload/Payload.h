@@ -100,8 +100,10 @@ PayloadFault readProgramImage(const ReadAt& read, std::uint64_t fileSize, Progra
 // hold together. Nothing is hashed here.
 PayloadFault findPayload(const ReadAt& read, std::uint64_t fileSize, PayloadLocation& location);
 
-// A ReadAt over an open file.
+// A ReadAt over an open file, and one over bytes in memory (which must
+// outlive it).
 ReadAt fileReader(std::FILE* file);
+ReadAt memoryReader(const std::string& bytes);
 
 // --- reading: what the installer calls at its start ---
 

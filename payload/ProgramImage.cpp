@@ -39,6 +39,15 @@ ReadAt fileReader(std::FILE* file) {
     };
 }
 
+ReadAt memoryReader(const std::string& bytes) {
+    return [&bytes](std::uint64_t offset, void* out, std::size_t count) {
+        if (offset > bytes.size() || count > bytes.size() - offset)
+            return false;
+        std::memcpy(out, bytes.data() + offset, count);
+        return true;
+    };
+}
+
 PayloadFault readProgramImage(const ReadAt& read, std::uint64_t fileSize, ProgramImage& image) {
     image = ProgramImage{};
     image.fileSize = fileSize;

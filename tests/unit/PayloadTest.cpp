@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "payload/Payload.h"
+#include "tests/support/FakeProgram.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/ScratchDirTest.h"
 
@@ -19,40 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void put(std::string& bytes, std::size_t at, std::uint32_t value, int count) {
-    for (int i = 0; i < count; ++i)
-        bytes[at + i] = static_cast<char>(value >> (8 * i));
-}
-
-// A program file as its PE headers describe it: headers of 0x200 bytes and
-// one section of 0x200 bytes, PE32 or PE32+.
-std::string fakeProgram(bool pe32Plus) {
-    std::string bytes(0x400, '\0');
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    put(bytes, 0x3C, 0x80, 4);
-    bytes.replace(0x80, 4, std::string("PE\0\0", 4));
-    put(bytes, 0x84, pe32Plus ? 0x8664 : 0x14C, 2);
-    put(bytes, 0x86, 1, 2);
-    const std::uint32_t optionalSize = pe32Plus ? 240 : 224;
-    put(bytes, 0x94, optionalSize, 2);
-    put(bytes, 0x98, pe32Plus ? 0x20B : 0x10B, 2);
-    put(bytes, 0x98 + 60, 0x200, 4);
-    put(bytes, 0x98 + (pe32Plus ? 108 : 92), 16, 4);
-    put(bytes, 0x98 + optionalSize + 16, 0x200, 4);
-    put(bytes, 0x98 + optionalSize + 20, 0x200, 4);
-    return bytes;
-}
-
-// The file with a certificate table of that size appended and named by
-// its security directory, as a signing tool leaves it.
-std::string signedCopy(std::string bytes, std::size_t tableSize = 0x100) {
-    const bool pe32Plus = bytes[0x98 + 1] == 0x02;
-    const std::size_t entry = 0x98 + (pe32Plus ? 112 : 96) + 32;
-    put(bytes, entry, static_cast<std::uint32_t>(bytes.size()), 4);
-    put(bytes, entry + 4, static_cast<std::uint32_t>(tableSize), 4);
-    return bytes + std::string(tableSize, '\x30');
-}
+using fake::put;
 
 void write(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
@@ -98,13 +66,7 @@ std::string bundle(const std::string& program) {
 }
 
 PayloadFault locate(const std::string& bytes, PayloadLocation& location) {
-    const ReadAt read = [&bytes](std::uint64_t offset, void* out, std::size_t count) {
-        if (offset > bytes.size() || count > bytes.size() - offset)
-            return false;
-        std::memcpy(out, bytes.data() + offset, count);
-        return true;
-    };
-    return findPayload(read, bytes.size(), location);
+    return findPayload(memoryReader(bytes), bytes.size(), location);
 }
 
 // Puts a new SHA-256 into a payload whose bytes a test changed, so that
