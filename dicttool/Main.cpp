@@ -12,6 +12,7 @@
 #include "dicttool/Bundle.h"
 #include "dicttool/Check.h"
 #include "dicttool/FolderTree.h"
+#include "dicttool/Manifest.h"
 #include "dicttool/Platform.h"
 #include "dicttool/Report.h"
 #include "dicttool/ToolFiles.h"
@@ -84,6 +85,7 @@ Examples:
   dicttool reverse language/itaeng.wb engrev.wb
   dicttool bundle cdrom -o setup.exe --sign   one signed setup file for download
   dicttool contents setup.exe
+  dicttool manifest setup.exe --id Publisher.Dictionary --license MIT ...
 
 Exit status: 0 when all is well, 1 when problems were found or the command
 failed, 2 when the command line is wrong.)";
@@ -109,6 +111,7 @@ struct CommandLine {
     std::string encoding = "utf-8";
     BundleOptions bundle;
     std::string extractTo;
+    ManifestOptions manifest;
     std::function<int()> run;
 };
 
@@ -180,6 +183,39 @@ void addBundleCommands(CLI::App& app, CommandLine& c) {
     contents->callback([&c] { c.run = [&c] { return showContents(c.from, c.extractTo); }; });
 }
 
+void addManifest(CLI::App& app, CommandLine& c) {
+    CLI::App* manifest = app.add_subcommand(
+        "manifest", "Write the winget manifest of a setup file: <ID>.yaml, <ID>.installer.yaml and "
+                    "<ID>.locale.en-US.yaml.");
+    ManifestOptions& m = c.manifest;
+    manifest->add_option("SETUP", m.setup, "the setup file")->required();
+    manifest->add_option("--id", m.id, "the package identifier, Publisher.Name")->required();
+    manifest->add_option("--version", m.version, "the package version (default: install.inf's version line)");
+    manifest->add_option("--publisher", m.publisher, "the publisher (default: install.inf's publisher line)");
+    manifest->add_option("--name", m.name, "the package name (default: install.inf's title)");
+    manifest->add_option("--license", m.license, "the license, as winget shows it");
+    manifest->add_option("--short-description", m.shortDescription, "one line on what the package is");
+    manifest->add_option("--installer-url", m.installerUrl, "where the setup file is downloaded from (https)");
+    manifest->add_flag("--partial-is-success", m.partialIsSuccess,
+                       "count exit code 2 (steps passed over) as success, not as a failure");
+    manifest->add_option("-o,--output-dir", m.folder, "the folder for the three files (default: .)");
+    manifest->footer("\nCheck the files with winget validate before you submit them.\n\nExample:\n"
+                     "  dicttool manifest setup.exe --id Sample.Dictionary --license Proprietary \\\n"
+                     "    --short-description \"An Italian-English dictionary\" \\\n"
+                     "    --installer-url https://example.org/setup.exe -o manifest");
+#ifdef DICTTOOL_MANIFEST
+    manifest->callback([&c] { c.run = [&c] { return writeManifest(c.manifest); }; });
+#else
+    manifest->callback([&c] {
+        c.run = [] {
+            throw ToolError("this dicttool was built without yaml-cpp and writes no manifest: "
+                            "use the Linux build (build/host/dicttool)");
+            return kProblems;
+        };
+    });
+#endif
+}
+
 // The chosen command; a failure is told on standard error.
 int runCommand(const std::function<int()>& run) {
     try {
@@ -206,6 +242,7 @@ int main(int argc, char** argv) {
     addCheckLanguages(app, commandLine);
     addWordListCommands(app, commandLine);
     addBundleCommands(app, commandLine);
+    addManifest(app, commandLine);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

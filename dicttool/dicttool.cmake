@@ -37,6 +37,14 @@ endif()
 set_source_files_properties(${DICTTOOL_DIR}/Bundle.cpp PROPERTIES
                             COMPILE_DEFINITIONS DICTTOOL_SIGN_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/scripts/sign")
 
+# The winget manifest is written with yaml-cpp (Debian's libyaml-cpp-dev),
+# which Debian has for the host only: dicttool.exe says so instead.
+if(NOT WIN32)
+  find_package(yaml-cpp REQUIRED)
+  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/Manifest.cpp)
+  target_link_libraries(dicttoolcore PUBLIC yaml-cpp)
+endif()
+
 add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp ${DICTTOOL_DIR}/CarriedInstaller.cpp)
 target_link_libraries(dicttool PRIVATE dicttoolcore)
 if(WIN32)
@@ -48,6 +56,7 @@ if(WIN32)
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 else()
   target_sources(dicttool PRIVATE ${DICTTOOL_DIR}/HostSeams.cpp)
+  target_compile_definitions(dicttool PRIVATE DICTTOOL_MANIFEST)
 endif()
 
 # The install.exe that bundle uses by default is put into dicttool: the
