@@ -171,7 +171,7 @@ int showContents(const std::string& setup, const std::string& extractTo) {
     PayloadReader reader;
     PayloadFault fault = openPayload(payloadPath(setup), reader);
     if (fault == PayloadFault::NoPayload) {
-        std::printf("%s carries no payload: a plain installer\n", setup.c_str());
+        std::printf("%s carries no payload\n", setup.c_str());
         return kRefused;
     }
     if (fault != PayloadFault::None)
