@@ -9,8 +9,10 @@
 #include <string>
 
 #include "base/Collation.h"
+#include "dicttool/Bundle.h"
 #include "dicttool/Check.h"
 #include "dicttool/FolderTree.h"
+#include "dicttool/Manifest.h"
 #include "dicttool/Platform.h"
 #include "dicttool/Report.h"
 #include "dicttool/ToolFiles.h"
@@ -81,6 +83,9 @@ Examples:
   dicttool dump language/itaeng.wb > itaeng.txt
   dicttool pack itaeng.txt language/itaeng.wb
   dicttool reverse language/itaeng.wb engrev.wb
+  dicttool bundle cdrom -o setup.exe --sign   one signed setup file for download
+  dicttool contents setup.exe
+  dicttool manifest setup.exe --id Publisher.Dictionary --license MIT ...
 
 Exit status: 0 when all is well, 1 when problems were found or the command
 failed, 2 when the command line is wrong.)";
@@ -104,6 +109,9 @@ struct CommandLine {
     std::string listPath, folder, target = "c:\\";
     std::string wordList, text, output, from, to;
     std::string encoding = "utf-8";
+    BundleOptions bundle;
+    std::string extractTo;
+    ManifestOptions manifest;
     std::function<int()> run;
 };
 
@@ -155,6 +163,59 @@ void addWordListCommands(CLI::App& app, CommandLine& c) {
     reverse->callback([&c] { c.run = [&c] { return runReverse(c.from, c.to); }; });
 }
 
+void addBundleCommands(CLI::App& app, CommandLine& c) {
+    CLI::App* bundle = app.add_subcommand(
+        "bundle", "Check a distribution folder and write one setup file: the installer followed by the folder.");
+    bundle->add_option("SOURCE_DIR", c.bundle.folder, "the distribution folder, holding install.inf")->required();
+    bundle->add_option("-o,--output", c.bundle.output, "the setup file to write")->required();
+    bundle->add_option("--installer", c.bundle.installer,
+                       "the install.exe to put first (default: the 32-bit one dicttool carries)");
+    bundle->add_flag("--force", c.bundle.force, "write it even when the check finds problems");
+    bundle->add_flag("--sign", c.bundle.sign,
+                     "sign it with scripts/sign (or the program DICTTOOL_SIGN names) before it is put in place");
+    bundle->footer("\nExample:\n  SIGN_CERT=cert.pem SIGN_KEY=key.pem dicttool bundle cdrom -o setup.exe --sign");
+    bundle->callback([&c] { c.run = [&c] { return bundleMedium(c.bundle); }; });
+
+    CLI::App* contents = app.add_subcommand("contents", "List what a setup file carries, after checking its SHA-256.");
+    contents->add_option("SETUP", c.from, "the setup file")->required();
+    contents->add_option("--extract", c.extractTo, "a new folder to extract the files into");
+    contents->footer("\nExample:\n  dicttool contents setup.exe --extract unpacked");
+    contents->callback([&c] { c.run = [&c] { return showContents(c.from, c.extractTo); }; });
+}
+
+void addManifest(CLI::App& app, CommandLine& c) {
+    CLI::App* manifest = app.add_subcommand(
+        "manifest", "Write the winget manifest of a setup file: <ID>.yaml, <ID>.installer.yaml and "
+                    "<ID>.locale.en-US.yaml.");
+    ManifestOptions& m = c.manifest;
+    manifest->add_option("SETUP", m.setup, "the setup file")->required();
+    manifest->add_option("--id", m.id, "the package identifier, Publisher.Name")->required();
+    manifest->add_option("--version", m.version, "the package version (default: install.inf's version line)");
+    manifest->add_option("--publisher", m.publisher, "the publisher (default: install.inf's publisher line)");
+    manifest->add_option("--name", m.name, "the package name (default: install.inf's title)");
+    manifest->add_option("--license", m.license, "the license, as winget shows it");
+    manifest->add_option("--short-description", m.shortDescription, "one line on what the package is");
+    manifest->add_option("--installer-url", m.installerUrl, "where the setup file is downloaded from (https)");
+    manifest->add_flag("--partial-is-success", m.partialIsSuccess,
+                       "count exit code 2 (steps passed over) as success, not as a failure");
+    manifest->add_option("-o,--output-dir", m.folder, "the folder for the three files (default: .)");
+    manifest->footer("\nCheck the files with winget validate before you submit them.\n\nExample:\n"
+                     "  dicttool manifest setup.exe --id Sample.Dictionary --license Proprietary \\\n"
+                     "    --short-description \"An Italian-English dictionary\" \\\n"
+                     "    --installer-url https://example.org/setup.exe -o manifest");
+#ifdef DICTTOOL_MANIFEST
+    manifest->callback([&c] { c.run = [&c] { return writeManifest(c.manifest); }; });
+#else
+    manifest->callback([&c] {
+        c.run = [] {
+            throw ToolError("this dicttool was built without yaml-cpp and writes no manifest: "
+                            "use the Linux build (build/host/dicttool)");
+            return kProblems;
+        };
+    });
+#endif
+}
+
 // The chosen command; a failure is told on standard error.
 int runCommand(const std::function<int()>& run) {
     try {
@@ -172,13 +233,16 @@ int runCommand(const std::function<int()>& run) {
 
 int main(int argc, char** argv) {
     const Utf8Console console;
-    CLI::App app{"Checks a dictionary's distribution folder and makes its word-list files.", "dicttool"};
+    CLI::App app{"Checks a dictionary's distribution folder, makes its word-list files and one setup file.",
+                 "dicttool"};
     app.footer(kExamples);
     app.require_subcommand(1);
     CommandLine commandLine;
     addCheck(app, commandLine);
     addCheckLanguages(app, commandLine);
     addWordListCommands(app, commandLine);
+    addBundleCommands(app, commandLine);
+    addManifest(app, commandLine);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

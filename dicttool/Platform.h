@@ -9,6 +9,7 @@
 // ansiName convert between the two.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,6 +35,15 @@ std::string absolutePath(const std::string& path);
 
 // The folder part of a path ("." when there is none).
 std::string parentFolder(const std::string& path);
+
+// A file's read-only, hidden and system attributes (their Windows values;
+// read-only where no one may write it, elsewhere) and its last write, in
+// 100 ns since 1601 (UTC); false when they cannot be read.
+bool fileDetails(const std::string& path, std::uint32_t& attributes, std::int64_t& modified);
+
+// Runs a program (found on the PATH when the name has no folder) with
+// arguments and waits for it; its exit status, -1 when it could not run.
+int runProgram(const std::vector<std::string>& arguments);
 
 bool makeFolder(const std::string& path);
 bool removeFolder(const std::string& path);  // an empty one

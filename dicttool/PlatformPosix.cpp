@@ -3,7 +3,9 @@
 #include "dicttool/Platform.h"
 
 #include <dirent.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,6 +57,33 @@ std::string parentFolder(const std::string& path) {
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool fileDetails(const std::string& path, std::uint32_t& attributes, std::int64_t& modified) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    attributes = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) ? 0 : 0x1;
+    constexpr std::int64_t kEpochSeconds = 11644473600LL;  // 1601 to 1970
+    modified = (static_cast<std::int64_t>(info.st_mtim.tv_sec) + kEpochSeconds) * 10000000 + info.st_mtim.tv_nsec / 100;
+    return true;
+}
+
+int runProgram(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t child = 0;
+    if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool makeFolder(const std::string& path) {

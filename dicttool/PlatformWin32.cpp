@@ -4,6 +4,7 @@
 
 #include <direct.h>
 #include <io.h>
+#include <process.h>
 
 #include <cerrno>
 #include <cstring>
@@ -53,6 +54,55 @@ std::string parentFolder(const std::string& path) {
     if (cut == std::string::npos)
         return path.size() == 2 && path[1] == ':' ? path : ".";
     return cut == 0 || (cut == 2 && path[1] == ':') ? path.substr(0, cut + 1) : path.substr(0, cut);
+}
+
+bool fileDetails(const std::string& path, std::uint32_t& attributes, std::int64_t& modified) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                         data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+namespace {
+
+// An argument as the C library of the started program splits it back out
+// of the command line: quoted, its quotes and the backslashes before them
+// escaped.
+std::string quotedArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+}  // namespace
+
+int runProgram(const std::vector<std::string>& arguments) {
+    std::vector<std::string> quoted;
+    for (const std::string& argument : arguments)
+        quoted.push_back(quotedArgument(argument));
+    std::vector<const char*> argv;
+    for (const std::string& argument : quoted)
+        argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const intptr_t status = _spawnvp(_P_WAIT, arguments[0].c_str(), argv.data());
+    return status == -1 ? -1 : static_cast<int>(status);
 }
 
 bool makeFolder(const std::string& path) {

@@ -153,16 +153,6 @@ void printBlocks(const std::vector<LanguageBlock>& blocks, std::FILE* out) {
     }
 }
 
-void printProblems(const std::vector<Problem>& problems, std::FILE* out) {
-    if (problems.empty()) {
-        std::fprintf(out, "No problems.\n");
-        return;
-    }
-    std::fprintf(out, "Problems (%zu):\n", problems.size());
-    for (const Problem& p : problems)
-        std::fprintf(out, "  %s:%d: %s: %s\n", u8(p.file).c_str(), p.line, p.kind.c_str(), u8(p.message).c_str());
-}
-
 void printPlan(const Plan& plan, std::FILE* out) {
     std::fprintf(out, "\nPlan of the execution pass, target %s\n", u8(plan.target).c_str());
     std::fprintf(out, "  directories made: %zu\n", plan.directories.size());
@@ -190,6 +180,16 @@ void printPlan(const Plan& plan, std::FILE* out) {
 }
 
 }  // namespace
+
+void printProblems(const std::vector<Problem>& problems, std::FILE* out) {
+    if (problems.empty()) {
+        std::fprintf(out, "No problems.\n");
+        return;
+    }
+    std::fprintf(out, "Problems (%zu):\n", problems.size());
+    for (const Problem& p : problems)
+        std::fprintf(out, "  %s:%d: %s: %s\n", u8(p.file).c_str(), p.line, p.kind.c_str(), u8(p.message).c_str());
+}
 
 void printScriptJson(const ScriptReport& report, std::FILE* out) {
     json lines = json::array();

@@ -8,6 +8,9 @@
 #include "dicttool/Check.h"
 
 void printScriptReport(const ScriptReport& report, std::FILE* out);
+
+// "Problems (n):" and a line for each, file:line: kind: message; or "No problems.".
+void printProblems(const std::vector<Problem>& problems, std::FILE* out);
 void printScriptJson(const ScriptReport& report, std::FILE* out);
 
 void printLanguageReport(const std::vector<LanguageBlock>& blocks, const std::vector<Problem>& problems,

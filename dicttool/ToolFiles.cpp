@@ -53,9 +53,14 @@ OutputFile::~OutputFile() {
     removeFile(partial_.c_str());
 }
 
-void OutputFile::commit() {
-    if (!closeWritten(file_))
+const std::string& OutputFile::close() {
+    if (file_ && !closeWritten(file_))
         throw ToolError("cannot write " + path_ + ": " + systemError());
+    return partial_;
+}
+
+void OutputFile::commit() {
+    close();
     if (!replaceFile(partial_.c_str(), path_.c_str()))
         throw ToolError("cannot replace " + path_ + ": " + systemError());
     committed_ = true;

@@ -31,6 +31,9 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     std::FILE* get() const { return file_.get(); }
+    // The file written so far, complete, for a step (signing) that changes
+    // it before it is put in place; throws ToolError when it cannot be.
+    const std::string& close();
     void commit();  // throws ToolError when the file cannot be completed or put in place
 
 private:

@@ -23,9 +23,9 @@ endif()
 # Everything of the tool but its entry and its platform seams, for its tests too.
 set(DICTTOOL_DIR ${CMAKE_CURRENT_SOURCE_DIR}/dicttool)
 add_library(dicttoolcore STATIC
-  ${DICTTOOL_DIR}/Encoding.cpp ${DICTTOOL_DIR}/FolderTree.cpp ${DICTTOOL_DIR}/LanguageCheck.cpp
-  ${DICTTOOL_DIR}/Report.cpp ${DICTTOOL_DIR}/ScriptCheck.cpp ${DICTTOOL_DIR}/ToolFiles.cpp
-  ${DICTTOOL_DIR}/WordListTools.cpp)
+  ${DICTTOOL_DIR}/Bundle.cpp ${DICTTOOL_DIR}/Encoding.cpp ${DICTTOOL_DIR}/FolderTree.cpp
+  ${DICTTOOL_DIR}/LanguageCheck.cpp ${DICTTOOL_DIR}/Report.cpp ${DICTTOOL_DIR}/ScriptCheck.cpp
+  ${DICTTOOL_DIR}/ToolFiles.cpp ${DICTTOOL_DIR}/WordListTools.cpp)
 target_link_libraries(dicttoolcore PUBLIC installcore)
 target_include_directories(dicttoolcore SYSTEM PUBLIC ${DICTTOOL_THIRD_PARTY})
 if(WIN32)
@@ -33,14 +33,49 @@ if(WIN32)
 else()
   target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformPosix.cpp)
 endif()
+# bundle --sign runs the signing step of these sources (or DICTTOOL_SIGN).
+set_source_files_properties(${DICTTOOL_DIR}/Bundle.cpp PROPERTIES
+                            COMPILE_DEFINITIONS DICTTOOL_SIGN_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/scripts/sign")
 
-add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp)
+# The winget manifest is written with yaml-cpp (Debian's libyaml-cpp-dev),
+# which Debian has for the host only: dicttool.exe says so instead.
+if(NOT WIN32)
+  find_package(yaml-cpp REQUIRED)
+  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/Manifest.cpp)
+  target_link_libraries(dicttoolcore PUBLIC yaml-cpp)
+endif()
+
+add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp ${DICTTOOL_DIR}/CarriedInstaller.cpp)
 target_link_libraries(dicttool PRIVATE dicttoolcore)
 if(WIN32)
-  # The system's Italian comparison and the Windows file replacement.
+  # The system's Italian comparison, the Windows file replacement, and the
+  # payload's SHA-256 and files.
   target_sources(dicttool PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/base/CollationWin32.cpp
-                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/FileLayerWin32.cpp)
+                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/FileLayerWin32.cpp
+                                  ${CMAKE_CURRENT_SOURCE_DIR}/payload/PayloadWin32.cpp)
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 else()
   target_sources(dicttool PRIVATE ${DICTTOOL_DIR}/HostSeams.cpp)
+  target_compile_definitions(dicttool PRIVATE DICTTOOL_MANIFEST)
 endif()
+
+# The install.exe that bundle uses by default is put into dicttool: the
+# 32-bit one (it runs on 32- and 64-bit Windows). The win32 preset carries
+# the one it builds; every other build carries DICTTOOL_INSTALLER, copied
+# at each build when it is there (build the win32 preset first), else none.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(DICTTOOL_CARRIED ${CMAKE_BINARY_DIR}/install.exe)
+  add_dependencies(dicttool installer)
+else()
+  set(DICTTOOL_INSTALLER ${CMAKE_SOURCE_DIR}/build/win32/install.exe CACHE FILEPATH
+      "The install.exe that dicttool carries (default: the win32 preset's)")
+  set(DICTTOOL_CARRIED ${CMAKE_BINARY_DIR}/carried/install.exe)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/carried)
+  add_custom_target(carried_installer VERBATIM
+    COMMAND ${CMAKE_COMMAND} -DFROM=${DICTTOOL_INSTALLER} -DTO=${DICTTOOL_CARRIED}
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CopyCarriedInstaller.cmake
+    BYPRODUCTS ${DICTTOOL_CARRIED})
+  add_dependencies(dicttool carried_installer)
+endif()
+set_source_files_properties(${DICTTOOL_DIR}/CarriedInstaller.cpp PROPERTIES OBJECT_DEPENDS ${DICTTOOL_CARRIED}
+                            COMPILE_DEFINITIONS CARRIED_INSTALLER="${DICTTOOL_CARRIED}")

@@ -5,9 +5,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -17,6 +14,7 @@
 #include "dicttool/Encoding.h"
 #include "dicttool/FolderTree.h"
 #include "script/ScriptPlan.h"
+#include "tests/dicttool/ToolRun.h"
 #include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/WordListCheck.h"
@@ -24,25 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
-
-// Runs the tool in the current directory; arguments are passed to the shell.
-ToolRun dicttool(const std::string& arguments) {
-    const int raw = std::system((std::string(DICTTOOL_EXE) + " " + arguments + " >out.txt 2>err.txt").c_str());
-    ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile("out.txt"), readFile("err.txt")};
-    fs::remove("out.txt");
-    fs::remove("err.txt");
-    return run;
-}
-
-void write(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path().empty() ? "." : path.parent_path());
-    writeFile(path.string().c_str(), bytes);
-}
 
 std::string record(const std::string& word, const std::string& meanings) {
     std::string bytes(84, '\0');

@@ -1,0 +1,140 @@
+// One setup file from a folder, as a publisher makes it: refused while the
+// folder has problems unless forced, carrying the folder whole, and described
+// by a winget manifest whose fields read back as the installer needs them.
+#include <gtest/gtest.h>
+
+#include <yaml-cpp/yaml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string>
+
+#include "tests/dicttool/ToolRun.h"
+#include "tests/support/FakeProgram.h"
+#include "tests/support/ScratchDirTest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The files under folder, each as "path=bytes" (folders as "path/").
+std::string treeOf(const fs::path& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string path = fs::relative(entry.path(), folder).string();
+        entries.push_back(entry.is_directory() ? path + "/" : path + "=" + readFile(entry.path().c_str()));
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string tree;
+    for (const std::string& entry : entries)
+        tree += entry + "\n";
+    return tree;
+}
+
+// What coreutils says the file's SHA-256 is, in upper case.
+std::string sha256sum(const std::string& file) {
+    EXPECT_EQ(std::system(("sha256sum " + file + " >sum.txt").c_str()), 0);
+    std::string sum = readFile("sum.txt").substr(0, 64);
+    std::transform(sum.begin(), sum.end(), sum.begin(), [](unsigned char c) { return std::toupper(c); });
+    return sum;
+}
+
+using BundleTest = ScratchDirTest;
+
+}  // namespace
+
+TEST_F(BundleTest, AFolderWithProblemsIsRefusedUnlessForcedAndTheFileCarriesItWhole) {
+    writeFile("install.exe", fakeProgram(false));
+    write("cd/install.inf", "title Bundled\nversion 2.1\npublisher Sample Press\ncopy gone.txt gone.txt\n");
+    write("cd/language/caff\xC3\xA8.wb", std::string(84 * 3, 'r'));
+    write("cd/sounds/deep/a.wav", "RIFF");
+    fs::create_directories("cd/empty");
+
+    ToolRun run = dicttool("bundle cd -o setup.exe --installer install.exe");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("  install.inf:4: missing-source: "), std::string::npos) << "as check prints it:\n"
+                                                                                     << run.out;
+    EXPECT_NE(run.err.find("no setup file written (--force"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists("setup.exe"));
+
+    EXPECT_EQ(dicttool("bundle cd -o cd/setup.exe --installer install.exe --force").status, 1)
+        << "not into the folder it carries";
+    run = dicttool("bundle cd -o setup.exe --installer cd/install.inf --force");
+    EXPECT_NE(run.err.find("is not a Windows program"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists("setup.exe"));
+
+    run = dicttool("bundle cd -o setup.exe --installer install.exe --force");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("Bundled anyway (--force)"), std::string::npos);
+    EXPECT_EQ(readFile("setup.exe").compare(0, 0x400, fakeProgram(false)), 0) << "the installer comes first";
+    run = dicttool("contents setup.exe --extract unpacked");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("unsigned; its SHA-256 holds"), std::string::npos) << run.out;
+    EXPECT_EQ(treeOf("unpacked"), treeOf("cd"));
+    EXPECT_EQ(dicttool("contents install.exe").status, 1) << "a plain installer carries nothing";
+}
+
+TEST_F(BundleTest, TheManifestSaysWhatTheInstallerTakesAndReadsBackWithTheYamlLibrary) {
+    writeFile("install.exe", fakeProgram(false));
+    write("cd/install.inf", "title Dizionario d'\xE8sempio\nVersion 2.1\npublisher Sample Press\n");
+    ASSERT_EQ(dicttool("bundle cd -o setup.exe --installer install.exe").status, 0);
+
+    const ToolRun missing = dicttool("manifest setup.exe --id Sample.Dictionary");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("needs --license, --short-description, --installer-url"), std::string::npos)
+        << missing.err;
+    ASSERT_EQ(dicttool("manifest setup.exe --id Sample.Dictionary --license Proprietary --short-description "
+                       "'A dictionary: Italian' --installer-url https://example.org/setup.exe -o m")
+                  .status,
+              0);
+
+    const YAML::Node version = YAML::LoadFile("m/Sample.Dictionary.yaml");
+    EXPECT_EQ(version["PackageVersion"].as<std::string>(), "2.1");
+    EXPECT_EQ(version["DefaultLocale"].as<std::string>(), "en-US");
+    EXPECT_EQ(version["ManifestType"].as<std::string>(), "version");
+
+    const YAML::Node installer = YAML::LoadFile("m/Sample.Dictionary.installer.yaml");
+    EXPECT_EQ(installer["PackageIdentifier"].as<std::string>(), "Sample.Dictionary");
+    EXPECT_EQ(installer["InstallerType"].as<std::string>(), "exe");
+    EXPECT_EQ(installer["Scope"].as<std::string>(), "machine");
+    EXPECT_EQ(installer["ElevationRequirement"].as<std::string>(), "elevatesSelf");
+    const YAML::Node switches = installer["InstallerSwitches"];
+    EXPECT_EQ(switches["Silent"].as<std::string>(), "/VERYSILENT");
+    EXPECT_EQ(switches["SilentWithProgress"].as<std::string>(), "/SILENT");
+    EXPECT_EQ(switches["InstallLocation"].as<std::string>(), "/DIR=\"<INSTALLPATH>\"");
+    EXPECT_EQ(switches["Log"].as<std::string>(), "/LOG=\"<LOGPATH>\"");
+    const YAML::Node codes = installer["ExpectedReturnCodes"];
+    ASSERT_EQ(codes.size(), 2u);
+    EXPECT_EQ(codes[0]["InstallerReturnCode"].as<int>(), 1618);
+    EXPECT_EQ(codes[0]["ReturnResponse"].as<std::string>(), "installInProgress");
+    EXPECT_EQ(codes[1]["InstallerReturnCode"].as<int>(), 2);
+    EXPECT_EQ(codes[1]["ReturnResponse"].as<std::string>(), "custom");
+    EXPECT_FALSE(installer["InstallerSuccessCodes"]) << "winget knows 0 itself";
+    const YAML::Node entry = installer["AppsAndFeaturesEntries"][0];
+    EXPECT_EQ(entry["DisplayName"].as<std::string>(), "Dizionario d'\xC3\xA8sempio") << "Windows-1252 as UTF-8";
+    EXPECT_EQ(entry["DisplayVersion"].as<std::string>(), "2.1");
+    EXPECT_EQ(entry["Publisher"].as<std::string>(), "Sample Press");
+    const YAML::Node setup = installer["Installers"][0];
+    EXPECT_EQ(setup["Architecture"].as<std::string>(), "x86");
+    EXPECT_EQ(setup["InstallerUrl"].as<std::string>(), "https://example.org/setup.exe");
+    EXPECT_EQ(setup["InstallerSha256"].as<std::string>(), sha256sum("setup.exe"));
+
+    const YAML::Node locale = YAML::LoadFile("m/Sample.Dictionary.locale.en-US.yaml");
+    EXPECT_EQ(locale["PackageLocale"].as<std::string>(), "en-US");
+    EXPECT_EQ(locale["PackageName"].as<std::string>(), "Dizionario d'\xC3\xA8sempio");
+    EXPECT_EQ(locale["Publisher"].as<std::string>(), "Sample Press");
+    EXPECT_EQ(locale["License"].as<std::string>(), "Proprietary");
+    EXPECT_EQ(locale["ShortDescription"].as<std::string>(), "A dictionary: Italian");
+    EXPECT_EQ(locale["ManifestType"].as<std::string>(), "defaultLocale");
+
+    // Options win over the script; a partial installation may count as done.
+    ASSERT_EQ(dicttool("manifest setup.exe --id Sample.Dictionary --license L --short-description D --version 3 "
+                       "--installer-url https://example.org/s.exe --partial-is-success -o m")
+                  .status,
+              0);
+    const YAML::Node partial = YAML::LoadFile("m/Sample.Dictionary.installer.yaml");
+    EXPECT_EQ(partial["PackageVersion"].as<std::string>(), "3");
+    EXPECT_EQ(partial["InstallerSuccessCodes"][0].as<int>(), 2);
+    EXPECT_EQ(partial["ExpectedReturnCodes"].size(), 1u);
+}
