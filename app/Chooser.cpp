@@ -3,12 +3,13 @@
 // box; Start takes the edit box's text as before.
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "app/App.h"
 #include "base/HandlesWin32.h"
+#include "base/WideText.h"
 
 namespace {
 
@@ -18,21 +19,25 @@ HWND control(int id) {
 
 // The selected item's text of a list box; empty when nothing is selected.
 std::string selectedText(HWND list) {
-    LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (index == LB_ERR)
         return {};
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR)
         return {};
-    std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    return toUtf8(text.data());
+}
+
+void addItem(HWND list, const std::string& text) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(text).c_str()));
 }
 
 void changeTo(const std::string& directory) {
     if (!directory.empty())
-        SetCurrentDirectoryA(directory.c_str());
-    SendMessageA(control(kFolderList), LB_RESETCONTENT, 0, 0);
+        SetCurrentDirectoryW(toWide(directory).c_str());
+    SendMessageW(control(kFolderList), LB_RESETCONTENT, 0, 0);
 }
 
 }  // namespace
@@ -49,13 +54,13 @@ void openChooser() {
     for (int id : {kDriveList, kFolderList, kDriveCaption, kFolderCaption})
         ShowWindow(control(id), SW_SHOW);
 
-    char drives[200] = {};
-    DWORD length = GetLogicalDriveStringsA(sizeof drives - 1, drives);
-    if (length > 0 && length < sizeof drives - 1) {
-        for (const char* root = drives; *root; root += std::strlen(root) + 1)
-            SendMessageA(control(kDriveList), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root));
+    wchar_t drives[200] = {};
+    DWORD length = GetLogicalDriveStringsW(199, drives);
+    if (length > 0 && length < 199) {
+        for (const wchar_t* root = drives; *root; root += wcslen(root) + 1)
+            addItem(control(kDriveList), toUtf8(root));
     }
-    SetCurrentDirectoryA("c:\\");
+    SetCurrentDirectoryW(L"c:\\");
     listFolders(false);
 }
 
@@ -75,16 +80,14 @@ void chooseFolder() {
 // chooser's 199-character display is still shown whole.
 void listFolders(bool skipDot) {
     HWND folders = control(kFolderList);
-    WIN32_FIND_DATAA entry;
-    ScopedFind search("*.*", entry);
+    ScopedFind search("*.*");
     if (search.found()) {
         do {
-            bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            bool hidden = (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-            bool dot = std::strcmp(entry.cFileName, ".") == 0;
-            if (isFolder && !hidden && !(skipDot && dot))
-                SendMessageA(folders, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.cFileName));
-        } while (search.next(entry));
+            const bool hidden = (search.attributes() & FILE_ATTRIBUTE_HIDDEN) != 0;
+            const std::string name = search.name();
+            if (search.isFolder() && !hidden && !(skipDot && name == "."))
+                addItem(folders, name);
+        } while (search.next());
     }
-    SetWindowTextA(windowHandles.editBox, currentDirectory().c_str());
+    SetWindowTextW(windowHandles.editBox, toWide(currentDirectory()).c_str());
 }

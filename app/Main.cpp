@@ -22,28 +22,28 @@ namespace {
 // The object a running installation holds, in the session's namespace of
 // every user ("Global"), so that a deployment system's run and a person's
 // do not overlap.
-constexpr const char* kInstallationLockName = "Global\\DictionaryInstallerRunning";
+constexpr const wchar_t* kInstallationLockName = L"Global\\DictionaryInstallerRunning";
 constexpr const char* kDefaultLogName = "dictionary-install.log";
 
 void registerWindowClass(HINSTANCE instance) {
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = mainWindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    wc.hIconSm = LoadIconA(instance, "installicon");
+    wc.hIconSm = LoadIconW(instance, L"installicon");
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = "Install";
-    RegisterClassExA(&wc);
+    wc.lpszClassName = L"Install";
+    RegisterClassExW(&wc);
 }
 
 // The current directory at start-up is the source directory. One that does
 // not fit a path buffer stays empty, and the setup script is then not found.
 void takeSourceDir() {
-    DWORD length = GetCurrentDirectoryA(sizeof scriptSettings.sourceDir, scriptSettings.sourceDir);
-    if (length == 0 || length >= sizeof scriptSettings.sourceDir)
+    const std::string current = currentDirectory();
+    if (!copyText(scriptSettings.sourceDir, current.c_str()))
         scriptSettings.sourceDir[0] = '\0';
 }
 
@@ -51,14 +51,14 @@ void takeSourceDir() {
 void tell(const InstallOptions& options, const std::string& text, UINT icon) {
     logLine(text);
     if (!options.quiet())
-        MessageBoxA(nullptr, text.c_str(), "Install", MB_OK | icon);
+        MessageBoxW(nullptr, toWide(text).c_str(), L"Install", MB_OK | icon);
 }
 
 // Held while the process runs: a second installer finds it and stops.
 // False when another installation holds it (one that runs under another
 // account may deny us even its name).
 bool takeInstallationLock(KernelHandle& lock) {
-    lock.reset(CreateMutexA(nullptr, FALSE, kInstallationLockName));
+    lock.reset(CreateMutexW(nullptr, FALSE, kInstallationLockName));
     const DWORD error = GetLastError();
     if (lock && error == ERROR_ALREADY_EXISTS) {
         lock.reset();
@@ -82,7 +82,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return ERROR_INVALID_PARAMETER;
     }
     if (options.help) {
-        MessageBoxA(nullptr, installOptionsHelp().c_str(), "Install", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, toWide(installOptionsHelp()).c_str(), L"Install", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
     KernelHandle lock;
@@ -106,7 +106,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     registerWindowClass(instance);
     windowHandles.mainWindow =
-        CreateWindowExA(0, "Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
+        CreateWindowExW(0, L"Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
                         GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
                         nullptr, instance, nullptr);
     // No window at all in the very silent mode; the silent ones start at once.
@@ -115,12 +115,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         UpdateWindow(windowHandles.mainWindow);
     }
     if (options.quiet())
-        PostMessageA(windowHandles.mainWindow, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED), 0);
+        PostMessageW(windowHandles.mainWindow, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED), 0);
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     logLine("exit code " + std::to_string(message.wParam));
     return static_cast<int>(message.wParam);

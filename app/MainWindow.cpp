@@ -16,6 +16,7 @@
 #include "base/Log.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
+#include "base/TextWin32.h"
 #include "script/ScriptWin32.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/LanguageList.h"
@@ -30,7 +31,7 @@ struct ControlSpec {
     int x, y, width, height, id;
 };
 
-const char* const kEditPreviousProc = "InstallEditProc";
+const wchar_t* const kEditPreviousProc = L"InstallEditProc";
 
 // The "Invalid Directory" box; in the silent modes, where no one could
 // type another folder, the run ends there (exit code 1), nothing written.
@@ -39,7 +40,7 @@ void showInvalidDirectory(const std::string& text) {
         logLine("error: " + text + " (" + scriptSettings.targetDir + ")");
         endRunEarly();
     }
-    MessageBoxA(windowHandles.mainWindow, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    showMessageBox(windowHandles.mainWindow, text, "Error", MB_OK | MB_ICONERROR);
 }
 
 HWND control(int id) {
@@ -54,28 +55,29 @@ void showControl(int id, bool visible) {
 // does; then the key goes on to the edit control unless the Start sequence
 // has destroyed the window meanwhile.
 LRESULT CALLBACK editBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditPreviousProc));
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditPreviousProc));
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-        SendMessageA(GetParent(edit), WM_COMMAND, MAKEWPARAM(kStartButton, 0),
+        SendMessageW(GetParent(edit), WM_COMMAND, MAKEWPARAM(kStartButton, 0),
                      reinterpret_cast<LPARAM>(edit));
         if (!IsWindow(edit))
             return 0;
     }
     if (message == WM_NCDESTROY)
-        RemovePropA(edit, kEditPreviousProc);
-    return CallWindowProcA(previous, edit, message, wParam, lParam);
+        RemovePropW(edit, kEditPreviousProc);
+    return CallWindowProcW(previous, edit, message, wParam, lParam);
 }
 
-void onCreate(HWND window, const CREATESTRUCTA* create) {
+void onCreate(HWND window, const CREATESTRUCTW* create) {
     windowHandles.mainWindow = window;
     setMessageOwner(window);
     windowHandles.waitCursor = LoadCursor(nullptr, IDC_WAIT);
     const DWORD child = WS_CHILD;
     const DWORD shown = WS_CHILD | WS_VISIBLE;
     const DWORD list = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_SORT;
+    const std::string defaultDir = scriptSettings.defaultDir;
     const ControlSpec controls[] = {
         {"static", nullptr, shown | WS_BORDER, 0, 110, 138, 440, 110, kFramePanel},
-        {"edit", scriptSettings.defaultDir, shown | WS_BORDER, WS_EX_CLIENTEDGE, 120, 170, 420, 25, kEditBox},
+        {"edit", defaultDir.c_str(), shown | WS_BORDER, WS_EX_CLIENTEDGE, 120, 170, 420, 25, kEditBox},
         {"listbox", nullptr, list, WS_EX_CLIENTEDGE, 120, 280, 150, 100, kDriveList},
         {"listbox", nullptr, list, WS_EX_CLIENTEDGE, 280, 280, 260, 180, kFolderList},
         {"button", "Start", shown, 0, 120, 205, 100, 30, kStartButton},
@@ -86,16 +88,16 @@ void onCreate(HWND window, const CREATESTRUCTA* create) {
         {"static", "Directory :", child, 0, 280, 260, 260, 20, kFolderCaption},
     };
     for (const ControlSpec& c : controls) {
-        HWND made = CreateWindowExA(c.exStyle, c.className, c.text, c.style, c.x, c.y, c.width,
-                                    c.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                    create->hInstance, nullptr);
+        HWND made = CreateWindowExW(c.exStyle, toWide(c.className).c_str(), c.text ? toWide(c.text).c_str() : nullptr,
+                                    c.style, c.x, c.y, c.width, c.height, window,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), create->hInstance, nullptr);
         if (c.id == kEditBox)
             windowHandles.editBox = made;
     }
     if (windowHandles.editBox) {
-        LONG_PTR previous = SetWindowLongPtrA(windowHandles.editBox, GWLP_WNDPROC,
+        LONG_PTR previous = SetWindowLongPtrW(windowHandles.editBox, GWLP_WNDPROC,
                                               reinterpret_cast<LONG_PTR>(editBoxProc));
-        SetPropA(windowHandles.editBox, kEditPreviousProc, reinterpret_cast<HANDLE>(previous));
+        SetPropW(windowHandles.editBox, kEditPreviousProc, reinterpret_cast<HANDLE>(previous));
     }
     windowHandles.comInitialized = SUCCEEDED(CoInitialize(nullptr));
 }
@@ -117,12 +119,8 @@ void onPaint(HWND window) {
 // Start, so that every copy lands under the directory the user named, also
 // while the copies change the current directory.
 bool makeTargetDirAbsolute() {
-    char full[kPathCapacity];
-    DWORD length = GetFullPathNameA(scriptSettings.targetDir, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return false;
-    copyText(scriptSettings.targetDir, full);
-    return true;
+    const std::string full = fullPathOf(scriptSettings.targetDir);
+    return copyText(scriptSettings.targetDir, full.c_str());
 }
 
 // A run in which a step did not complete ends with one warning box that
@@ -145,14 +143,14 @@ void showFailedSteps() {
     if (quietRun())
         return;
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    MessageBoxA(windowHandles.mainWindow, failedStepsMessage().c_str(), "Install", MB_OK | MB_ICONWARNING);
+    showMessageBox(windowHandles.mainWindow, failedStepsMessage(), "Install", MB_OK | MB_ICONWARNING);
 }
 
 void runStartSequence() {
     // A Start that arrives while the sequence runs (through the modal loop
     // of a message box) is ignored: the Start button is hidden by then. Its
     // own style says so also while the whole window is hidden (/VERYSILENT).
-    if (!(GetWindowLongA(control(kStartButton), GWL_STYLE) & WS_VISIBLE))
+    if (!(GetWindowLongW(control(kStartButton), GWL_STYLE) & WS_VISIBLE))
         return;
     if (validateTargetDir() != 0)
         return;
@@ -165,14 +163,14 @@ void runStartSequence() {
     MoveWindow(control(kFramePanel), 110, 138, 440, 110, TRUE);
     for (int id : {kDriveList, kFolderList, kStartButton, kChangeDirButton, kDriveCaption, kFolderCaption})
         showControl(id, false);
-    SetWindowTextA(control(kPromptLabel), "Copying files...");
+    setWindowText(control(kPromptLabel), "Copying files...");
     UpdateWindow(windowHandles.mainWindow);
 
     runSetupScript();
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})
         showControl(id, false);
-    SetCurrentDirectoryA(scriptSettings.targetDir);
+    SetCurrentDirectoryW(toWide(scriptSettings.targetDir).c_str());
     UpdateWindow(windowHandles.mainWindow);
 
     if (scriptSettings.wantWordLists == 1)
@@ -225,11 +223,7 @@ namespace {
 // into, its uninstall would judge the system's files as the dictionary's.
 // A folder inside one of them is a target like any other.
 bool refuseSystemFolder(const char* typed) {
-    char full[kPathCapacity];
-    DWORD length = GetFullPathNameA(typed, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return false;
-    const std::string folder = longFolderName(full);
+    const std::string folder = longFolderName(fullPathOf(typed));
     const std::string reason = refusedTargetReason(folder, systemFolders());
     if (reason.empty())
         return false;
@@ -242,21 +236,21 @@ bool refuseSystemFolder(const char* typed) {
 }  // namespace
 
 void showStepText(const char* text) {
-    SetWindowTextA(windowHandles.editBox, text);
+    setWindowText(windowHandles.editBox, text);
     UpdateWindow(windowHandles.mainWindow);
 }
 
 // A text longer than a path is refused, never cut to a shorter path that
 // might name some other folder.
 int validateTargetDir() {
-    const int length = GetWindowTextLengthA(windowHandles.editBox);
-    GetWindowTextA(windowHandles.editBox, scriptSettings.targetDir, sizeof scriptSettings.targetDir);
-    const bool fits = length < static_cast<int>(sizeof scriptSettings.targetDir);
+    const std::string typed = windowText(windowHandles.editBox);
+    const bool fits = copyText(scriptSettings.targetDir, typed.c_str());
     if (fits && refuseSystemFolder(scriptSettings.targetDir))
         return -1;
-    if (fits && _access(scriptSettings.targetDir, 0) == 0)
+    const std::wstring wide = toWide(scriptSettings.targetDir);
+    if (fits && _waccess(wide.c_str(), 0) == 0)
         return 0;
-    if (fits && _mkdir(scriptSettings.targetDir) == 0) {
+    if (fits && _wmkdir(wide.c_str()) == 0) {
         installNotes.targetCreated = 1;
         return 0;
     }
@@ -267,7 +261,7 @@ int validateTargetDir() {
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        onCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        onCreate(window, reinterpret_cast<const CREATESTRUCTW*>(lParam));
         return 0;
     case WM_PAINT:
         onPaint(window);
@@ -279,6 +273,6 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         onDestroy();
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/App.h"
+#include "base/WideText.h"
 #include "base/Progress.h"
 #include "base/HandlesWin32.h"
 
@@ -25,9 +26,9 @@ constexpr UINT kLineFormat = DT_LEFT | DT_TOP | DT_SINGLELINE;
 }  // namespace
 
 HFONT createHeadingFont() {
-    return CreateFontA(40, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    return CreateFontW(40, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       "Times New Roman");
+                       L"Times New Roman");
 }
 
 // Pen i is blue 200 - 3i; scan line y uses pen 63*y/H, so the top line is
@@ -53,11 +54,11 @@ void paintGradient(HDC dc, const RECT& client) {
 
 void drawShadowedText(HDC dc, const char* text, RECT rect) {
     SetTextColor(dc, kShadow);
-    DrawTextA(dc, text, -1, &rect, kLineFormat);
+    DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
     rect.left -= 2;
     rect.top -= 2;
     SetTextColor(dc, kFace);
-    DrawTextA(dc, text, -1, &rect, kLineFormat);
+    DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
 }
 
 void beginLanguageDrawing() {
@@ -107,7 +108,7 @@ void drawProgressBar(int left, int top, int right, int bottom, int fillRight, co
             ScopedSelectObject font(dc.get(), GetStockObject(SYSTEM_FONT));
             SetBkMode(dc.get(), TRANSPARENT);
             SetTextColor(dc.get(), kWhite);
-            DrawTextA(dc.get(), text, -1, &outer, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            DrawTextW(dc.get(), toWide(text).c_str(), -1, &outer, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         }
     }
     UpdateWindow(windowHandles.mainWindow);
@@ -120,7 +121,7 @@ void paintStatusText(const char* text, int left, int top, int right, int bottom)
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
     SetTextColor(dc, kWhite);
     RECT rect{left, top, right, bottom};
-    DrawTextA(dc, text, -1, &rect, kLineFormat);
+    DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
 }
 
 void paintCounter(long value) {
@@ -132,5 +133,5 @@ void paintCounter(long value) {
     FillRect(dc, &rect, windowHandles.counterBrush);
     char text[24];
     std::snprintf(text, sizeof text, "%ld", value);
-    DrawTextA(dc, text, -1, &rect, kLineFormat);
+    DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
 }

@@ -25,18 +25,19 @@
 #include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
+#include "base/WideText.h"
 
 namespace {
 
 constexpr const char* kUninstallerScratch = "uninstall.ex_";
 // Administrators and SYSTEM full control, Users read and execute; the
 // folder's access list is its own (P), and its files and folders inherit it.
-constexpr const char* kProtectedAccess = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;GRGX;;;BU)";
+constexpr const wchar_t* kProtectedAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;GRGX;;;BU)";
 
 // uninstall.exe from the RCDATA resource, written to a scratch file that
 // replaces it in one move.
 bool writeUninstaller(const std::string& folder) {
-    HRSRC found = FindResourceA(nullptr, "UNINSTALLEXE", MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HRSRC found = FindResourceW(nullptr, L"UNINSTALLEXE", MAKEINTRESOURCEW(10));  // RT_RCDATA
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = found ? SizeofResource(nullptr, found) : 0;
@@ -70,7 +71,7 @@ DWORD recordedKilobytes(const InstallRecord& record) {
     unsigned long long bytes = 0;
     for (const std::string& file : record.files) {
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
+        if (GetFileAttributesExW(toWide(file).c_str(), GetFileExInfoStandard, &data))
             bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
     return static_cast<DWORD>((bytes + 1023) / 1024);
@@ -86,12 +87,13 @@ std::string todayAsText() {
 }
 
 bool setText(HKEY key, const char* name, const std::string& value) {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    const std::wstring wide = toWide(value);
+    return RegSetValueExW(key, toWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool setNumber(HKEY key, const char* name, DWORD value) {
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+    return RegSetValueExW(key, toWide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
            ERROR_SUCCESS;
 }
 
@@ -99,16 +101,17 @@ bool setNumber(HKEY key, const char* name, DWORD value) {
 // it is, as only an administrator can have made it under Program Files.
 bool makeProtectedFolder(const std::string& path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kProtectedAccess, SDDL_REVISION_1, &descriptor,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kProtectedAccess, SDDL_REVISION_1, &descriptor,
                                                               nullptr))
         return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const bool made = CreateDirectoryA(path.c_str(), &attributes) != 0;
+    const std::wstring wide = toWide(path);
+    const bool made = CreateDirectoryW(wide.c_str(), &attributes) != 0;
     const DWORD error = GetLastError();
     LocalFree(descriptor);
     if (made)
         return true;
-    const DWORD existing = GetFileAttributesA(path.c_str());
+    const DWORD existing = GetFileAttributesW(wide.c_str());
     return error == ERROR_ALREADY_EXISTS && existing != INVALID_FILE_ATTRIBUTES &&
            (existing & FILE_ATTRIBUTE_DIRECTORY) && !(existing & FILE_ATTRIBUTE_REPARSE_POINT);
 }
@@ -123,7 +126,7 @@ bool makeProtectedFolders(const std::string& folder) {
 bool registerUninstaller(const InstallRecord& record, const std::string& folder, bool elevated) {
     HKEY root = elevated ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     RegistryKey key;
-    if (RegCreateKeyExA(root, uninstallKeyPath(record.target).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExW(root, toWide(uninstallKeyPath(record.target)).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     const std::string exe = joinPath(folder, kUninstallerName);
@@ -144,7 +147,7 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
         if (*value)
             ok = setText(key.get(), name, value) && ok;
         else
-            RegDeleteValueA(key.get(), name);  // from an earlier installation's script
+            RegDeleteValueW(key.get(), toWide(name).c_str());  // from an earlier installation's script
     }
     deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
     return ok;

@@ -4,11 +4,11 @@
 
 void restrictDllSearchToSystem() {
     using SetDirectories = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     auto setDefault = kernel ? reinterpret_cast<SetDirectories>(
                                    reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
                              : nullptr;
     if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
-    SetDllDirectoryA("");
+    SetDllDirectoryW(L"");
 }

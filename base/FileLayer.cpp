@@ -1,6 +1,6 @@
 #include "base/FileLayer.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <cerrno>
 
@@ -9,7 +9,7 @@ FilePtr openFile(const char* name, const char* mode) {
         errno = EACCES;
         return nullptr;
     }
-    return FilePtr(std::fopen(name, mode));
+    return FilePtr(systemOpenFile(name, mode));
 }
 
 bool closeWritten(FilePtr& file) {
@@ -55,15 +55,42 @@ bool writeText(std::FILE* file, const char* text) {
     return std::fputs(text, file) >= 0;
 }
 
+// Names are UTF-8: std::filesystem takes them as such on every system. A
+// name that is no UTF-8 names no file.
+namespace {
+
+bool asPath(const char* name, std::filesystem::path& path) {
+    try {
+        path = std::filesystem::u8path(name);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 bool fileExists(const char* name) {
-    struct stat info;
-    return stat(name, &info) == 0 && !S_ISDIR(info.st_mode);
+    std::filesystem::path path;
+    std::error_code error;
+    return asPath(name, path) && std::filesystem::is_regular_file(path, error);
+}
+
+long long fileSizeOf(const char* name) {
+    std::filesystem::path path;
+    std::error_code error;
+    if (!asPath(name, path))
+        return -1;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<long long>(size);
 }
 
 bool removeFile(const char* name) {
     if (fileFault(FileOp::Remove))
         return false;
-    return std::remove(name) == 0;
+    std::filesystem::path path;
+    std::error_code error;
+    return asPath(name, path) && std::filesystem::remove(path, error) && !error;
 }
 
 bool replaceFile(const char* source, const char* target) {

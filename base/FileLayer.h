@@ -28,6 +28,9 @@ bool fileFault(FileOp op);
 // Replaces target by source in one step (target never missing). Returns
 // false when it could not; source is left in place then.
 bool systemReplaceFile(const char* source, const char* target);
+// fopen of a name in UTF-8 (on Windows through the wide call, so that no
+// name passes through the ANSI code page).
+std::FILE* systemOpenFile(const char* name, const char* mode);
 
 // --- operations ---
 // fopen; an injected failure leaves errno as a locked file would.
@@ -54,6 +57,9 @@ bool writeText(std::FILE* file, const char* text);
 
 // Whether a file (not a folder) of that name is there now.
 bool fileExists(const char* name);
+
+// The size in bytes of the file of that name; -1 when there is none.
+long long fileSizeOf(const char* name);
 
 // Deletes a file; false when it is still there or never was.
 bool removeFile(const char* name);

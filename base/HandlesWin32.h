@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/WideText.h"
+
 // One movable holder for every kind of handle: a traits type names the
 // handle's type, its invalid value and how it is closed, and the holder
 // closes a valid handle exactly once (when it goes, is reset or is assigned
@@ -137,24 +139,29 @@ private:
     HDC dc_;
 };
 
-// A find-first/find-next search, with why it found nothing or ended.
+// A find-first/find-next search over a pattern (UTF-8), with why it found
+// nothing or ended; the current entry's name comes back as UTF-8.
 class ScopedFind {
 public:
-    ScopedFind(const char* pattern, WIN32_FIND_DATAA& data)
-        : handle_(FindFirstFileA(pattern, &data)), error_(handle_ ? 0 : GetLastError()) {}
+    explicit ScopedFind(const std::string& pattern)
+        : handle_(FindFirstFileW(toWide(pattern).c_str(), &data_)), error_(handle_ ? 0 : GetLastError()) {}
     bool found() const { return handle_.valid(); }
     // The next entry; false at the end of the list or on an error, which
     // error() then holds (ERROR_NO_MORE_FILES at the end).
-    bool next(WIN32_FIND_DATAA& data) {
-        if (FindNextFileA(handle_.get(), &data))
+    bool next() {
+        if (FindNextFileW(handle_.get(), &data_))
             return true;
         error_ = GetLastError();
         return false;
     }
+    std::string name() const { return toUtf8(data_.cFileName); }
+    DWORD attributes() const { return data_.dwFileAttributes; }
+    bool isFolder() const { return (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     // Why the search found nothing, or why the listing ended.
     DWORD error() const { return error_; }
 
 private:
+    WIN32_FIND_DATAW data_{};
     FindHandle handle_;
     DWORD error_;
 };
@@ -162,12 +169,12 @@ private:
 // The current directory, whole whatever its length; empty when it cannot be
 // read.
 inline std::string currentDirectory() {
-    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    DWORD needed = GetCurrentDirectoryW(0, nullptr);
     if (needed == 0)
         return {};
-    std::vector<char> buffer(needed + 1, '\0');
-    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    std::vector<wchar_t> buffer(needed + 1, L'\0');
+    DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
     if (length == 0 || length >= buffer.size())
         return {};
-    return std::string(buffer.data(), length);
+    return toUtf8(std::wstring(buffer.data(), length));
 }

@@ -4,6 +4,7 @@
 
 #include "base/Log.h"
 #include "base/MessageBoxes.h"
+#include "base/TextWin32.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void fatalError(const char* message) {
     logLine(std::string("error: ") + message);
     if (!quiet) {
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
-        MessageBoxA(owner, message, "Error", MB_OK | MB_ICONERROR);
+        showMessageBox(owner, message, "Error", MB_OK | MB_ICONERROR);
     }
     logLine("exit code 1");
     ExitProcess(1);
@@ -64,11 +65,11 @@ void fatalError(const char* message) {
 // skipped.
 void showClosingMessage(const char* text) {
     if (!quiet)
-        MessageBoxA(owner, text, "Install", MB_OK);
+        showMessageBox(owner, text, "Install", MB_OK);
 }
 
 void showCollationWarning(const char* text) {
     logLine(std::string("warning: ") + text);
     if (!quiet)
-        MessageBoxA(nullptr, text, "Install", MB_OK | MB_ICONWARNING);
+        showMessageBox(nullptr, text, "Install", MB_OK | MB_ICONWARNING);
 }

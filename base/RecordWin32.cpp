@@ -2,26 +2,28 @@
 
 #include <shlobj.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "base/PathText.h"
 #include "base/Collation.h"
 #include "base/HandlesWin32.h"
+#include "base/TextWin32.h"
+#include "base/WideText.h"
 
 namespace {
 
 std::string specialFolder(int which) {
-    char path[MAX_PATH] = "";
-    if (FAILED(SHGetFolderPathA(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, path)))
+    wchar_t path[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, path)))
         return {};
-    return path;
+    return toUtf8(path);
 }
 
 // Every name of a null-separated list, the list ending in an empty name.
-std::vector<std::string> splitNames(const char* names) {
+std::vector<std::string> splitNames(const wchar_t* names) {
     std::vector<std::string> out;
-    for (const char* name = names; *name; name += std::strlen(name) + 1)
-        out.emplace_back(name);
+    for (const wchar_t* name = names; *name; name += wcslen(name) + 1)
+        out.push_back(toUtf8(name));
     return out;
 }
 
@@ -29,13 +31,14 @@ std::vector<std::string> splitNames(const char* names) {
 // The profile calls answer a buffer too small by filling it to size - 2:
 // the buffer grows until the answer fits.
 std::vector<std::string> profileNames(const char* section) {
-    std::vector<char> buffer(4096);
+    const std::wstring wideSection = section ? toWide(section) : std::wstring();
+    std::vector<wchar_t> buffer(4096);
     for (;;) {
-        DWORD got = GetPrivateProfileStringA(section, nullptr, "", buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), "win.ini");
+        DWORD got = GetPrivateProfileStringW(section ? wideSection.c_str() : nullptr, nullptr, L"", buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), L"win.ini");
         if (got + 2 < buffer.size() || buffer.size() > (1u << 24))
             break;
-        buffer.assign(buffer.size() * 2, '\0');
+        buffer.assign(buffer.size() * 2, L'\0');
     }
     return splitNames(buffer.data());
 }
@@ -50,9 +53,9 @@ void addFolder(std::vector<std::string>& list, const std::string& folder) {
 }
 
 std::string environmentFolder(const char* name) {
-    char value[MAX_PATH] = "";
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value) : std::string();
+    wchar_t value[MAX_PATH] = L"";
+    DWORD length = GetEnvironmentVariableW(toWide(name).c_str(), value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? toUtf8(value) : std::string();
 }
 
 // The folder that holds the users' profiles: the one above the public
@@ -104,13 +107,15 @@ std::string protectedRecordFolder(const std::string& target) {
 }
 
 std::string longFolderName(const std::string& folder) {
-    char full[MAX_PATH] = "";
-    DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    std::string absolute = length > 0 && length < sizeof full ? full : folder;
-    char longName[MAX_PATH] = "";
-    length = GetLongPathNameA(absolute.c_str(), longName, sizeof longName);
-    if (length > 0 && length < sizeof longName)
-        absolute = longName;
+    std::string absolute = fullPathOf(folder);
+    const std::wstring wide = toWide(absolute);
+    const DWORD needed = GetLongPathNameW(wide.c_str(), nullptr, 0);
+    if (needed > 0) {
+        std::vector<wchar_t> longName(needed + 1, L'\0');
+        const DWORD length = GetLongPathNameW(wide.c_str(), longName.data(), static_cast<DWORD>(longName.size()));
+        if (length > 0 && length < longName.size())
+            absolute = toUtf8(std::wstring(longName.data(), length));
+    }
     std::string normal = normalRecordPath(absolute, "");
     return normal.empty() ? folder : normal;
 }
@@ -122,36 +127,43 @@ std::string uninstallKeyPath(const std::string& target) {
 bool deleteUninstallEntry(HKEY root, const std::string& target) {
     const std::string path = uninstallKeyPath(target);
     RegistryKey key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    const std::wstring widePath = toWide(path);
+    if (RegOpenKeyExW(root, widePath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return true;
-    char location[MAX_PATH * 2] = "";
-    DWORD size = sizeof location - 1;
+    wchar_t location[MAX_PATH * 2] = L"";
+    DWORD size = sizeof location - sizeof(wchar_t);
     DWORD type = 0;
     LONG got =
-        RegQueryValueExA(key.get(), "InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
+        RegQueryValueExW(key.get(), L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
     key.reset();
-    location[size < sizeof location ? size : sizeof location - 1] = '\0';
+    location[size / sizeof(wchar_t) < MAX_PATH * 2 ? size / sizeof(wchar_t) : MAX_PATH * 2 - 1] = L'\0';
     if (got == ERROR_SUCCESS && type == REG_SZ &&
-        foldEquals(normalRecordPath(location, "").c_str(), normalRecordPath(target, "").c_str()))
-        return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+        foldEquals(normalRecordPath(toUtf8(location), "").c_str(), normalRecordPath(target, "").c_str()))
+        return RegDeleteKeyW(root, widePath.c_str()) == ERROR_SUCCESS;
     return true;
 }
 
 std::string dictionaryValue(const char* key) {
-    std::vector<char> buffer(1024);
+    const std::wstring section = toWide(kRecordSection), wideKey = toWide(key);
+    std::vector<wchar_t> buffer(1024);
     for (;;) {
-        DWORD got = GetPrivateProfileStringA(kRecordSection, key, "", buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), "win.ini");
+        DWORD got = GetPrivateProfileStringW(section.c_str(), wideKey.c_str(), L"", buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), L"win.ini");
         if (got + 1 < buffer.size() || buffer.size() > (1u << 24))
-            return std::string(buffer.data(), got);
-        buffer.assign(buffer.size() * 2, '\0');
+            return toUtf8(std::wstring(buffer.data(), got));
+        buffer.assign(buffer.size() * 2, L'\0');
     }
+}
+
+bool writeDictionaryValue(const char* key, const char* value) {
+    return WritePrivateProfileStringW(toWide(kRecordSection).c_str(), key ? toWide(key).c_str() : nullptr,
+                                      value ? toWide(value).c_str() : nullptr, L"win.ini") != 0;
 }
 
 std::vector<std::string> dictionaryKeys(bool& sectionExists) {
     sectionExists = false;
     for (const std::string& section : profileNames(nullptr))
-        if (lstrcmpiA(section.c_str(), kRecordSection) == 0)
+        if (foldEquals(section.c_str(), kRecordSection))
             sectionExists = true;
     if (!sectionExists)
         return {};

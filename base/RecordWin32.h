@@ -43,6 +43,10 @@ bool deleteUninstallEntry(HKEY root, const std::string& target);
 // The value of a [Dictionary] key of win.ini, whole whatever its length.
 std::string dictionaryValue(const char* key);
 
+// Writes (or, value null, deletes) a [Dictionary] key of win.ini; key null
+// deletes the section. False when win.ini could not be written.
+bool writeDictionaryValue(const char* key, const char* value);
+
 // The keys of the win.ini section [Dictionary] as they are now; false in
 // sectionExists when the section is absent.
 std::vector<std::string> dictionaryKeys(bool& sectionExists);

@@ -1,5 +1,5 @@
-// The tool's file system on Windows: the ANSI file interface, so that
-// names are Windows-1252 as in install.inf.
+// The tool's file system on Windows: names are UTF-8 inside and wide at
+// every call, so that no name passes through the ANSI code page.
 #include <windows.h>
 
 #include <direct.h>
@@ -10,30 +10,31 @@
 #include <cstring>
 
 #include "base/HandlesWin32.h"
+#include "base/TextWin32.h"
+#include "base/WideText.h"
 #include "dicttool/Platform.h"
 
 PathKind pathKind(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
 bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
-    WIN32_FIND_DATAA data;
-    ScopedFind search(joinNativePath(path, "*").c_str(), data);
+    ScopedFind search(joinNativePath(path, "*"));
     if (!search.found()) {
-        const DWORD error = GetLastError();
+        const DWORD error = search.error();
         entries.clear();
         return error == ERROR_FILE_NOT_FOUND && pathKind(path) == PathKind::Folder;
     }
     entries.clear();
     do {
-        const std::string name = data.cFileName;
+        const std::string name = search.name();
         if (name == "." || name == "..")
             continue;
-        entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (search.next(data));
+        entries.push_back({name, search.isFolder()});
+    } while (search.next());
     return true;
 }
 
@@ -44,9 +45,7 @@ std::string joinNativePath(const std::string& folder, const std::string& name) {
 }
 
 std::string absolutePath(const std::string& path) {
-    char buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+    return fullPathOf(path);
 }
 
 std::string parentFolder(const std::string& path) {
@@ -58,7 +57,7 @@ std::string parentFolder(const std::string& path) {
 
 bool fileDetails(const std::string& path, std::uint32_t& attributes, std::int64_t& modified) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(toWide(path).c_str(), GetFileExInfoStandard, &data))
         return false;
     attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
@@ -106,15 +105,16 @@ int runProgram(const std::vector<std::string>& arguments) {
 }
 
 bool makeFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    return CreateDirectoryW(toWide(path).c_str(), nullptr) != 0;
 }
 
 bool removeFolder(const std::string& path) {
-    return RemoveDirectoryA(path.c_str()) != 0;
+    return RemoveDirectoryW(toWide(path).c_str()) != 0;
 }
 
 bool linkOrCopyFile(const std::string& from, const std::string& to) {
-    return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) || CopyFileA(from.c_str(), to.c_str(), TRUE);
+    const std::wstring wideFrom = toWide(from), wideTo = toWide(to);
+    return CreateHardLinkW(wideTo.c_str(), wideFrom.c_str(), nullptr) || CopyFileW(wideFrom.c_str(), wideTo.c_str(), TRUE);
 }
 
 std::string currentFolder() {
@@ -123,7 +123,7 @@ std::string currentFolder() {
 }
 
 bool changeFolder(const std::string& path) {
-    return SetCurrentDirectoryA(path.c_str()) != 0;
+    return SetCurrentDirectoryW(toWide(path).c_str()) != 0;
 }
 
 std::string nativeName(const std::string& ansi) {
@@ -137,11 +137,9 @@ std::string ansiName(const std::string& native) {
 // The C library's message when it set errno, else the system's.
 std::string systemError() {
     const DWORD code = GetLastError();
-    char text[512] = "";
-    if (code != 0 && FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                    text, sizeof text, nullptr)) {
-        std::string message = text;
-        while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    if (code != 0) {
+        std::string message = systemMessage(code);
+        while (!message.empty() && message.back() == '.')
             message.pop_back();
         return message;
     }

@@ -29,7 +29,7 @@ add_library(dicttoolcore STATIC
 target_link_libraries(dicttoolcore PUBLIC installcore)
 target_include_directories(dicttoolcore SYSTEM PUBLIC ${DICTTOOL_THIRD_PARTY})
 if(WIN32)
-  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformWin32.cpp)
+  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformWin32.cpp ${CMAKE_CURRENT_SOURCE_DIR}/base/WideTextWin32.cpp)
 else()
   target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformPosix.cpp)
 endif()

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/Win32Handles.h"
+#include "base/HandlesWin32.h"
 #include "payload/PayloadSeams.h"
 
 namespace {
@@ -164,7 +164,7 @@ bool finishEntry(const std::string& path, std::uint32_t attributes, std::int64_t
                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return false;
-        const ScopedHandle holder(handle);
+        const FileHandle holder(handle);
         FILETIME time;
         time.dwLowDateTime = static_cast<DWORD>(modified & 0xFFFFFFFF);
         time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(modified) >> 32);

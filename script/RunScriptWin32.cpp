@@ -17,6 +17,8 @@
 #include "base/MessageBoxes.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
+#include "base/TextWin32.h"
+#include "base/Collation.h"
 #include "script/ScriptPlan.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
@@ -29,7 +31,7 @@ public:
     SavedDirectory() : saved_(currentDirectory()) {}
     ~SavedDirectory() {
         if (!saved_.empty())
-            SetCurrentDirectoryA(saved_.c_str());
+            SetCurrentDirectoryW(toWide(saved_).c_str());
     }
     SavedDirectory(const SavedDirectory&) = delete;
     SavedDirectory& operator=(const SavedDirectory&) = delete;
@@ -39,12 +41,12 @@ private:
 };
 
 bool isReadOnly(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 bool isDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -52,11 +54,11 @@ bool isDirectory(const std::string& path) {
 // other attributes kept, so that a later installation can replace the file
 // and language.cf can be deleted after use.
 void leaveWritable(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
         return;
     attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(toWide(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
 // One attempt: 0 when the file was copied, else the system's error. A
@@ -65,28 +67,10 @@ void leaveWritable(const std::string& path) {
 DWORD copyOnce(const std::string& source, const std::string& destination) {
     if (isReadOnly(destination))
         return ERROR_ACCESS_DENIED;
-    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE))
+    if (!CopyFileW(toWide(source).c_str(), toWide(destination).c_str(), FALSE))
         return GetLastError();
     leaveWritable(destination);
     return 0;
-}
-
-// The system's text for an error, without its line end.
-std::string systemMessage(DWORD error) {
-    char text[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  text, sizeof text, nullptr);
-    std::string message(text, length < sizeof text ? length : 0);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return message.empty() ? "Error " + std::to_string(error) : message;
-}
-
-// The full path of a source named relative to the current directory.
-std::string fullPath(const std::string& path) {
-    char full[kPathCapacity];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return length > 0 && length < sizeof full ? std::string(full) : path;
 }
 
 // "File not found" and "path not found": the source is absent, which one
@@ -110,7 +94,7 @@ bool askRetry(const std::string& text, DWORD error) {
     }
     logLine("  failed: " + flat);
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    int answer = MessageBoxA(messageOwner(), (text + "\n\n" + systemMessage(error)).c_str(), "Error",
+    int answer = showMessageBox(messageOwner(), text + "\n\n" + systemMessage(error), "Error",
                              MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
     if (answer == IDABORT)
         endRunEarly();
@@ -118,7 +102,7 @@ bool askRetry(const std::string& text, DWORD error) {
 }
 
 bool askRetryCopy(const std::string& source, const std::string& destination, DWORD error) {
-    return askRetry("Can't copy\n" + fullPath(source) + "\nto\n" + destination, error);
+    return askRetry("Can't copy\n" + fullPathOf(source) + "\nto\n" + destination, error);
 }
 
 // Shows the destination in the edit box, brings the window up to date and
@@ -131,16 +115,16 @@ void copyShown(const std::string& source, const std::string& destination) {
         return;
     }
     showStepText(destination.c_str());
-    const bool existed = GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool existed = GetFileAttributesW(toWide(destination).c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
         const DWORD error = copyOnce(source, destination);
         if (error == 0) {
             noteWrittenFile(destination.c_str(), existed);
-            logLine("  copied " + fullPath(source) + " to " + destination);
+            logLine("  copied " + fullPathOf(source) + " to " + destination);
             return;
         }
-        if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES && isAbsence(GetLastError())) {
-            logLine("  absent source " + fullPath(source) + ": passed over");
+        if (GetFileAttributesW(toWide(source).c_str()) == INVALID_FILE_ATTRIBUTES && isAbsence(GetLastError())) {
+            logLine("  absent source " + fullPathOf(source) + ": passed over");
             return;
         }
         if (!askRetryCopy(source, destination, error))
@@ -158,37 +142,36 @@ void copyShown(const std::string& source, const std::string& destination) {
 void copyMatches(const std::string& pattern, const std::string& destination) {
     const std::string from = patternFolder(pattern);
     for (;;) {
-        WIN32_FIND_DATAA entry;
-        ScopedFind search(pattern.c_str(), entry);
+        ScopedFind search(pattern);
         if (!search.found() && isAbsence(search.error()))
             return;
         if (search.found()) {
             do {
-                if (!folderCopyTakes(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                if (!folderCopyTakes(search.isFolder()))
                     continue;
-                copyShown(from + entry.cFileName,
-                          folderCopyDestination(scriptSettings.targetDirSlash, destination, entry.cFileName));
-            } while (search.next(entry));
+                const std::string name = search.name();
+                copyShown(from + name, folderCopyDestination(scriptSettings.targetDirSlash, destination, name));
+            } while (search.next());
             if (search.error() == ERROR_NO_MORE_FILES)
                 return;
         }
-        if (!askRetry("Can't list\n" + fullPath(pattern), search.error()))
+        if (!askRetry("Can't list\n" + fullPathOf(pattern), search.error()))
             break;
     }
-    countFailedStep("Copy of " + fullPath(pattern));
+    countFailedStep("Copy of " + fullPathOf(pattern));
 }
 
 // sndcopy's folder, entered; false (after the box, when the folder is there
 // but cannot be entered and the user does not retry) when it was not.
 bool enterCopiedFolder(const std::string& folder) {
     for (;;) {
-        if (SetCurrentDirectoryA(folder.c_str()))
+        if (SetCurrentDirectoryW(toWide(folder).c_str()))
             return true;
         const DWORD error = GetLastError();
         if (isAbsence(error))
             return false;
-        if (!askRetry("Can't list\n" + fullPath(folder), error)) {
-            countFailedStep("Copy of " + fullPath(folder));
+        if (!askRetry("Can't list\n" + fullPathOf(folder), error)) {
+            countFailedStep("Copy of " + fullPathOf(folder));
             return false;
         }
     }
@@ -201,9 +184,9 @@ void writeDictionarySetting(const char* key, const char* value) {
     bool sectionExists = false;
     bool had = false;
     for (const std::string& existing : dictionaryKeys(sectionExists))
-        had = had || lstrcmpiA(existing.c_str(), key) == 0;
+        had = had || foldEquals(existing.c_str(), key);
     const std::string previous = had ? dictionaryValue(key) : "";
-    if (!WritePrivateProfileStringA(kSettingsSection, key, value, "win.ini")) {
+    if (!writeDictionaryValue(key, value)) {
         countFailedStep(std::string("Setting ") + key + " in win.ini");
         logLine(std::string("  failed: win.ini [") + kSettingsSection + "] " + key);
         return;
@@ -221,7 +204,7 @@ void makeFolder(const std::string& path) {
         countFailedStep("Folder " + path + " (path too long)");
         return;
     }
-    if (CreateDirectoryA(path.c_str(), nullptr)) {
+    if (CreateDirectoryW(toWide(path).c_str(), nullptr)) {
         noteCreatedDirectory(path.c_str());
         logLine("  made folder " + path);
     } else if (!isDirectory(path)) {
@@ -249,7 +232,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
     case ScriptKeyword::XCopy:
         if (splitOperands(line, first, second)) {
             SavedDirectory saved;
-            if (SetCurrentDirectoryA(sourceSlash.c_str()))
+            if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()))
                 copyMatches(first, second);
         }
         return;
@@ -257,7 +240,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         // A subdirectory that cannot be entered copies nothing.
         if (splitOperands(line, first, second)) {
             SavedDirectory saved;
-            if (SetCurrentDirectoryA(sourceSlash.c_str()) && enterCopiedFolder(first))
+            if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()) && enterCopiedFolder(first))
                 copyMatches(kFolderCopyPattern, second);
         }
         return;

@@ -15,6 +15,7 @@
 #include "base/MessageBoxes.h"
 #include "base/ScriptSettings.h"
 #include "base/HandlesWin32.h"
+#include "base/WideText.h"
 #include "script/ScriptWin32.h"
 #include "script/SetupScript.h"
 
@@ -68,26 +69,28 @@ bool addProgramShortcut() {
     LPITEMIDLIST programs = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(messageOwner(), programsFolderId(), &programs)) || !programs)
         return false;
-    char programsPath[MAX_PATH] = "";
-    BOOL havePath = SHGetPathFromIDListA(programs, programsPath);
+    wchar_t widePrograms[MAX_PATH] = L"";
+    BOOL havePath = SHGetPathFromIDListW(programs, widePrograms);
     CoTaskMemFree(programs);
-    if (!havePath || !SetCurrentDirectoryA(programsPath))
+    const std::string programsPath = toUtf8(widePrograms);
+    if (!havePath || !SetCurrentDirectoryW(widePrograms))
         return false;
 
     // An empty group name creates and enters nothing: the shortcut then
     // lies in the Programs folder itself. A group that cannot be made or
     // entered means no shortcut, rather than one in the wrong folder.
     if (scriptSettings.iconGroup[0] != '\0') {
-        if (CreateDirectoryA(scriptSettings.iconGroup, nullptr))
+        const std::wstring group = toWide(scriptSettings.iconGroup);
+        if (CreateDirectoryW(group.c_str(), nullptr))
             noteCreatedDirectory(joinPath(programsPath, scriptSettings.iconGroup).c_str());
-        if (!SetCurrentDirectoryA(scriptSettings.iconGroup))
+        if (!SetCurrentDirectoryW(group.c_str()))
             return false;
     }
     const std::string folder = currentDirectory();
     const std::string link = joinPath(folder, scriptSettings.iconName) + ".lnk";
     if (folder.empty() || folder.size() >= kPathCapacity || link.size() >= kPathCapacity)
         return false;
-    const bool existed = GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool existed = GetFileAttributesW(toWide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
     if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
                                      scriptSettings.wbarg)))
         return false;
@@ -99,23 +102,20 @@ bool addProgramShortcut() {
 // arguments or its folder would be saved as a broken shortcut.
 HRESULT createProgramShortcut(const char* target, const char* linkPath, const char* workingDir,
                               const char* arguments) {
-    ComPtr<IShellLinkA> link;
+    ComPtr<IShellLinkW> link;
     HRESULT result =
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid());
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid());
     if (FAILED(result))
         return result;
-    if (FAILED(result = link->SetPath(target)))
+    if (FAILED(result = link->SetPath(toWide(target).c_str())))
         return result;
-    if (FAILED(result = link->SetArguments(arguments)))
+    if (FAILED(result = link->SetArguments(toWide(arguments).c_str())))
         return result;
-    if (FAILED(result = link->SetWorkingDirectory(workingDir)))
+    if (FAILED(result = link->SetWorkingDirectory(toWide(workingDir).c_str())))
         return result;
 
     ComPtr<IPersistFile> file;
     if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.putVoid())))
         return result;
-    WCHAR widePath[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) <= 0)
-        return HRESULT_FROM_WIN32(GetLastError());
-    return file->Save(widePath, TRUE);
+    return file->Save(toWide(linkPath).c_str(), TRUE);
 }

@@ -3,6 +3,7 @@
 #include "uninstall/Uninstall.h"
 
 #include "base/Log.h"
+#include "base/TextWin32.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::string displayFolder(const std::string& folder) {
 // its own, and the hook sees the box before it is shown.
 LRESULT CALLBACK relabelCancel(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE)
-        SetDlgItemTextA(reinterpret_cast<HWND>(wParam), IDCANCEL, "&Skip");
+        SetDlgItemTextW(reinterpret_cast<HWND>(wParam), IDCANCEL, L"&Skip");
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -54,7 +55,7 @@ bool confirmUninstall(const std::string& title, const std::string& target) {
                              " from " + displayFolder(target) +
                              "?\n\nThe files, folders, Start menu entries and win.ini settings that the "
                              "installation made are removed. Files added later are left in place.";
-    return MessageBoxA(nullptr, text.c_str(), kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+    return showMessageBox(nullptr, text, kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
 bool retryRemoval(const std::string& path, const std::string& reason) {
@@ -64,8 +65,8 @@ bool retryRemoval(const std::string& path, const std::string& reason) {
     const std::string text = path + "\n\ncannot be removed: " + reason +
                              ".\n\nClose the program that uses it or clear its read-only attribute, "
                              "then choose Retry. Skip leaves the file in place.";
-    HHOOK hook = SetWindowsHookExA(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId());
-    int answer = MessageBoxA(nullptr, text.c_str(), kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND);
+    HHOOK hook = SetWindowsHookExW(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId());
+    int answer = showMessageBox(nullptr, text, kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND);
     if (hook)
         UnhookWindowsHookEx(hook);
     return answer == IDRETRY;
@@ -75,7 +76,7 @@ void showRefusal(const std::string& message) {
     logBox("refused: ", message);
     if (silentRun)
         return;
-    MessageBoxA(nullptr, message.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    showMessageBox(nullptr, message, kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome) {
@@ -95,5 +96,5 @@ void showClosing(const std::string& title, const std::string& target, const Remo
     if (silentRun)
         return;
     UINT icon = outcome.incomplete() ? MB_ICONWARNING : MB_ICONINFORMATION;
-    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon | MB_SETFOREGROUND);
+    showMessageBox(nullptr, text, kCaption, MB_OK | icon | MB_SETFOREGROUND);
 }

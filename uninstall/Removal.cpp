@@ -16,6 +16,7 @@
 #include "base/Collation.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
+#include "base/WideText.h"
 
 namespace {
 
@@ -46,30 +47,24 @@ struct Attempt {
 
 // Two paths name one place: compared as the system compares names.
 bool samePath(const std::string& a, const std::string& b) {
-    auto wide = [](const std::string& text) {
-        std::wstring out(text.size() + 1, L'\0');
-        int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
-        out.resize(length > 0 ? length - 1 : 0);
-        return out;
-    };
-    const std::wstring wa = wide(a), wb = wide(b);
+    const std::wstring wa = toWide(a), wb = toWide(b);
     return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
                                 TRUE) == CSTR_EQUAL;
 }
 
 // The path the handle's item really has, in normal spelling.
 std::string finalPath(HANDLE handle) {
-    char name[MAX_PATH * 4] = "";
-    DWORD length = GetFinalPathNameByHandleA(handle, name, sizeof name, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= sizeof name)
+    wchar_t name[MAX_PATH * 4] = L"";
+    DWORD length = GetFinalPathNameByHandleW(handle, name, MAX_PATH * 4, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= MAX_PATH * 4)
         return {};
-    return normalRecordPath(pathFromFinalName(name), "");
+    return normalRecordPath(pathFromFinalName(toUtf8(name)), "");
 }
 
 // One try at one recorded file or folder. A read-only file is never forced:
 // not every platform's delete refuses it, as Windows does.
 Attempt tryRemove(const std::string& path, bool folder) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return isGone(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
@@ -81,7 +76,7 @@ Attempt tryRemove(const std::string& path, bool folder) {
     if (!folder && (attributes & FILE_ATTRIBUTE_READONLY))
         return {Outcome::Failed, "it is read-only"};
 
-    FileHandle item(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    FileHandle item(CreateFileW(toWide(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!item)
@@ -104,7 +99,7 @@ Attempt tryRemove(const std::string& path, bool folder) {
     item.reset();
     // A file another program holds open may only be marked for removal; a
     // folder that gained a file meanwhile stays.
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES || !isGone(GetLastError()))
+    if (GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES || !isGone(GetLastError()))
         return folder ? Attempt{Outcome::NotEmpty, ""} : Attempt{Outcome::Failed, "another program is using it"};
     return {Outcome::Removed, ""};
 }
@@ -149,15 +144,14 @@ void restoreIniKeys(const InstallRecord& record, RemovalOutcome& outcome) {
             outcome.changedKeys.push_back(section + change.key);
             continue;
         }
-        if (!WritePrivateProfileStringA(kRecordSection, change.key.c_str(),
-                                        change.hadValue ? change.previous.c_str() : nullptr, "win.ini"))
+        if (!writeDictionaryValue(change.key.c_str(), change.hadValue ? change.previous.c_str() : nullptr))
             outcome.notRestored.push_back(section + change.key);
     }
     bool sectionExists = false;
     if (record.createdIniSection && dictionaryKeys(sectionExists).empty() && sectionExists &&
-        !WritePrivateProfileStringA(kRecordSection, nullptr, nullptr, "win.ini"))
+        !writeDictionaryValue(nullptr, nullptr))
         outcome.notRestored.push_back(std::string("win.ini [") + kRecordSection + "]");
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "win.ini");
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"win.ini");
 }
 
 bool isProtectedFolder(const std::string& folder, const std::string& target) {
@@ -174,12 +168,11 @@ bool isOwnFile(const std::string& folder, const std::string& ownFolder, const st
 // Returns whether anything but the uninstaller's own files is there.
 bool listLeftEntries(const std::string& folder, const std::string& ownFolder, RemovalOutcome& outcome) {
     bool others = false;
-    WIN32_FIND_DATAA entry;
-    ScopedFind search(joinPath(folder, "*").c_str(), entry);
+    ScopedFind search(joinPath(folder, "*"));
     if (!search.found())
         return true;
     do {
-        const std::string name = entry.cFileName;
+        const std::string name = search.name();
         if (name == "." || name == ".." || isOwnFile(folder, ownFolder, name))
             continue;
         others = true;
@@ -187,8 +180,8 @@ bool listLeftEntries(const std::string& folder, const std::string& ownFolder, Re
         if (foldedIn(outcome.keptFolders, full) || foldedIn(outcome.skipped, full) ||
             foldedIn(outcome.links, full) || foldedIn(outcome.existed, full))
             continue;
-        outcome.left.push_back(full + ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "\\" : ""));
-    } while (search.next(entry));
+        outcome.left.push_back(full + (search.isFolder() ? "\\" : ""));
+    } while (search.next());
     return others;
 }
 
@@ -216,7 +209,7 @@ void removeFolders(const InstallRecord& record, const std::string& ownFolder, Re
 // process that has just ended.
 bool deleteOwnFile(const std::string& path) {
     for (int attempt = 0; attempt < kOwnFileAttempts; ++attempt) {
-        if (DeleteFileA(path.c_str()) || isGone(GetLastError()))
+        if (DeleteFileW(toWide(path).c_str()) || isGone(GetLastError()))
             return true;
         Sleep(kOwnFileWaitMs);
     }
@@ -230,7 +223,7 @@ RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord
     for (const std::string& file : record.files)
         removeRecordedFile(file, outcome);
     for (const std::string& file : record.existed)
-        if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesW(toWide(file).c_str()) != INVALID_FILE_ATTRIBUTES)
             outcome.existed.push_back(file);
     restoreIniKeys(record, outcome);
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
@@ -247,7 +240,7 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
                     RemovalOutcome& outcome) {
     const std::string exe = joinPath(folder, kUninstallerName);
     if (programRunning) {
-        if (!MoveFileExA(exe.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        if (!MoveFileExW(toWide(exe).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
             outcome.skipped.push_back(exe);
     } else if (!deleteOwnFile(exe)) {
         outcome.skipped.push_back(exe);
@@ -259,13 +252,13 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
     }
     if (isProtectedFolder(folder, record.target)) {
         if (programRunning)
-            MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        else if (!RemoveDirectoryA(folder.c_str()) && !isGone(GetLastError()))
+            MoveFileExW(toWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        else if (!RemoveDirectoryW(toWide(folder).c_str()) && !isGone(GetLastError()))
             outcome.skipped.push_back(folder);
-        RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
+        RemoveDirectoryW(toWide(folder.substr(0, folder.find_last_of('\\'))).c_str());
         return;
     }
     for (const std::string& recorded : deepestFirst(record.directories))
         if (!foldedIn(outcome.keptFolders, recorded))
-            RemoveDirectoryA(recorded.c_str());
+            RemoveDirectoryW(toWide(recorded).c_str());
 }

@@ -22,23 +22,25 @@
 #include "base/PathText.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
+#include "base/WideText.h"
 
 namespace {
 
 constexpr DWORD kStarterWaitMs = 60000;
 constexpr int kFolderAttempts = 100;
 // SYSTEM, Administrators and the folder's owner: full control; no one else.
-constexpr const char* kCopyFolderAccess = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+constexpr const wchar_t* kCopyFolderAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
 
 // A folder of the temporary folder that did not exist before; empty when
 // none could be made.
 std::string makeFreshFolder() {
-    char temp[MAX_PATH] = "";
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp)
+    wchar_t wideTemp[MAX_PATH + 1] = L"";
+    DWORD length = GetTempPathW(MAX_PATH + 1, wideTemp);
+    if (length == 0 || length > MAX_PATH)
         return {};
+    const std::string temp = toUtf8(wideTemp);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kCopyFolderAccess, SDDL_REVISION_1, &descriptor,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kCopyFolderAccess, SDDL_REVISION_1, &descriptor,
                                                               nullptr))
         return {};
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
@@ -48,7 +50,7 @@ std::string makeFreshFolder() {
         std::snprintf(name, sizeof name, "uninstall-%lu-%lu-%d", static_cast<unsigned long>(GetCurrentProcessId()),
                       static_cast<unsigned long>(GetTickCount()), attempt);
         const std::string folder = joinPath(temp, name);
-        if (CreateDirectoryA(folder.c_str(), &attributes))
+        if (CreateDirectoryW(toWide(folder).c_str(), &attributes))
             made = folder;
         else if (GetLastError() != ERROR_ALREADY_EXISTS)
             break;
@@ -71,9 +73,9 @@ DWORD parentProcessId() {
     FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return 0;
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
         if (entry.th32ProcessID == GetCurrentProcessId())
             return entry.th32ParentProcessID;
     return 0;
@@ -82,9 +84,9 @@ DWORD parentProcessId() {
 }  // namespace
 
 std::string ownPath() {
-    char self[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    return length > 0 && length < sizeof self ? std::string(self) : std::string();
+    wchar_t self[MAX_PATH * 4] = L"";
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
+    return length > 0 && length < MAX_PATH * 4 ? toUtf8(self) : std::string();
 }
 
 namespace {
@@ -112,11 +114,11 @@ std::string makeCopy(std::string& fresh) {
     if (fresh.empty())
         return {};
     const std::string copy = joinPath(fresh, kUninstallerName);
-    if (!CopyFileA(self.c_str(), copy.c_str(), TRUE)) {
-        RemoveDirectoryA(fresh.c_str());
+    if (!CopyFileW(toWide(self).c_str(), toWide(copy).c_str(), TRUE)) {
+        RemoveDirectoryW(toWide(fresh).c_str());
         return {};
     }
-    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(toWide(copy).c_str(), FILE_ATTRIBUTE_NORMAL);
     return copy;
 }
 
@@ -132,8 +134,8 @@ int removeThroughTempCopy(const std::string& folder, const std::string& options)
     if (copy.empty())
         return -1;
     auto giveUp = [&] {
-        DeleteFileA(copy.c_str());
-        RemoveDirectoryA(fresh.c_str());
+        DeleteFileW(toWide(copy).c_str());
+        RemoveDirectoryW(toWide(fresh).c_str());
         return -1;
     };
     KernelHandle inherited;
@@ -145,14 +147,14 @@ int removeThroughTempCopy(const std::string& folder, const std::string& options)
     if (!CreatePipe(resultRead.put(), resultWrite.put(), &inheritable, 0) ||
         !SetHandleInformation(resultRead.get(), HANDLE_FLAG_INHERIT, 0))
         return giveUp();
-    std::string commandLine = "\"" + copy + "\" /continue " + handleText(inherited.get()) + "," +
-                              handleText(resultWrite.get()) + " \"" + folder + "\"" + options;
-    STARTUPINFOA startup{};
+    std::wstring commandLine = toWide("\"" + copy + "\" /continue " + handleText(inherited.get()) + "," +
+                              handleText(resultWrite.get()) + " \"" + folder + "\"" + options);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     // The copy works in its own folder, never in a folder it removes.
-    if (!CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, fresh.c_str(), &startup,
-                        &info))
+    if (!CreateProcessW(toWide(copy).c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                        toWide(fresh).c_str(), &startup, &info))
         return giveUp();
     KernelHandle thread(info.hThread), process(info.hProcess);
     resultWrite.reset();  // the copy's end only: a copy that dies ends the read
@@ -192,8 +194,8 @@ void removeSelfAtRestart() {
     const std::string self = ownPath();
     if (self.empty())
         return;
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(toWide(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     const std::size_t slash = self.find_last_of('\\');
     if (slash != std::string::npos)
-        MoveFileExA(self.substr(0, slash).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW(toWide(self.substr(0, slash)).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -1,7 +1,5 @@
 #include "wordlist/LanguageList.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -58,10 +56,8 @@ bool readDisplayFile(const char* name, std::vector<char>& text) {
 // The number of whole records in a word-list file; -1 when it cannot be
 // measured.
 long recordsIn(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0)
-        return -1;
-    return static_cast<long>(info.st_size / static_cast<long>(sizeof(WordRecord)));
+    const long long size = fileSizeOf(path.c_str());
+    return size < 0 ? -1 : static_cast<long>(size / static_cast<long long>(sizeof(WordRecord)));
 }
 
 void logBuild(const LanguageEntry& entry, double seconds) {

@@ -55,6 +55,10 @@ bool fileFault(FileOp) {
     return false;
 }
 
+std::FILE* systemOpenFile(const char* name, const char* mode) {
+    return std::fopen(name, mode);
+}
+
 bool systemReplaceFile(const char* source, const char* target) {
     return std::rename(source, target) == 0;
 }

@@ -64,9 +64,8 @@ TEST(Handles, EachKindIsReleasedOnceAndInvalidValuesNever) {
     { GdiObject<HBRUSH> held(brush); }
     EXPECT_EQ(GetObjectType(brush), 0u) << "the brush was not deleted";
 
-    WIN32_FIND_DATAA entry;
-    { ScopedFind search((std::string(temp) + "*").c_str(), entry); EXPECT_TRUE(search.found()); }
-    ScopedFind nothing("Z:\\no\\such\\folder\\*", entry);
+    { ScopedFind search(std::string(temp) + "*"); EXPECT_TRUE(search.found()); }
+    ScopedFind nothing("Z:\\no\\such\\folder\\*");
     EXPECT_FALSE(nothing.found());
     EXPECT_EQ(nothing.error(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 

@@ -103,6 +103,10 @@ std::string collateSortKey(const char* text) {
     return foldedKey(text);
 }
 
+std::FILE* systemOpenFile(const char* name, const char* mode) {
+    return std::fopen(name, mode);
+}
+
 bool systemReplaceFile(const char* source, const char* target) {
     if (hostPlatform().failReplace)
         return false;
