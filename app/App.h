@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // The window and drawing handles of the installer: its main window and
 // edit box, the heading font, the cursors, and what the progress display
 // draws with. One instance, windowHandles, lives for the whole run.
@@ -53,6 +55,14 @@ void openChooser();
 void chooseDrive();
 void chooseFolder();
 void listFolders(bool skipDot);
+
+// The setup file's payload: when this program carries one, it is checked
+// whole and unpacked into a fresh folder of the temporary folder (folder),
+// which is removed again at every end of the run. Damaged: the file is cut
+// short or changed, and problem says how; nothing was written.
+enum class SetupPayload { None, Unpacked, Damaged };
+SetupPayload unpackSetupPayload(std::string& folder, std::string& problem);
+void removeUnpackedPayload();
 
 // The install record: begun at Start once the target directory is known;
 // completed at the end of an installation (written, merged with an earlier

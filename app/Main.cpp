@@ -93,6 +93,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return ERROR_INSTALL_ALREADY_RUNNING;
     }
 
+    std::string unpacked, problem;
+    switch (unpackSetupPayload(unpacked, problem)) {
+    case SetupPayload::Damaged:
+        tell(options, "The setup file is damaged (" + problem + "), perhaps by a download that did not end. "
+                      "Download it again. Nothing was installed.", MB_ICONERROR);
+        logLine("exit code 1");
+        return 1;
+    case SetupPayload::Unpacked:
+        SetCurrentDirectoryW(toWide(unpacked).c_str());
+        break;
+    case SetupPayload::None:
+        break;
+    }
+
     windowHandles.headingFont = createHeadingFont();
     takeSourceDir();
     logLine(std::string("source folder ") + scriptSettings.sourceDir);
@@ -122,6 +136,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    removeUnpackedPayload();
     logLine("exit code " + std::to_string(message.wParam));
     return static_cast<int>(message.wParam);
 }

@@ -23,6 +23,11 @@ HWND__* messageOwner();
 // installation has begun.
 void setEarlyEndStep(void (*step)());
 
+// What must be done at every end of the run (the unpacked setup folder
+// removed): run by endRunEarly and fatalError, and by the program at its
+// normal end.
+void setExitCleanup(void (*cleanup)());
+
 // Ends the run with exit code 1 (a fatal error, Abort in a copy's box),
 // after the early-end step, which runs once.
 [[noreturn]] void endRunEarly();

@@ -9,6 +9,7 @@
 namespace {
 
 void (*earlyEndStep)() = nullptr;
+void (*exitCleanup)() = nullptr;
 HWND owner = nullptr;
 bool quiet = false;
 
@@ -18,6 +19,13 @@ void runEarlyEndStep() {
     earlyEndStep = nullptr;
     if (step)
         step();
+}
+
+void runExitCleanup() {
+    void (*cleanup)() = exitCleanup;
+    exitCleanup = nullptr;
+    if (cleanup)
+        cleanup();
 }
 
 }  // namespace
@@ -42,8 +50,13 @@ void setEarlyEndStep(void (*step)()) {
     earlyEndStep = step;
 }
 
+void setExitCleanup(void (*cleanup)()) {
+    exitCleanup = cleanup;
+}
+
 void endRunEarly() {
     runEarlyEndStep();
+    runExitCleanup();
     logLine("exit code 1");
     ExitProcess(1);
 }
@@ -57,6 +70,7 @@ void fatalError(const char* message) {
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
         showMessageBox(owner, message, "Error", MB_OK | MB_ICONERROR);
     }
+    runExitCleanup();
     logLine("exit code 1");
     ExitProcess(1);
 }

@@ -21,6 +21,7 @@
 
 #include "base/PathText.h"
 #include "base/RecordWin32.h"
+#include "base/FreshFolderWin32.h"
 #include "base/HandlesWin32.h"
 #include "base/WideText.h"
 
@@ -28,37 +29,6 @@ namespace {
 
 constexpr DWORD kStarterWaitMs = 60000;
 constexpr int kFolderAttempts = 100;
-// SYSTEM, Administrators and the folder's owner: full control; no one else.
-constexpr const wchar_t* kCopyFolderAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
-
-// A folder of the temporary folder that did not exist before; empty when
-// none could be made.
-std::string makeFreshFolder() {
-    wchar_t wideTemp[MAX_PATH + 1] = L"";
-    DWORD length = GetTempPathW(MAX_PATH + 1, wideTemp);
-    if (length == 0 || length > MAX_PATH)
-        return {};
-    const std::string temp = toUtf8(wideTemp);
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kCopyFolderAccess, SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
-        return {};
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    std::string made;
-    for (int attempt = 0; attempt < kFolderAttempts && made.empty(); ++attempt) {
-        char name[80];
-        std::snprintf(name, sizeof name, "uninstall-%lu-%lu-%d", static_cast<unsigned long>(GetCurrentProcessId()),
-                      static_cast<unsigned long>(GetTickCount()), attempt);
-        const std::string folder = joinPath(temp, name);
-        if (CreateDirectoryW(toWide(folder).c_str(), &attributes))
-            made = folder;
-        else if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    LocalFree(descriptor);
-    return made;
-}
-
 HANDLE handleFromText(const char* text) {
     char* end = nullptr;
     const unsigned long long value = std::strtoull(text, &end, 10);
@@ -110,7 +80,7 @@ std::string handleText(HANDLE handle) {
 // be made.
 std::string makeCopy(std::string& fresh) {
     const std::string self = ownPath();
-    fresh = self.empty() ? std::string() : makeFreshFolder();
+    fresh = self.empty() ? std::string() : makeFreshTempFolder("uninstall");
     if (fresh.empty())
         return {};
     const std::string copy = joinPath(fresh, kUninstallerName);

@@ -663,6 +663,49 @@ std::vector<std::string> withUninstaller(std::vector<std::string> names) {
     return sorted(names);
 }
 
+std::string environmentValue(const char* name) {
+    char value[MAX_PATH * 2] = "";
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? value : "";
+}
+
+std::string toolPath() {
+    const std::string fromEnv = environmentValue("DICTTOOL_EXE");
+    if (!fromEnv.empty())
+        return fromEnv;
+    const std::string installer = installerPath();
+    return joinPath(installer.substr(0, installer.find_last_of('\\')), "dicttool.exe");
+}
+
+// Runs dicttool.exe with the arguments, its standard output into a file;
+// returns its exit code.
+DWORD runTool(const std::string& arguments, const std::string& outputFile) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(output, INVALID_HANDLE_VALUE) << "cannot create " << outputFile;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    std::string command = "\"" + toolPath() + "\" " + arguments;
+    DWORD code = STILL_ACTIVE;
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        if (WaitForSingleObject(info.hProcess, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info.hProcess, &code);
+        else
+            TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    } else {
+        ADD_FAILURE() << "cannot start " << command;
+    }
+    CloseHandle(output);
+    return code;
+}
+
 std::string contentOf(const std::string& path) {
     return readFile(path).value_or("<missing>");
 }

@@ -248,6 +248,11 @@ bool runsElevated();
 // The names with what every completed installation leaves in its target
 // (uninstall.dat and uninstall.exe, when it ran without elevation), sorted.
 std::vector<std::string> withUninstaller(std::vector<std::string> names);
+// dicttool.exe: env DICTTOOL_EXE, else beside install.exe.
+std::string toolPath();
+// Runs dicttool.exe with the arguments, its standard output into a file;
+// returns its exit code.
+DWORD runTool(const std::string& arguments, const std::string& outputFile);
 // The whole file, or "<missing>".
 std::string contentOf(const std::string& path);
 // One 84-byte word-list record: the word in 31 bytes, the meanings in 51,
