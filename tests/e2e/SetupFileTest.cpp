@@ -19,20 +19,6 @@ std::vector<std::string> setupFoldersInTemp() {
     return found;
 }
 
-// Starts the program in folder, types the target, presses Start and answers
-// the closing messages; the exit code.
-DWORD installWith(const std::string& program, const std::string& folder, const std::string& target) {
-    Installer app(folder, program);
-    if (!app.waitForMainWindow() || !app.setText(kEditBox, target)) return STILL_ACTIVE;
-    app.click(kStartButton);
-    while (app.running()) {
-        for (const MessageBoxInfo& box : app.messageBoxes())
-            if (box.caption == "Install") app.answer(box);
-        Sleep(25);
-    }
-    return app.waitForExit();
-}
-
 }  // namespace
 
 TEST(SetupFile, InstallsFromOneFileAsFromTheFolderAndRefusesADamagedCopy) {
@@ -46,10 +32,10 @@ TEST(SetupFile, InstallsFromOneFileAsFromTheFolderAndRefusesADamagedCopy) {
     const std::vector<std::string> tempBefore = setupFoldersInTemp();
 
     const std::string fromFolder = work.path("from-folder"), fromFile = work.path("from-file");
-    ASSERT_EQ(installWith(installerPath(), medium, fromFolder), 0u);
+    ASSERT_EQ(installSample(medium, fromFolder), 0u);
     const std::vector<std::string> expected = listTree(fromFolder);
     uninstall(fromFolder);
-    ASSERT_EQ(installWith(setup, work.root(), fromFile), 0u);
+    ASSERT_EQ(installSample(work.root(), fromFile, setup), 0u);
     EXPECT_EQ(listTree(fromFile), expected);
     uninstall(fromFile);
 

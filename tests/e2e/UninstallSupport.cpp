@@ -96,8 +96,8 @@ SystemState systemState(const std::string& target) {
 }
 
 // Installs, answering each language's closing message.
-DWORD installSample(const std::string& source, const std::string& target) {
-    Installer app(source);
+DWORD installSample(const std::string& folder, const std::string& target, const std::string& program) {
+    Installer app(folder, program);
     if (!app.waitForMainWindow() || !app.setText(kEditBox, target)) return STILL_ACTIVE;
     app.click(kStartButton);
     while (app.running()) {

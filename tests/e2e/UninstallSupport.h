@@ -32,8 +32,9 @@ std::map<std::string, std::string> entryOf(const std::string& target);
 using SystemState = std::map<std::string, std::vector<std::string>>;
 SystemState systemState(const std::string& target);
 
-// Installs, answering each language's closing message.
-DWORD installSample(const std::string& source, const std::string& target);
+// Installs with the program started in folder (install.exe in the source,
+// by default), answering each language's closing message.
+DWORD installSample(const std::string& folder, const std::string& target, const std::string& program = installerPath());
 
 // A message box and the id of the process that shows it.
 using Box = std::pair<MessageBoxInfo, DWORD>;
