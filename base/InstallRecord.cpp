@@ -7,6 +7,7 @@
 
 #include "base/Collation.h"
 #include "base/FileLayer.h"
+#include "base/PathText.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ std::string endLine(std::size_t count, std::uint32_t sum) {
 }
 
 void addOnce(std::vector<std::string>& list, const std::string& item) {
-    if (!item.empty() && !foldedIn(list, item))
+    if (!item.empty() && !pathListed(list, item))
         list.push_back(item);
 }
 
@@ -232,7 +233,7 @@ bool targetExpected(const std::string& target, const RecordRoots& roots) {
     if (normal.empty())
         return false;
     if (!roots.target.empty())
-        return foldEquals(normal.c_str(), normalRecordPath(roots.target, "").c_str());
+        return pathEquals(normal, normalRecordPath(roots.target, ""));
     return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
 }
 
@@ -351,10 +352,10 @@ InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRec
     // A file the earlier run created stays created; one that was there
     // before the earlier run stays kept, whatever the later run found.
     for (const std::string& file : later.files)
-        if (!foldedIn(earlier.existed, file))
+        if (!pathListed(earlier.existed, file))
             addOnce(merged.files, file);
     for (const std::string& file : later.existed)
-        if (!foldedIn(earlier.files, file))
+        if (!pathListed(earlier.files, file))
             addOnce(merged.existed, file);
     for (const IniKeyChange& change : later.iniKeys) {
         IniKeyChange* known = findKey(merged.iniKeys, change.key);

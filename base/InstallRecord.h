@@ -110,8 +110,8 @@ void keepWithinRoots(InstallRecord& record, const RecordRoots& roots);
 // path is taken under base. Empty when ".." would climb above the root.
 std::string normalRecordPath(const std::string& path, const std::string& base);
 
-// Whether path lies under root (letters A to Z compared without case),
-// or is root itself when that is allowed. path must be in normal form;
+// Whether path lies under root (its names compared by pathEquals, as the
+// file system compares them), or is root itself when that is allowed. path must be in normal form;
 // names with wildcards, colons or device-like endings never lie anywhere.
 bool pathWithin(const std::string& path, const std::string& root, bool rootItself);
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Collation.h"
+#include "base/PathText.h"
 #include "base/ScriptSettings.h"
 #include "wordlist/WordRecord.h"
 
@@ -30,7 +30,7 @@ bool isScratchName(const std::string& name) {
             break;
         start = end + 1;
     }
-    return parts.size() == 2 && foldEquals(parts[0].c_str(), "language") && foldEquals(parts[1].c_str(), "temp.wb");
+    return parts.size() == 2 && pathEquals(parts[0], "language") && pathEquals(parts[1], "temp.wb");
 }
 
 bool wordListPathFits(const std::string& targetSlash, const std::string& name) {

@@ -7,6 +7,7 @@
 #include "base/FailedSteps.h"
 #include "base/InstallRecord.h"
 #include "base/MessageBoxes.h"
+#include "base/PathText.h"
 #include "base/Progress.h"
 #include "base/ScriptSettings.h"
 #include "settings/SettingsFile.h"
@@ -107,6 +108,10 @@ bool systemReplaceFile(const char* source, const char* target) {
     if (hostPlatform().failReplace)
         return false;
     return std::rename(source, target) == 0;
+}
+
+bool pathEquals(const std::string& a, const std::string& b) {
+    return foldedName(a) == foldedName(b);
 }
 
 bool fileFault(FileOp op) {
