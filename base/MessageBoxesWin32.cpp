@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "base/MessageBoxes.h"
+#include "base/WideText.h"
 
 namespace {
 
@@ -43,8 +44,9 @@ void fatalError(const char* message) {
     ExitProcess(1);
 }
 
+// The display file's text is UTF-8.
 void showClosingMessage(const char* text) {
-    MessageBoxA(owner, text, "Install", MB_OK);
+    MessageBoxW(owner, toWide(text).c_str(), L"Install", MB_OK);
 }
 
 void showCollationWarning(const char* text) {

@@ -1,5 +1,5 @@
-// The tool's file system on Windows: the ANSI file interface, so that
-// names are Windows-1252 as in install.inf.
+// The tool's file system on Windows: the ANSI file interface, its names
+// converted from and to UTF-8 in the system's ANSI code page.
 #include <windows.h>
 
 #include <direct.h>
@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/CodePage.h"
 #include "base/HandlesWin32.h"
 #include "dicttool/Platform.h"
 
@@ -76,12 +77,13 @@ bool changeFolder(const std::string& path) {
     return SetCurrentDirectoryA(path.c_str()) != 0;
 }
 
-std::string nativeName(const std::string& ansi) {
-    return ansi;
+std::string nativeName(const std::string& text) {
+    std::string ansi, unwritable;
+    return toAnsi(text, ansi, unwritable) ? ansi : text;
 }
 
-std::string ansiName(const std::string& native) {
-    return native;
+std::string textName(const std::string& native) {
+    return decodeText(native, kAnsiCodePage);
 }
 
 // The C library's message when it set errno, else the system's.

@@ -37,10 +37,11 @@ endif()
 add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp)
 target_link_libraries(dicttool PRIVATE dicttoolcore)
 if(WIN32)
-  # The system's Italian comparison, file replacement and comparison of
-  # paths.
+  # The system's Italian comparison, file replacement, code pages and
+  # comparison of paths.
   target_sources(dicttool PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/base/CollationWin32.cpp
                                   ${CMAKE_CURRENT_SOURCE_DIR}/base/FileLayerWin32.cpp
+                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/CodePageWin32.cpp
                                   ${CMAKE_CURRENT_SOURCE_DIR}/base/PathTextWin32.cpp
                                   ${CMAKE_CURRENT_SOURCE_DIR}/base/WideTextWin32.cpp)
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Utf8Text.h"
 #include "base/PathText.h"
 #include "base/ScriptSettings.h"
 #include "wordlist/WordRecord.h"
@@ -34,7 +35,7 @@ bool isScratchName(const std::string& name) {
 }
 
 bool wordListPathFits(const std::string& targetSlash, const std::string& name) {
-    return targetSlash.size() + wordListRelativePath(name).size() < kPathCapacity;
+    return utf16Length(targetSlash + wordListRelativePath(name)) < kPathCapacity;
 }
 
 namespace {
