@@ -5,13 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/FileLayer.h"
 #include "base/PathText.h"
 
 namespace {
 
-// Records of the first version carry no "existed" or "set" lines.
+// Records of the first version carry no "existed" or "set" lines and were
+// written in the system's ANSI code page; records 2 are UTF-8.
 constexpr const char* kVersionLine = "record 2";
 constexpr const char* kFirstVersionLine = "record 1";
 constexpr std::size_t kLongestLine = 2048;
@@ -123,6 +125,21 @@ RecordFault readLines(std::FILE* file, std::vector<std::string>& lines, std::str
         return RecordFault::Truncated;
     }
     return RecordFault::None;
+}
+
+// The lines as text. A record 2 whose bytes are not all UTF-8 was written in
+// the ANSI code page by an installer from before UTF-8 (its end line
+// agrees, so no byte of it changed), and is read as a record 1 is.
+void decodeLines(std::vector<std::string>& lines) {
+    const auto version = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& line) { return !line.empty() && line[0] != '#'; });
+    const bool utf8 = version != lines.end() && *version == kVersionLine &&
+                      std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+                          return firstInvalidUtf8(line) == std::string::npos;
+                      });
+    if (!utf8)
+        for (std::string& line : lines)
+            line = decodeText(line, kAnsiCodePage);
 }
 
 // The end line must be the last line and agree with the lines above it.
@@ -289,6 +306,7 @@ RecordFault readInstallRecord(const char* path, const RecordRoots& roots, Instal
         fault = checkEndLine(lines, detail);
     if (fault != RecordFault::None)
         return fault;
+    decodeLines(lines);
     InstallRecord read;
     Refusal refusal = parseLines(lines, roots, read);
     if (refusal.fault != RecordFault::None) {

@@ -1,7 +1,9 @@
 // The install record uninstall.dat: what an installation created or changed
 // (directories it made, files it wrote, win.ini keys it set with the values
 // they had before), kept as text a person can read in the target directory
-// and read back by uninstall.exe to take the installation back.
+// and read back by uninstall.exe to take the installation back. It is
+// written in UTF-8 ("record 2"); a first-version record ("record 1") is read
+// in the system's ANSI code page.
 //
 // A record is refused whole, before anything is removed, when it is
 // missing, damaged, cut short, written for another folder, or names
