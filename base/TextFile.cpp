@@ -1,7 +1,5 @@
 #include "base/TextFile.h"
 
-#include <algorithm>
-
 #include "base/CodePage.h"
 #include "base/FileLayer.h"
 #include "base/Utf8Text.h"
@@ -38,11 +36,16 @@ DecodedText decodeTextFile(const std::string& bytes, unsigned namedCodePage, uns
     const std::string read = textMode ? windowsTextMode(body) : body;
     std::vector<std::size_t> offsets;
     decoded.text = decodeText(read, decoded.codePage, &offsets);
+    // The offsets come in order: the lines are counted once over the text.
+    int line = 1;
+    std::size_t lineStart = 0, counted = 0;
     for (std::size_t offset : offsets) {
-        const auto end = read.begin() + static_cast<std::ptrdiff_t>(offset);
-        const std::size_t lineStart = offset == 0 ? 0 : read.rfind('\n', offset - 1) + 1;  // npos + 1 == 0
-        decoded.invalid.push_back({static_cast<int>(std::count(read.begin(), end, '\n')) + 1, offset - lineStart + 1,
-                                   static_cast<unsigned char>(read[offset])});
+        for (; counted < offset; ++counted)
+            if (read[counted] == '\n') {
+                ++line;
+                lineStart = counted + 1;
+            }
+        decoded.invalid.push_back({line, offset - lineStart + 1, static_cast<unsigned char>(read[offset])});
     }
     return decoded;
 }
