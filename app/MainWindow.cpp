@@ -15,9 +15,12 @@
 #include "base/InstallRecord.h"
 #include "base/Log.h"
 #include "base/MessageBoxes.h"
+#include "base/CodePage.h"
 #include "base/RecordWin32.h"
+#include "base/Utf8Text.h"
 #include "base/TextWin32.h"
 #include "script/ScriptWin32.h"
+#include "script/SetupScript.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/LanguageList.h"
 
@@ -233,6 +236,27 @@ bool refuseSystemFolder(const char* typed) {
     return true;
 }
 
+// The dictionary program, an 8-bit program, reads its folder from win.ini
+// and its settings through the system's ANSI code page: a target it could
+// not name, or a win.ini setting the code page cannot hold, is refused
+// before anything is written.
+bool refuseUnwritableText(const char* target) {
+    const std::string inTarget = targetNameProblem(target);
+    const std::string inSetting = inTarget.empty() ? unwritableSetting() : std::string();
+    if (inTarget.empty() && inSetting.empty())
+        return false;
+    const std::string text =
+        inTarget.empty()
+            ? "Invalid Setting\n\nA win.ini setting of the setup script holds \"" + inSetting +
+                  "\", which the system's code page cannot write; the dictionary program could not read it. "
+                  "Nothing was installed."
+            : "Invalid Directory\n\n" + std::string(target) + " holds \"" + inTarget +
+                  "\", which the system's code page cannot write; the dictionary program could not open its "
+                  "folder. Choose a folder whose name has no such character.";
+    showInvalidDirectory(text);
+    return true;
+}
+
 }  // namespace
 
 void showStepText(const char* text) {
@@ -244,8 +268,8 @@ void showStepText(const char* text) {
 // might name some other folder.
 int validateTargetDir() {
     const std::string typed = windowText(windowHandles.editBox);
-    const bool fits = copyText(scriptSettings.targetDir, typed.c_str());
-    if (fits && refuseSystemFolder(scriptSettings.targetDir))
+    const bool fits = utf16Length(typed) < kPathCapacity && copyText(scriptSettings.targetDir, typed.c_str());
+    if (fits && (refuseSystemFolder(scriptSettings.targetDir) || refuseUnwritableText(scriptSettings.targetDir)))
         return -1;
     const std::wstring wide = toWide(scriptSettings.targetDir);
     if (fits && _waccess(wide.c_str(), 0) == 0)

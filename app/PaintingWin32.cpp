@@ -9,6 +9,7 @@
 #include "base/WideText.h"
 #include "base/Progress.h"
 #include "base/HandlesWin32.h"
+#include "base/WideText.h"
 
 namespace {
 
@@ -52,13 +53,15 @@ void paintGradient(HDC dc, const RECT& client) {
     SelectObject(dc, previous);
 }
 
+// The heading's text (the script's title, a language's name) is UTF-8.
 void drawShadowedText(HDC dc, const char* text, RECT rect) {
+    const std::wstring wide = toWide(text);
     SetTextColor(dc, kShadow);
-    DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
+    DrawTextW(dc, wide.c_str(), -1, &rect, kLineFormat);
     rect.left -= 2;
     rect.top -= 2;
     SetTextColor(dc, kFace);
-    DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
+    DrawTextW(dc, wide.c_str(), -1, &rect, kLineFormat);
 }
 
 void beginLanguageDrawing() {

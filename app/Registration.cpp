@@ -19,6 +19,7 @@
 
 #include "app/App.h"
 #include "base/PathText.h"
+#include "base/Utf8Text.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
 #include "base/HandlesWin32.h"
@@ -180,7 +181,7 @@ bool completeInstallRecord() {
     const std::string target = installNotes.record.target;
     const bool elevated = processElevated();
     const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;
-    const bool fits = !folder.empty() && joinPath(folder, kUninstallerScratch).size() < kPathCapacity;
+    const bool fits = !folder.empty() && utf16Length(joinPath(folder, kUninstallerScratch)) < kPathCapacity;
     const RecordRoots roots = recordRootsFor(target);
     InstallRecord record = installNotes.record;
     keepWithinRoots(record, roots);

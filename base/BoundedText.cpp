@@ -7,8 +7,13 @@ bool copyText(char* dst, std::size_t capacity, const char* src) {
         return false;
     std::size_t len = std::strlen(src);
     bool fits = len < capacity;
-    if (!fits)
+    if (!fits) {
         len = capacity - 1;
+        // A character of UTF-8 (at most four bytes) is never cut: the copy
+        // ends before it.
+        for (int back = 0; back < 3 && len > 0 && (static_cast<unsigned char>(src[len]) & 0xC0) == 0x80; ++back)
+            --len;
+    }
     std::memcpy(dst, src, len);
     dst[len] = '\0';
     return fits;

@@ -4,7 +4,8 @@
 #include <cstddef>
 
 // Copies src into dst of the given capacity, truncating so that the
-// terminator always fits. Returns false when src had to be truncated.
+// terminator always fits and no UTF-8 character is cut. Returns false when
+// src had to be truncated.
 bool copyText(char* dst, std::size_t capacity, const char* src);
 
 template <std::size_t N>

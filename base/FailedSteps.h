@@ -13,7 +13,7 @@ constexpr std::size_t kNamedFailedSteps = 5;  // failed steps the closing warnin
 
 struct FailedSteps {
     std::int32_t count = 0;
-    char names[kNamedFailedSteps][kPathCapacity + 40] = {};
+    char names[kNamedFailedSteps][kPathBytes + 40] = {};
 };
 
 extern FailedSteps failedSteps;

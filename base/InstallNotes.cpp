@@ -5,11 +5,28 @@
 
 #include "base/Collation.h"
 #include "base/InstallRecord.h"
+#include "base/PathText.h"
 #include "base/ScriptSettings.h"
 
 InstallNotes installNotes;
 
 namespace {
+
+// How many bytes of path, which lies under root, spell root's names: the
+// system may take a name for one of another length in UTF-8 (U+017F and
+// "S" are the same letter to it).
+std::size_t rootSpelling(const std::string& path, const std::string& root) {
+    const bool rootSlash = root.back() == '\\';
+    const auto names = std::count(root.begin(), root.end(), '\\') + (rootSlash ? 0 : 1);
+    std::size_t at = 0;
+    for (auto i = names; i > 0; --i) {
+        at = path.find('\\', at);
+        if (at == std::string::npos)
+            return path.size();
+        ++at;
+    }
+    return rootSlash ? at : at - 1;
+}
 
 // A path as the record spells it: under the record's target when it lies
 // under the target directory as typed; empty when it cannot be spelled.
@@ -19,12 +36,12 @@ std::string recordSpelling(const char* path) {
     const std::string& target = installNotes.record.target;
     if (normal.empty() || target.empty() || !pathWithin(normal, typedTarget, true))
         return normal;
-    return target + normal.substr(typedTarget.size());
+    return target + normal.substr(rootSpelling(normal, typedTarget));
 }
 
 void noteOnce(std::vector<std::string>& list, const char* path) {
     const std::string spelled = recordSpelling(path);
-    if (!spelled.empty() && !foldedIn(list, spelled))
+    if (!spelled.empty() && !pathListed(list, spelled))
         list.push_back(spelled);
 }
 
@@ -37,7 +54,7 @@ void noteCreatedDirectory(const char* path) {
 void noteWrittenFile(const char* path, bool existedBefore) {
     const std::string spelled = recordSpelling(path);
     InstallRecord& record = installNotes.record;
-    if (spelled.empty() || foldedIn(record.files, spelled) || foldedIn(record.existed, spelled))
+    if (spelled.empty() || pathListed(record.files, spelled) || pathListed(record.existed, spelled))
         return;
     (existedBefore ? record.existed : record.files).push_back(spelled);
 }
@@ -46,7 +63,7 @@ void noteRemovedFile(const char* path) {
     const std::string spelled = recordSpelling(path);
     for (auto* list : {&installNotes.record.files, &installNotes.record.existed})
         list->erase(std::remove_if(list->begin(), list->end(),
-                                   [&](const std::string& entry) { return foldEquals(entry.c_str(), spelled.c_str()); }),
+                                   [&](const std::string& entry) { return pathEquals(entry, spelled); }),
                     list->end());
 }
 

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/FileLayer.h"
+#include "base/PathText.h"
 
 namespace {
 
-// Records of the first version carry no "existed" or "set" lines.
+// Records of the first version carry no "existed" or "set" lines and were
+// written in the system's ANSI code page; records 2 are UTF-8.
 constexpr const char* kVersionLine = "record 2";
 constexpr const char* kFirstVersionLine = "record 1";
 constexpr std::size_t kLongestLine = 2048;
@@ -46,7 +49,7 @@ std::string endLine(std::size_t count, std::uint32_t sum) {
 }
 
 void addOnce(std::vector<std::string>& list, const std::string& item) {
-    if (!item.empty() && !foldedIn(list, item))
+    if (!item.empty() && !pathListed(list, item))
         list.push_back(item);
 }
 
@@ -122,6 +125,21 @@ RecordFault readLines(std::FILE* file, std::vector<std::string>& lines, std::str
         return RecordFault::Truncated;
     }
     return RecordFault::None;
+}
+
+// The lines as text. A record 2 whose bytes are not all UTF-8 was written in
+// the ANSI code page by an installer from before UTF-8 (its end line
+// agrees, so no byte of it changed), and is read as a record 1 is.
+void decodeLines(std::vector<std::string>& lines) {
+    const auto version = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& line) { return !line.empty() && line[0] != '#'; });
+    const bool utf8 = version != lines.end() && *version == kVersionLine &&
+                      std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+                          return firstInvalidUtf8(line) == std::string::npos;
+                      });
+    if (!utf8)
+        for (std::string& line : lines)
+            line = decodeText(line, kAnsiCodePage);
 }
 
 // The end line must be the last line and agree with the lines above it.
@@ -232,7 +250,7 @@ bool targetExpected(const std::string& target, const RecordRoots& roots) {
     if (normal.empty())
         return false;
     if (!roots.target.empty())
-        return foldEquals(normal.c_str(), normalRecordPath(roots.target, "").c_str());
+        return pathEquals(normal, normalRecordPath(roots.target, ""));
     return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
 }
 
@@ -288,6 +306,7 @@ RecordFault readInstallRecord(const char* path, const RecordRoots& roots, Instal
         fault = checkEndLine(lines, detail);
     if (fault != RecordFault::None)
         return fault;
+    decodeLines(lines);
     InstallRecord read;
     Refusal refusal = parseLines(lines, roots, read);
     if (refusal.fault != RecordFault::None) {
@@ -351,10 +370,10 @@ InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRec
     // A file the earlier run created stays created; one that was there
     // before the earlier run stays kept, whatever the later run found.
     for (const std::string& file : later.files)
-        if (!foldedIn(earlier.existed, file))
+        if (!pathListed(earlier.existed, file))
             addOnce(merged.files, file);
     for (const std::string& file : later.existed)
-        if (!foldedIn(earlier.files, file))
+        if (!pathListed(earlier.files, file))
             addOnce(merged.existed, file);
     for (const IniKeyChange& change : later.iniKeys) {
         IniKeyChange* known = findKey(merged.iniKeys, change.key);

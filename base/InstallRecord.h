@@ -1,7 +1,9 @@
 // The install record uninstall.dat: what an installation created or changed
 // (directories it made, files it wrote, win.ini keys it set with the values
 // they had before), kept as text a person can read in the target directory
-// and read back by uninstall.exe to take the installation back.
+// and read back by uninstall.exe to take the installation back. It is
+// written in UTF-8 ("record 2"); a first-version record ("record 1") is read
+// in the system's ANSI code page.
 //
 // A record is refused whole, before anything is removed, when it is
 // missing, damaged, cut short, written for another folder, or names
@@ -110,8 +112,8 @@ void keepWithinRoots(InstallRecord& record, const RecordRoots& roots);
 // path is taken under base. Empty when ".." would climb above the root.
 std::string normalRecordPath(const std::string& path, const std::string& base);
 
-// Whether path lies under root (letters A to Z compared without case),
-// or is root itself when that is allowed. path must be in normal form;
+// Whether path lies under root (its names compared by pathEquals, as the
+// file system compares them), or is root itself when that is allowed. path must be in normal form;
 // names with wildcards, colons or device-like endings never lie anywhere.
 bool pathWithin(const std::string& path, const std::string& root, bool rootItself);
 

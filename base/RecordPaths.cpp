@@ -1,26 +1,44 @@
 // The path rules of the install record: one spelling for every path, the
 // test of where a path lies, the order of removal and the Uninstall key's
-// name. Windows paths, judged as text, so that the host tests them too.
+// name. Windows paths, judged as text, so that the host tests them too. The
+// text is UTF-8, in which no byte of a character of more than one byte is a
+// backslash, a slash, a colon or a dot; names are compared by pathEquals.
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "base/Collation.h"
 #include "base/InstallRecord.h"
+#include "base/PathText.h"
 
 namespace {
+
+bool isDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The names of a path between its backslashes; a root's own backslash
+// ("C:\") makes no empty name at its end.
+std::vector<std::string> namesOf(const std::string& path) {
+    std::vector<std::string> names;
+    std::size_t at = 0;
+    for (std::size_t end; (end = path.find('\\', at)) != std::string::npos; at = end + 1)
+        names.push_back(path.substr(at, end - at));
+    if (at < path.size())
+        names.push_back(path.substr(at));
+    return names;
+}
 
 // "C:" for a drive path, "\\server\share" for a network path; empty for
 // anything else (relative, drive-relative "C:x", rooted "\x").
 std::string rootPrefix(const std::string& path, std::size_t& restAt) {
-    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+    if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == ':' &&
         path[2] == '\\') {
         restAt = 3;
         return path.substr(0, 2);
     }
-    if (path.size() == 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+    if (path.size() == 2 && isDriveLetter(path[0]) && path[1] == ':') {
         restAt = 2;
         return path;
     }
@@ -104,24 +122,27 @@ std::string normalRecordPath(const std::string& given, const std::string& base) 
 }
 
 bool isDriveRoot(const std::string& path) {
-    return path.size() == 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+    return path.size() == 3 && isDriveLetter(path[0]) && path[1] == ':' &&
            path[2] == '\\';
 }
 
+// Compared name by name, so that a name is only ever compared with a whole
+// name, by the system's comparison.
 bool pathWithin(const std::string& path, const std::string& root, bool rootItself) {
-    if (root.empty() || path.size() < root.size() || normalRecordPath(path, "") != path)
+    if (root.empty() || normalRecordPath(path, "") != path)
         return false;
-    if (!foldPrefixEquals(path.c_str(), root.c_str(), root.size()))
+    const std::vector<std::string> names = namesOf(path), rootNames = namesOf(root);
+    if (names.size() < rootNames.size() ||
+        !std::equal(rootNames.begin(), rootNames.end(), names.begin(), pathEquals))
         return false;
-    if (path.size() == root.size())
+    if (names.size() == rootNames.size())
         return rootItself;
-    const bool rootEndsInSeparator = root.back() == '\\';
-    if (!rootEndsInSeparator && path[root.size()] != '\\')
-        return false;
-    const std::string rest = path.substr(root.size() + (rootEndsInSeparator ? 0 : 1));
-    return std::none_of(rest.begin(), rest.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 32 || std::strchr(":*?\"<>|/", c) != nullptr;
-    });
+    for (auto name = names.begin() + static_cast<std::ptrdiff_t>(rootNames.size()); name != names.end(); ++name)
+        if (std::any_of(name->begin(), name->end(), [](char c) {
+                return static_cast<unsigned char>(c) < 32 || std::strchr(":*?\"<>|/", c) != nullptr;
+            }))
+            return false;
+    return true;
 }
 
 std::vector<std::string> deepestFirst(std::vector<std::string> directories) {
@@ -163,7 +184,7 @@ std::string pathFromFinalName(const std::string& finalName) {
 std::string refusedTargetReason(const std::string& target, const SystemFolders& system) {
     const std::string normal = normalRecordPath(target, "");
     auto same = [&](const std::string& folder) {
-        return !folder.empty() && foldEquals(normalRecordPath(folder, "").c_str(), normal.c_str());
+        return !folder.empty() && pathEquals(normalRecordPath(folder, ""), normal);
     };
     if (normal.empty())
         return {};

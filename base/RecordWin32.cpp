@@ -138,7 +138,7 @@ bool deleteUninstallEntry(HKEY root, const std::string& target) {
     key.reset();
     location[size / sizeof(wchar_t) < MAX_PATH * 2 ? size / sizeof(wchar_t) : MAX_PATH * 2 - 1] = L'\0';
     if (got == ERROR_SUCCESS && type == REG_SZ &&
-        foldEquals(normalRecordPath(toUtf8(location), "").c_str(), normalRecordPath(target, "").c_str()))
+        pathEquals(normalRecordPath(toUtf8(location), ""), normalRecordPath(target, "")))
         return RegDeleteKeyW(root, widePath.c_str()) == ERROR_SUCCESS;
     return true;
 }

@@ -41,8 +41,8 @@ void collect(const std::string& native, const std::string& relative, int depth, 
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     for (const FolderEntry& found : entries) {
         MediumItem item;
-        item.native = joinPath(native, found.name);
-        item.entry.path = (relative.empty() ? "" : relative + "/") + utf8FromAnsi(ansiName(found.name));
+        item.native = joinNativePath(native, found.name);
+        item.entry.path = (relative.empty() ? "" : relative + "/") + textName(found.name);
         item.entry.isFolder = found.isFolder;
         if (!fileDetails(item.native, item.entry.attributes, item.entry.modified))
             throw ToolError("cannot read " + item.native + ": " + systemError());
@@ -110,11 +110,7 @@ void addItems(PayloadWriter& writer, const std::vector<MediumItem>& items) {
 }  // namespace
 
 std::string payloadPath(const std::string& native) {
-#ifdef _WIN32
-    return utf8FromAnsi(native);  // the tool's names are the ANSI code page's
-#else
-    return native;
-#endif
+    return textName(native);
 }
 
 int bundleMedium(const BundleOptions& options) {
@@ -139,7 +135,7 @@ int bundleMedium(const BundleOptions& options) {
                             : options.installer + " is empty");
     const std::string image = installerImage(program, options.installer.empty() ? "the carried install.exe"
                                                                                 : options.installer);
-    const std::string inside = joinPath(absolutePath(options.folder), "");
+    const std::string inside = joinNativePath(absolutePath(options.folder), "");
     if (absolutePath(options.output).compare(0, inside.size(), inside) == 0)
         throw ToolError("the setup file may not be written into the folder it carries");
 

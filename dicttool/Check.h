@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "base/LanguageEntry.h"
+#include "base/TextFile.h"
 #include "script/ScriptPlan.h"
 #include "wordlist/WordListCheck.h"
 
-// Texts are Windows-1252, as the files hold them; paths inside the source
-// folder and the target directory are relative, their names joined by "\".
+// Texts are UTF-8, as the installer decodes the files; paths inside the
+// source folder and the target directory are relative, their names joined
+// by "\".
 
 struct Problem {
     std::string file;  // the file the line is in: install.inf or a language list
@@ -41,10 +43,28 @@ struct LanguageListInput {
     std::function<std::string(const std::string& name)> locateFrom;
 };
 
-// Splits the list into blocks as the installer does and checks each.
-// Unreadable FROM wordlists are problems; nothing is fatal.
-void checkLanguageList(std::FILE* list, const LanguageListInput& input, std::vector<LanguageBlock>& blocks,
+// Splits the decoded list into blocks as the installer does and checks
+// each. Invalid bytes and unreadable FROM wordlists are problems; nothing is
+// fatal.
+void checkLanguageList(const DecodedText& list, const LanguageListInput& input, std::vector<LanguageBlock>& blocks,
                        std::vector<Problem>& problems);
+
+// --- the text files ---
+
+// How one text file of the medium was decoded.
+struct FileEncoding {
+    std::string file;  // as problems name it
+    std::string text;  // encodingText: "code page 1252 (the ANSI code page)", ...
+    unsigned codePage = 0;
+    CodePageOrigin origin = CodePageOrigin::Default;
+    int codePageLine = 0;  // install.inf's codepage line, when origin is Named
+};
+
+FileEncoding fileEncoding(const std::string& file, const DecodedText& text, int codePageLine);
+
+// One invalid-byte problem for each line of the file with bytes that begin
+// no character of its code page, naming every such byte.
+void reportInvalidBytes(const DecodedText& text, const std::string& file, std::vector<Problem>& problems);
 
 // --- the setup script ---
 
@@ -90,6 +110,7 @@ struct Plan {
 };
 
 struct ScriptReport {
+    std::vector<FileEncoding> encodings;  // install.inf, the language list, the display file
     std::vector<ScriptLine> lines;
     Plan plan;
     std::vector<Problem> problems;
@@ -98,9 +119,11 @@ struct ScriptReport {
 struct CheckOptions {
     std::string source;  // native path of the distribution folder
     std::string target;  // the target directory; empty: the script's dir, else c:\ .
+    unsigned codePage = 0;  // the installer's system's ANSI code page; 0: this system's
 };
 
 // Reads install.inf of the source folder with both passes and plans the
-// execution pass against the folder's contents. Throws ToolError when the
-// script cannot be read or is not text.
+// execution pass against the folder's contents; the language list and the
+// display file are decoded as the installer decodes them. Throws ToolError
+// when the script cannot be read or is not text.
 ScriptReport checkScript(const CheckOptions& options);

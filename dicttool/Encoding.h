@@ -1,23 +1,22 @@
-// Windows-1252, the code page of install.inf, language.cf and the
-// word-list records, next to UTF-8, the text of terminals and of JSON; and
-// the other readings of text that the tool shares with Windows.
+// The code pages the tool names: the --encoding option that tells which
+// ANSI code page the installer's system would have, and how the report
+// tells the code page each text file was decoded with. The word-list records
+// are Windows-1252 (windows1252ToUtf8 and utf8ToWindows1252 of
+// base/CodePage.h show them as UTF-8).
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-// The text in UTF-8. The five bytes Windows-1252 leaves undefined become
-// the control characters of the same number, as Windows converts them.
-std::string utf8FromAnsi(const std::string& ansi);
+#include "base/TextFile.h"
 
-// The UTF-8 text in Windows-1252; false when it is not UTF-8 or holds a
-// character without a Windows-1252 form, badAt then tells the byte offset.
-bool ansiFromUtf8(const std::string& utf8, std::string& ansi, std::size_t& badAt);
+// "1251", "cp1251", "windows-1251" or "utf-8" (any case) as a code page
+// number; false for anything else, and for a code page the system does not
+// convert.
+bool parseEncoding(const std::string& text, unsigned& codePage);
 
-// The bytes as a C library in text mode on Windows reads them: CR LF
-// becomes LF, and a Ctrl-Z ends the text.
-std::string windowsTextMode(const std::string& bytes);
+// "code page 1252 (the ANSI code page)", "UTF-8 (byte order mark)", "code
+// page 1251 (codepage line 3)".
+std::string encodingText(const DecodedText& text, int codePageLine);
 
-// A file name with case folded as Windows compares names: the letters of
-// Windows-1252 that have an upper and a lower case.
-std::string foldName(const std::string& ansi);
+// "ansi", "byte-order-mark" or "codepage-line", for JSON.
+const char* originName(CodePageOrigin origin);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "dicttool/Encoding.h"
+#include "base/PathText.h"
+#include "base/Utf8Text.h"
 
 namespace {
 
@@ -22,26 +23,39 @@ void splitLast(const std::string& normal, std::string& parent, std::string& name
     name = cut == std::string::npos ? normal : normal.substr(cut + 1);
 }
 
-bool matchFolded(const char* name, const char* pattern) {
-    const char* starName = nullptr;
-    const char* starPattern = nullptr;
-    while (*name) {
-        if (*pattern == '*') {
-            starPattern = ++pattern;
-            starName = name;
-        } else if (*pattern == '?' || *pattern == *name) {
-            ++pattern;
-            ++name;
-        } else if (starPattern) {
-            pattern = starPattern;
-            name = ++starName;
+// The characters of UTF-8 text: "?" matches one character, not one byte.
+std::u32string charactersOf(const std::string& utf8) {
+    std::u32string characters;
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t c = 0xFFFD;
+        std::size_t length = 1;
+        utf8Character(utf8, at, c, length);
+        characters += c;
+        at += length;
+    }
+    return characters;
+}
+
+bool matchFolded(const std::string& folded, const std::string& foldedPattern) {
+    const std::u32string name = charactersOf(folded), pattern = charactersOf(foldedPattern);
+    std::size_t n = 0, p = 0, starName = 0, starPattern = std::u32string::npos;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == U'*') {
+            starPattern = ++p;
+            starName = n;
+        } else if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (starPattern != std::u32string::npos) {
+            p = starPattern;
+            n = ++starName;
         } else {
             return false;
         }
     }
-    while (*pattern == '*')
-        ++pattern;
-    return *pattern == '\0';
+    while (p < pattern.size() && pattern[p] == U'*')
+        ++p;
+    return p == pattern.size();
 }
 
 }  // namespace
@@ -74,13 +88,13 @@ bool normalRelativePath(const std::string& path, std::string& normal) {
 bool matchesPattern(const std::string& name, const std::string& pattern) {
     if (pattern == "*.*")
         return true;
-    const std::string foldedName = foldName(name);
-    const std::string foldedPattern = foldName(pattern);
-    if (matchFolded(foldedName.c_str(), foldedPattern.c_str()))
+    const std::string folded = foldedName(name);
+    const std::string foldedPattern = foldedName(pattern);
+    if (matchFolded(folded, foldedPattern))
         return true;
     const bool anyExtension = foldedPattern.size() >= 2 && foldedPattern.compare(foldedPattern.size() - 2, 2, ".*") == 0;
-    return anyExtension && foldedName.find('.') == std::string::npos &&
-           matchFolded(foldedName.c_str(), foldedPattern.substr(0, foldedPattern.size() - 2).c_str());
+    return anyExtension && folded.find('.') == std::string::npos &&
+           matchFolded(folded, foldedPattern.substr(0, foldedPattern.size() - 2));
 }
 
 FolderTree::FolderTree(std::string nativeRoot) : root_(std::move(nativeRoot)) {}
@@ -88,7 +102,7 @@ FolderTree::FolderTree(std::string nativeRoot) : root_(std::move(nativeRoot)) {}
 // Lists a folder the first time it is asked for; nullptr when the path
 // names no folder.
 const FolderTree::Folder* FolderTree::folder(const std::string& normal) {
-    const std::string key = foldName(normal);
+    const std::string key = foldedName(normal);
     if (auto it = folders_.find(key); it != folders_.end())
         return &it->second;
     if (missing_.count(key))
@@ -109,8 +123,8 @@ const FolderTree::Folder* FolderTree::folder(const std::string& normal) {
     Folder& made = folders_[key];
     made.native = native;
     for (const FolderEntry& e : listed) {
-        const std::string name = ansiName(e.name);
-        made.entries.push_back({name, e.name, foldName(name), e.isFolder});
+        const std::string name = textName(e.name);
+        made.entries.push_back({name, e.name, foldedName(name), e.isFolder});
     }
     std::sort(made.entries.begin(), made.entries.end(),
               [](const TreeEntry& a, const TreeEntry& b) { return a.folded < b.folded; });
@@ -125,7 +139,7 @@ const TreeEntry* FolderTree::find(const std::string& normal, std::string* native
     const Folder* parent = folder(parentPath);
     if (!parent)
         return nullptr;
-    const auto it = parent->byFolded.find(foldName(name));
+    const auto it = parent->byFolded.find(foldedName(name));
     if (it == parent->byFolded.end())
         return nullptr;
     const TreeEntry& entry = parent->entries[it->second];

@@ -22,9 +22,9 @@ bool normalRelativePath(const std::string& path, std::string& normal);
 bool matchesPattern(const std::string& name, const std::string& pattern);
 
 struct TreeEntry {
-    std::string name;    // Windows-1252
+    std::string name;    // UTF-8
     std::string native;  // as the system spells it
-    std::string folded;  // foldName(name)
+    std::string folded;  // foldedName(name)
     bool isFolder = false;
 };
 

@@ -4,20 +4,12 @@
 #include <unordered_map>
 
 #include "base/FileLayer.h"
+#include "base/PathText.h"
 #include "dicttool/Check.h"
-#include "dicttool/Encoding.h"
-#include "dicttool/ToolFiles.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/WordRecord.h"
 
 namespace {
-
-struct ListReader {
-    std::FILE* list;
-    ListPosition at;
-    char buf[100];
-    bool next() { return readContentLine(list, buf, at) == 0; }
-};
 
 void report(std::vector<Problem>& problems, const LanguageListInput& input, int line, const char* kind,
             const std::string& message) {
@@ -75,28 +67,29 @@ void checkFrom(const LanguageListInput& input, LanguageBlock& block, std::vector
 
 }  // namespace
 
-void checkLanguageList(std::FILE* list, const LanguageListInput& input, std::vector<LanguageBlock>& blocks,
+void checkLanguageList(const DecodedText& list, const LanguageListInput& input, std::vector<LanguageBlock>& blocks,
                        std::vector<Problem>& problems) {
-    ListReader reader{list, {}, {}};
+    reportInvalidBytes(list, input.label, problems);
+    const std::vector<ListLine> lines = contentLines(list.text);
     std::unordered_map<std::string, int> toLines;  // folded TO name -> its line
-    while (reader.next()) {
+    for (std::size_t at = 0; at < lines.size(); at += 3) {
         LanguageBlock block;
-        block.line = reader.at.line;
-        block.languageLine = reader.buf;
-        block.fields = splitLanguageLine(reader.buf, block.entry);
+        block.line = lines[at].line;
+        block.languageLine = lines[at].text;
+        block.fields = splitLanguageLine(block.languageLine.c_str(), block.entry);
         if (block.fields < 4)
             report(problems, input, block.line, "too-few-fields",
                    "language line " + quoted(block.languageLine) + " has " + std::to_string(block.fields) +
                        " of its four fields: the installer stops with an error here");
-        const bool haveFrom = reader.next();
+        const bool haveFrom = at + 1 < lines.size();
         if (haveFrom) {
-            block.fromLine = reader.at.line;
-            block.entry.fromName = reader.buf;
+            block.fromLine = lines[at + 1].line;
+            block.entry.fromName = lines[at + 1].text;
         }
-        const bool haveTo = haveFrom && reader.next();
+        const bool haveTo = at + 2 < lines.size();
         if (haveTo) {
-            block.toLine = reader.at.line;
-            block.entry.toName = reader.buf;
+            block.toLine = lines[at + 2].line;
+            block.entry.toName = lines[at + 2].text;
         }
         if (!haveTo) {
             report(problems, input, block.line, "block-cut-short",
@@ -108,13 +101,11 @@ void checkLanguageList(std::FILE* list, const LanguageListInput& input, std::vec
         checkName(input, block.fromLine, "FROM", block.entry.fromName, problems);
         checkName(input, block.toLine, "TO", block.entry.toName, problems);
         checkFrom(input, block, problems);
-        const auto [it, first] = toLines.emplace(foldName(block.entry.toName), block.toLine);
+        const auto [it, first] = toLines.emplace(foldedName(block.entry.toName), block.toLine);
         if (!first)
             report(problems, input, block.toLine, "duplicate-to",
                    "TO wordlist " + quoted(block.entry.toName) + " is also built by line " +
                        std::to_string(it->second) + ": the later build replaces it");
         blocks.push_back(block);
     }
-    if (std::ferror(list))
-        throw ToolError("cannot read " + input.label);
 }

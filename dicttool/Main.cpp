@@ -1,6 +1,7 @@
 // dicttool: the command line of the publishers' tool. Exit status 0 when
 // all is well, 1 when problems were found or the command failed, 2 when it
 // was called wrongly.
+#include <algorithm>
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "base/Collation.h"
 #include "dicttool/Bundle.h"
 #include "dicttool/Check.h"
+#include "dicttool/Encoding.h"
 #include "dicttool/FolderTree.h"
 #include "dicttool/Manifest.h"
 #include "dicttool/Platform.h"
@@ -40,9 +42,8 @@ int runCheck(const CheckOptions& options, bool asJson) {
 }
 
 int runCheckLanguages(const std::string& listPath, const std::string& folder, const std::string& target,
-                      bool asJson) {
-    const std::string bytes = readWholeFile(listPath);
-    FilePtr list = windowsTextStream(listPath, bytes);
+                      unsigned codePage, bool asJson) {
+    const DecodedText list = decodeTextFile(readWholeFile(listPath), 0, codePage, true);
     if (pathKind(folder) != PathKind::Folder)
         throw ToolError("no folder " + folder);
     FolderTree tree(folder);
@@ -54,11 +55,12 @@ int runCheckLanguages(const std::string& listPath, const std::string& folder, co
                             }};
     std::vector<LanguageBlock> blocks;
     std::vector<Problem> problems;
-    checkLanguageList(list.get(), input, blocks, problems);
+    checkLanguageList(list, input, blocks, problems);
+    const FileEncoding encoding = fileEncoding(listPath, list, 0);
     if (asJson)
-        printLanguageJson(blocks, problems, stdout);
+        printLanguageJson(encoding, blocks, problems, stdout);
     else
-        printLanguageReport(blocks, problems, stdout);
+        printLanguageReport(encoding, blocks, problems, stdout);
     return problems.empty() ? kClean : kProblems;
 }
 
@@ -115,6 +117,22 @@ struct CommandLine {
     std::function<int()> run;
 };
 
+// --encoding of check and check-languages: the ANSI code page of the
+// system the installer will run on, for the text files that start without
+// a byte order mark and that no codepage line names a code page for.
+void addCodePage(CLI::App* command, unsigned& codePage) {
+    command
+        ->add_option_function<std::string>(
+            "--encoding",
+            [&codePage](const std::string& text) {
+                if (!parseEncoding(text, codePage))
+                    throw CLI::ValidationError("--encoding", "no code page this system converts: " + text);
+            },
+            "the installer's ANSI code page for the text files: a number (1252, cp1251, windows-1250) or "
+            "utf-8 (default: this system's; a byte order mark or a codepage line in install.inf comes first)")
+        ->type_name("CODEPAGE");
+}
+
 void addCheck(CLI::App& app, CommandLine& c) {
     CLI::App* command = app.add_subcommand("check", "Check a distribution folder: install.inf line by line, "
                                                     "the plan of the installation and its problems.");
@@ -122,6 +140,7 @@ void addCheck(CLI::App& app, CommandLine& c) {
     command->add_option("--target", c.check.target,
                         "the target directory, for path lengths and what it holds already "
                         "(default: the script's dir, else c:\\)");
+    addCodePage(command, c.check.codePage);
     command->add_option("SOURCE_DIR", c.check.source, "the distribution folder, holding install.inf")->required();
     command->footer("\nExample:\n  dicttool check --target \"c:\\dictionary\" examples");
     command->callback([&c] { c.run = [&c] { return runCheck(c.check, c.asJson); }; });
@@ -132,10 +151,13 @@ void addCheckLanguages(CLI::App& app, CommandLine& c) {
         "check-languages", "Check a language list: its blocks as the installer splits them, and the FROM wordlists.");
     command->add_flag("--json", c.asJson, "print one JSON object (blocks, problems) and nothing else");
     command->add_option("--target", c.target, "the target directory, for path lengths (default: c:\\)");
+    addCodePage(command, c.check.codePage);
     command->add_option("LANGUAGE_CF", c.listPath, "the language list")->required();
     command->add_option("WORDLIST_DIR", c.folder, "the folder holding the FROM wordlists")->required();
     command->footer("\nExample:\n  dicttool check-languages examples/language.cf examples/language");
-    command->callback([&c] { c.run = [&c] { return runCheckLanguages(c.listPath, c.folder, c.target, c.asJson); }; });
+    command->callback([&c] {
+        c.run = [&c] { return runCheckLanguages(c.listPath, c.folder, c.target, c.check.codePage, c.asJson); };
+    });
 }
 
 void addWordListCommands(CLI::App& app, CommandLine& c) {
@@ -243,8 +265,13 @@ int main(int argc, char** argv) {
     addWordListCommands(app, commandLine);
     addBundleCommands(app, commandLine);
     addManifest(app, commandLine);
+    // CLI11 takes the arguments without the program's name, last first.
+    std::vector<std::string> arguments = commandArguments(argc, argv);
+    if (!arguments.empty())
+        arguments.erase(arguments.begin());
+    std::reverse(arguments.begin(), arguments.end());
     try {
-        app.parse(argc, argv);
+        app.parse(arguments);
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kClean : kUsage;
     }

@@ -41,23 +41,20 @@ ScriptFacts readScriptFacts(PayloadReader& reader) {
     std::string bytes;
     if (readPayloadFile(reader, *script, kMaxScript, bytes) != PayloadFault::None)
         throw ToolError("cannot read install.inf from the setup file");
-    const std::string text = windowsTextMode(bytes);
-    FilePtr file(std::tmpfile());
-    if (!file || std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
-        std::fseek(file.get(), 0, SEEK_SET) != 0)
-        throw ToolError("cannot read install.inf: " + systemError());
+    const DecodedText decoded = decodeSetupScript(bytes);
     ScriptFacts facts;
-    readScriptPieces(file.get(), [&facts](const ScriptPiece& piece) {
+    readScriptPieces(decoded.text, [&facts](const ScriptPiece& piece) {
         if (piece.comment || piece.remainder)
             return;
         const LineReading reading = readLineInPass(ScriptPass::PreRead, piece);
-        if (reading.preRead == PreReadKeyword::Title && reading.hasArgument)
-            facts.title = utf8FromAnsi(reading.argument);
-        const char* argument = keywordArgument(piece.text);
-        if (argument && carriesKeyword(piece.text, "version"))
-            facts.version = utf8FromAnsi(argument);
-        if (argument && carriesKeyword(piece.text, "publisher"))
-            facts.publisher = utf8FromAnsi(argument);
+        if (!reading.hasArgument)
+            return;
+        if (reading.preRead == PreReadKeyword::Title)
+            facts.title = reading.argument;
+        else if (reading.preRead == PreReadKeyword::Version)
+            facts.version = reading.argument;
+        else if (reading.preRead == PreReadKeyword::Publisher)
+            facts.publisher = reading.argument;
     });
     return facts;
 }
@@ -191,7 +188,7 @@ int writeManifest(const ManifestOptions& o) {
 
     if (pathKind(o.folder) != PathKind::Folder && !makeFolder(o.folder))
         throw ToolError("cannot make " + o.folder + ": " + systemError());
-    const std::string base = joinPath(o.folder, o.id);
+    const std::string base = joinNativePath(o.folder, o.id);
 
     YAML::Emitter version;
     begin(version, o, values.version, "version");

@@ -5,8 +5,8 @@
 // and with POSIX calls elsewhere (dicttool/PlatformPosix.cpp).
 //
 // Paths here are native: what the command line gave and the system takes.
-// Names from install.inf and language.cf are Windows-1252; nativeName and
-// ansiName convert between the two.
+// Names from install.inf and language.cf are UTF-8, as the installer decodes
+// them; nativeName and textName convert between the two.
 #pragma once
 
 #include <cstdint>
@@ -54,9 +54,15 @@ bool linkOrCopyFile(const std::string& from, const std::string& to);
 std::string currentFolder();
 bool changeFolder(const std::string& path);
 
-// A Windows-1252 name as the system spells it, and back.
-std::string nativeName(const std::string& ansi);
-std::string ansiName(const std::string& native);
+// A name in UTF-8 as the system spells it, and back (a byte that begins no
+// character becomes U+FFFD).
+std::string nativeName(const std::string& text);
+
+// The program's arguments, its name first, as native paths (on Windows read
+// wide from the command line, so that no name passes through the ANSI code
+// page).
+std::vector<std::string> commandArguments(int argc, char** argv);
+std::string textName(const std::string& native);
 
 // What the last failed system call said, for messages.
 std::string systemError();

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "base/FileLayer.h"
-#include "dicttool/Encoding.h"
+#include "base/CodePage.h"
 
 PathKind pathKind(const std::string& path) {
     struct stat info {};
@@ -123,21 +123,12 @@ bool changeFolder(const std::string& path) {
     return ::chdir(path.c_str()) == 0;
 }
 
-std::string nativeName(const std::string& ansi) {
-    return utf8FromAnsi(ansi);
+std::string nativeName(const std::string& text) {
+    return text;
 }
 
-// A name that is not UTF-8 or has no Windows-1252 form shows each such
-// byte as "?", as the system's ANSI interface shows it.
-std::string ansiName(const std::string& native) {
-    std::string ansi;
-    std::size_t badAt = 0;
-    if (ansiFromUtf8(native, ansi, badAt))
-        return ansi;
-    ansi.clear();
-    for (char c : native)
-        ansi += static_cast<unsigned char>(c) < 0x80 ? c : '?';
-    return ansi;
+std::string textName(const std::string& native) {
+    return decodeText(native, kUtf8CodePage);
 }
 
 std::string systemError() {
@@ -156,4 +147,8 @@ void restoreConsole(unsigned) {}
 
 int processId() {
     return static_cast<int>(::getpid());
+}
+
+std::vector<std::string> commandArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
 }

@@ -2,6 +2,8 @@
 // every call, so that no name passes through the ANSI code page.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <direct.h>
 #include <io.h>
 #include <process.h>
@@ -9,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/CodePage.h"
 #include "base/HandlesWin32.h"
 #include "base/TextWin32.h"
 #include "base/WideText.h"
@@ -126,12 +129,24 @@ bool changeFolder(const std::string& path) {
     return SetCurrentDirectoryW(toWide(path).c_str()) != 0;
 }
 
-std::string nativeName(const std::string& ansi) {
-    return ansi;
+// Native names are UTF-8 here too: every call is wide.
+std::string nativeName(const std::string& text) {
+    return text;
 }
 
-std::string ansiName(const std::string& native) {
+std::string textName(const std::string& native) {
     return native;
+}
+
+std::vector<std::string> commandArguments(int, char**) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; wide && i < count; ++i)
+        arguments.push_back(toUtf8(wide[i]));
+    if (wide)
+        LocalFree(wide);
+    return arguments;
 }
 
 // The C library's message when it set errno, else the system's.

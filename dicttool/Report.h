@@ -1,5 +1,5 @@
 // What the checks found, for a person (aligned text) or for a program (one
-// JSON object). Texts from the files are Windows-1252 and shown as UTF-8.
+// JSON object), in UTF-8.
 #pragma once
 
 #include <cstdio>
@@ -13,7 +13,7 @@ void printScriptReport(const ScriptReport& report, std::FILE* out);
 void printProblems(const std::vector<Problem>& problems, std::FILE* out);
 void printScriptJson(const ScriptReport& report, std::FILE* out);
 
-void printLanguageReport(const std::vector<LanguageBlock>& blocks, const std::vector<Problem>& problems,
-                         std::FILE* out);
-void printLanguageJson(const std::vector<LanguageBlock>& blocks, const std::vector<Problem>& problems,
-                       std::FILE* out);
+void printLanguageReport(const FileEncoding& encoding, const std::vector<LanguageBlock>& blocks,
+                         const std::vector<Problem>& problems, std::FILE* out);
+void printLanguageJson(const FileEncoding& encoding, const std::vector<LanguageBlock>& blocks,
+                       const std::vector<Problem>& problems, std::FILE* out);

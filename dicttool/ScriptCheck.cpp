@@ -3,12 +3,15 @@
 // real contents of the source folder, and every step that would fail or
 // mislead reported with its line.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
 
+#include "base/CodePage.h"
 #include "base/FileLayer.h"
+#include "base/PathText.h"
 #include "dicttool/Check.h"
 #include "dicttool/Encoding.h"
 #include "dicttool/FolderTree.h"
@@ -31,6 +34,9 @@ struct PlanState {
     std::unordered_map<std::string, int> madeFolders;     // folded path -> line of its mkdir
     std::unordered_map<std::string, std::size_t> copied;  // folded destination -> last copy
     std::map<std::pair<int, std::string>, std::pair<std::size_t, int>> repeats;  // per line and kind
+    unsigned namedCodePage = 0;  // of install.inf's codepage line; 0: none
+    int codePageLine = 0;
+    unsigned ansiCodePage = 0;  // the installer's system's
 };
 
 std::string quoted(const std::string& text) {
@@ -60,22 +66,22 @@ std::string parentOf(const std::string& normal) {
 }
 
 bool folderExists(PlanState& s, const std::string& normal) {
-    return normal.empty() || s.madeFolders.count(foldName(normal)) ||
+    return normal.empty() || s.madeFolders.count(foldedName(normal)) ||
            (s.target && s.target->kind(normal) == PathKind::Folder);
 }
 
 bool fileExists(PlanState& s, const std::string& normal) {
-    return s.copied.count(foldName(normal)) || (s.target && s.target->kind(normal) == PathKind::File);
+    return s.copied.count(foldedName(normal)) || (s.target && s.target->kind(normal) == PathKind::File);
 }
 
 // The line of a later mkdir that makes the folder; 0 when none does.
 int laterMkdir(const PlanState& s, const std::string& normal) {
-    const std::string wanted = foldName(normal);
+    const std::string wanted = foldedName(normal);
     for (std::size_t i = s.index + 1; i < s.lines.size(); ++i) {
         const LineReading& r = s.lines[i].execution;
         std::string made;
         if (r.execution == ScriptKeyword::Mkdir && r.ignored == LineIgnored::No &&
-            normalRelativePath(r.argument, made) && foldName(made) == wanted)
+            normalRelativePath(r.argument, made) && foldedName(made) == wanted)
             return s.lines[i].line;
     }
     return 0;
@@ -94,7 +100,7 @@ std::string missingFolderMessage(const PlanState& s, const std::string& folder, 
 void planCopy(PlanState& s, const std::string& source, const std::string& destination, const std::string& full) {
     if (!fitsPath(full))
         return note(s, "path-too-long",
-                    quoted(full) + " is " + std::to_string(full.size()) + " characters, over 259: not copied");
+                    quoted(full) + " is " + std::to_string(utf16Length(full)) + " characters, over 259: not copied");
     std::string normal;
     if (!normalRelativePath(destination, normal))
         return note(s, "missing-directory", quoted(destination) + " leads out of the target directory");
@@ -103,7 +109,7 @@ void planCopy(PlanState& s, const std::string& source, const std::string& destin
                     missingFolderMessage(s, parentOf(normal), quoted(destination)) + ": the copy fails" + kCopyBox);
     if (folderExists(s, normal))
         return note(s, "destination-is-folder", quoted(destination) + " is a folder: the copy fails" + kCopyBox);
-    const std::string key = foldName(normal);
+    const std::string key = foldedName(normal);
     if (auto it = s.copied.find(key); it != s.copied.end())
         note(s, "duplicate-destination",
              quoted(normal) + " is already written by line " + std::to_string(s.report.plan.copies[it->second].line) +
@@ -179,7 +185,7 @@ void runMkdir(PlanState& s, const LineReading& r) {
                                               ", which line " + std::to_string(later) + " makes: not made");
         return note(s, "missing-directory", missingFolderMessage(s, parent, "mkdir " + quoted(normal)));
     }
-    s.madeFolders.emplace(foldName(normal), lineOf(s));
+    s.madeFolders.emplace(foldedName(normal), lineOf(s));
     s.report.plan.directories.push_back({lineOf(s), normal});
 }
 
@@ -224,7 +230,7 @@ std::string targetFile(PlanState& s, const std::string& relative) {
     std::string normal;
     if (!normalRelativePath(relative, normal))
         return {};
-    if (auto it = s.copied.find(foldName(normal)); it != s.copied.end()) {
+    if (auto it = s.copied.find(foldedName(normal)); it != s.copied.end()) {
         std::string source;
         normalRelativePath(s.report.plan.copies[it->second].source, source);
         return s.source.nativePath(source);
@@ -267,13 +273,26 @@ void checkWordLists(PlanState& s, const Settings& st) {
         return addProblem(s, st.mkwlist, "language-list-missing",
                           "mkwlist, but no language.cf is copied into the target: the installer stops with an error");
     s.report.plan.languageList = kLanguageListName;
-    if (auto it = s.copied.find(foldName(kLanguageListName)); it != s.copied.end())
+    if (auto it = s.copied.find(foldedName(kLanguageListName)); it != s.copied.end())
         s.report.plan.languageList = s.report.plan.copies[it->second].source;
     LanguageListInput input{s.report.plan.languageList, s.report.plan.target,
                             [&s](const std::string& name) { return targetFile(s, wordListRelativePath(name)); }};
-    const std::string bytes = readWholeFile(list);
-    FilePtr stream = windowsTextStream(list, bytes);
-    checkLanguageList(stream.get(), input, s.report.plan.languages, s.report.problems);
+    const DecodedText text = decodeTextFile(readWholeFile(list), s.namedCodePage, s.ansiCodePage, true);
+    s.report.encodings.push_back(fileEncoding(input.label, text, s.codePageLine));
+    checkLanguageList(text, input, s.report.plan.languages, s.report.problems);
+}
+
+// The display file as the closing message shows it: up to a zero byte,
+// decoded as the language list is.
+void checkDisplay(PlanState& s, const Settings& st) {
+    const std::string path = st.display ? targetFile(s, s.report.plan.display) : std::string();
+    if (path.empty())
+        return;
+    std::string bytes = readWholeFile(path);
+    bytes.resize(std::min(bytes.find('\0'), bytes.size()));
+    const DecodedText text = decodeTextFile(bytes, s.namedCodePage, s.ansiCodePage, false);
+    s.report.encodings.push_back(fileEncoding(s.report.plan.display, text, s.codePageLine));
+    reportInvalidBytes(text, s.report.plan.display, s.report.problems);
 }
 
 // A zero byte means a file the installer cannot read as text.
@@ -285,20 +304,18 @@ void refuseBinary(const std::string& path, const std::string& bytes) {
     const auto line = 1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(zero), '\n');
     throw ToolError(path + " is not a text file: a zero byte at offset " + std::to_string(zero) + " (line " +
                     std::to_string(line) + ")" +
-                    (utf16 ? "; it looks like UTF-16: save it as Windows-1252" : "; the installer would misread it"));
+                    (utf16 ? "; it looks like UTF-16: save it as UTF-8 with a byte order mark"
+                           : "; the installer would misread it"));
 }
 
-std::vector<ScriptLine> readLines(const std::string& path, const std::string& bytes) {
-    FilePtr stream = windowsTextStream(path, bytes);
+std::vector<ScriptLine> readLines(const std::string& text) {
     std::vector<ScriptLine> lines;
-    readScriptPieces(stream.get(), [&](const ScriptPiece& piece) {
+    readScriptPieces(text, [&](const ScriptPiece& piece) {
         if (piece.remainder && piece.text[0] == '\0')
             return;  // the line end of a line of exactly 99 characters
         lines.push_back({piece.lineNumber, piece.text, piece.remainder,
                          readLineInPass(ScriptPass::PreRead, piece), readLineInPass(ScriptPass::Execution, piece)});
     });
-    if (std::ferror(stream.get()))
-        throw ToolError("cannot read " + path);
     return lines;
 }
 
@@ -324,6 +341,27 @@ std::string readScript(FolderTree& source, const std::string& folder) {
 
 }  // namespace
 
+FileEncoding fileEncoding(const std::string& file, const DecodedText& text, int codePageLine) {
+    return {file, encodingText(text, codePageLine), text.codePage, text.origin, codePageLine};
+}
+
+void reportInvalidBytes(const DecodedText& text, const std::string& file, std::vector<Problem>& problems) {
+    const std::string page = text.codePage == kUtf8CodePage ? "UTF-8" : "code page " + std::to_string(text.codePage);
+    for (std::size_t i = 0; i < text.invalid.size();) {
+        const int line = text.invalid[i].line;
+        std::string bytes;
+        std::size_t count = 0;
+        for (; i < text.invalid.size() && text.invalid[i].line == line; ++i, ++count) {
+            char byte[32];
+            std::snprintf(byte, sizeof byte, "0x%02X (column %zu)", text.invalid[i].value, text.invalid[i].column);
+            bytes += (count == 0 ? "" : ", ") + std::string(byte);
+        }
+        problems.push_back({file, line, "invalid-byte",
+                            (count == 1 ? "byte " : "bytes ") + bytes + (count == 1 ? " begins" : " begin") +
+                                " no character of " + page + ": read as U+FFFD"});
+    }
+}
+
 ScriptReport checkScript(const CheckOptions& options) {
     if (pathKind(options.source) != PathKind::Folder)
         throw ToolError("no folder " + options.source);
@@ -333,7 +371,16 @@ ScriptReport checkScript(const CheckOptions& options) {
     refuseBinary(path, bytes);
 
     ScriptReport report;
-    report.lines = readLines(path, bytes);
+    int codePageLine = 0;
+    const unsigned named = namedCodePage(bytes, &codePageLine);
+    const DecodedText script = decodeSetupScript(bytes, options.codePage);
+    report.encodings.push_back(fileEncoding(kScriptName, script, codePageLine));
+    reportInvalidBytes(script, kScriptName, report.problems);
+    if (codePageLine != 0 && named == 0)
+        report.problems.push_back({kScriptName, codePageLine, "unknown-codepage",
+                                   "the codepage line names no code page the system converts: the files are read in " +
+                                       encodingText(script, 0)});
+    report.lines = readLines(script.text);
     const std::vector<ScriptLine>& lines = report.lines;
     report.plan.target =
         withBackslash(options.target.empty() ? preReadValue(lines, PreReadKeyword::Dir, "c:\\") : options.target);
@@ -341,7 +388,7 @@ ScriptReport checkScript(const CheckOptions& options) {
     if (!options.target.empty() && pathKind(options.target) == PathKind::Folder)
         target = std::make_unique<FolderTree>(options.target);
 
-    PlanState state{source, target.get(), lines, report, 0, {}, {}, {}};
+    PlanState state{source, target.get(), lines, report, 0, {}, {}, {}, named, codePageLine, options.codePage};
     Settings settings;
     for (state.index = 0; state.index < lines.size(); ++state.index)
         if (lines[state.index].execution.ignored == LineIgnored::No)
@@ -349,6 +396,7 @@ ScriptReport checkScript(const CheckOptions& options) {
     finishRepeats(state);
     checkShortcut(state, settings, preReadValue(lines, PreReadKeyword::WbArg, ""));
     checkWordLists(state, settings);
+    checkDisplay(state, settings);
     std::stable_sort(report.problems.begin(), report.problems.end(), [](const Problem& a, const Problem& b) {
         const bool aScript = a.file == kScriptName, bScript = b.file == kScriptName;
         return aScript != bScript ? aScript : a.line < b.line;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "dicttool/Encoding.h"
 #include "dicttool/Platform.h"
 
 std::string readWholeFile(const std::string& path) {
@@ -19,22 +18,6 @@ std::string readWholeFile(const std::string& path) {
     if (size > 0 && !readItems(&bytes[0], 1, bytes.size(), file.get()))
         throw ToolError("cannot read " + path + ": " + systemError());
     return bytes;
-}
-
-FilePtr windowsTextStream(const std::string& path, const std::string& bytes) {
-#ifdef _WIN32
-    (void)bytes;
-    FilePtr file = openFile(path.c_str(), "rt");
-#else
-    FilePtr file(std::tmpfile());
-    const std::string text = windowsTextMode(bytes);
-    if (file && (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() ||
-                 std::fseek(file.get(), 0, SEEK_SET) != 0))
-        file.reset();
-#endif
-    if (!file)
-        throw ToolError("cannot read " + path + ": " + systemError());
-    return file;
 }
 
 OutputFile::OutputFile(std::string path)

@@ -1,6 +1,5 @@
-// Whole files in and out for the tool's commands: a file read whole, a
-// text file read as the installer reads it on Windows, and an output file
-// that appears only when it was written completely.
+// Whole files in and out for the tool's commands: a file read whole, and an
+// output file that appears only when it was written completely.
 #pragma once
 
 #include <stdexcept>
@@ -15,11 +14,6 @@ struct ToolError : std::runtime_error {
 
 // The whole file; throws ToolError naming the file when it cannot be read.
 std::string readWholeFile(const std::string& path);
-
-// The bytes of a text file as a stream that reads as the C library in text
-// mode on Windows reads the file: at path on Windows, from the bytes
-// elsewhere. Throws ToolError when it cannot be made.
-FilePtr windowsTextStream(const std::string& path, const std::string& bytes);
 
 // An output file written beside its final path and put in its place only by
 // commit(); a file not committed is removed, so no partial output is left.

@@ -5,7 +5,7 @@
 
 #include "base/Collation.h"
 #include "base/LanguageEntry.h"
-#include "dicttool/Encoding.h"
+#include "base/CodePage.h"
 #include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 #include "wordlist/ReverseList.h"
@@ -86,7 +86,7 @@ std::vector<WordRecord> packText(const std::string& bytes, TextEncoding encoding
             line.pop_back();
         std::string ansi = line;
         std::size_t badAt = 0;
-        if (encoding == TextEncoding::Utf8 && !ansiFromUtf8(line, ansi, badAt)) {
+        if (encoding == TextEncoding::Utf8 && !utf8ToWindows1252(line, ansi, badAt)) {
             errors.push_back("line " + std::to_string(number) + ": byte " + std::to_string(badAt + 1) +
                              " starts no UTF-8 character that Windows-1252 can write");
             continue;
@@ -155,7 +155,7 @@ int dumpWordList(const std::string& path, std::FILE* out) {
         if (!why.empty() && ++unshown <= kMaxReportedLines)
             std::fprintf(stderr, "dicttool: %s: record %zu has %s: its line does not give back its bytes\n",
                          path.c_str(), at / sizeof r + 1, why.c_str());
-        std::fprintf(out, "%s\t%s\n", utf8FromAnsi(word).c_str(), utf8FromAnsi(meanings).c_str());
+        std::fprintf(out, "%s\t%s\n", windows1252ToUtf8(word).c_str(), windows1252ToUtf8(meanings).c_str());
     }
     if (std::ferror(out) || std::fflush(out) != 0)
         throw ToolError("cannot write the records: " + systemError());

@@ -48,10 +48,12 @@ endif()
 add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp ${DICTTOOL_DIR}/CarriedInstaller.cpp)
 target_link_libraries(dicttool PRIVATE dicttoolcore)
 if(WIN32)
-  # The system's Italian comparison, the Windows file replacement, and the
-  # payload's SHA-256 and files.
+  # The system's Italian comparison, the Windows file replacement, code
+  # pages, the comparison of paths, and the payload's SHA-256 and files.
   target_sources(dicttool PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/base/CollationWin32.cpp
                                   ${CMAKE_CURRENT_SOURCE_DIR}/base/FileLayerWin32.cpp
+                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/CodePageWin32.cpp
+                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/PathTextWin32.cpp
                                   ${CMAKE_CURRENT_SOURCE_DIR}/payload/PayloadWin32.cpp)
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 else()

@@ -1,5 +1,7 @@
 #include "script/ScriptPlan.h"
 
+#include "base/Utf8Text.h"
+
 namespace {
 
 // What a keyword of the execution pass needs besides the keyword itself.
@@ -79,7 +81,7 @@ const char* ignoredName(LineIgnored reason) {
 }
 
 bool fitsPath(const std::string& path) {
-    return path.size() <= kMaxPathLength;
+    return utf16Length(path) <= kMaxPathLength;
 }
 
 std::string singleCopyDestination(const std::string& targetSlash, const std::string& destination) {

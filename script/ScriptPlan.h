@@ -59,7 +59,7 @@ constexpr char kAviDelayKey[] = "ItalianAviDelay";
 constexpr char kSettingsSection[] = "Dictionary";
 
 
-// A formed path the pass may use: at most kMaxPathLength characters.
+// A formed path the pass may use: at most kMaxPathLength UTF-16 units.
 bool fitsPath(const std::string& path);
 
 // copy: targetDirSlash + the destination operand.

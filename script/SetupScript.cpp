@@ -1,45 +1,82 @@
 #include "script/SetupScript.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <memory>
 
+#include "base/CodePage.h"
 #include "base/Collation.h"
-#include "base/FileLayer.h"
 #include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
 #include "base/PathText.h"
 
-void readSetupScript(const std::function<void(const char* line)>& handle) {
-    const std::string path = joinPath(scriptSettings.sourceDir, "install.inf");
-    FilePtr file;
-    if (path.size() < kPathCapacity)
-        file = openFile(path.c_str(), "rt");
-    if (!file)
-        fatalError("Can't open INSTALL.INF");
+namespace {
 
-    readScriptLines(file.get(), handle);
+// A script is a few kilobytes; a file larger than this is no script.
+constexpr long kLongestScript = 16L << 20;
+
+// "NNNN" with blanks after it, as a codepage line gives its number.
+bool parseCodePage(const char* argument, unsigned& number) {
+    number = 0;
+    const char* p = argument;
+    for (; *p >= '0' && *p <= '9' && p - argument < 5; ++p)
+        number = number * 10 + static_cast<unsigned>(*p - '0');
+    const bool digits = p > argument;
+    while (*p == ' ' || *p == '\t' || *p == '\r')
+        ++p;
+    return digits && *p == '\0';
 }
 
-// A read that ends without a LF leaves the rest of its line to the next.
-void readScriptPieces(std::FILE* file, const std::function<void(const ScriptPiece& piece)>& handle) {
-    char line[kScriptLineBuffer];
-    int lineNumber = 1;
-    bool remainder = false;
-    while (std::fgets(line, sizeof line, file)) {
-        std::size_t len = std::strlen(line);
-        const bool lineEnds = len > 0 && line[len - 1] == '\n';
-        if (lineEnds)
-            line[--len] = '\0';
-        handle(ScriptPiece{lineNumber, remainder, len == 0 || line[0] == '#', line});
-        remainder = !lineEnds;
-        if (lineEnds)
-            ++lineNumber;
+}  // namespace
+
+void readSetupScript(const std::function<void(const char* line)>& handle) {
+    const std::string path = joinPath(scriptSettings.sourceDir, "install.inf");
+    std::string bytes;
+    const WholeRead read =
+        utf16Length(path) < kPathCapacity ? readFileBytes(path.c_str(), kLongestScript, bytes) : WholeRead::NotOpened;
+    if (read == WholeRead::NotOpened)
+        fatalError("Can't open INSTALL.INF");
+    if (read == WholeRead::NotRead)
+        fatalError("Can't read INSTALL.INF");
+    scriptSettings.codePage = namedCodePage(bytes);
+    readScriptLines(decodeSetupScript(bytes).text, handle);
+}
+
+// The line is found in the bytes before they are decoded: a line begins
+// after a line feed in every code page the installer reads, and the
+// keyword and its number are ASCII.
+unsigned namedCodePage(const std::string& bytes, int* line) {
+    const std::string text = windowsTextMode(startsWithByteOrderMark(bytes) ? bytes.substr(3) : bytes);
+    int number = 1;
+    for (std::size_t at = 0; at < text.size(); ++number) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string candidate = text.substr(at, end - at);
+        at = end + 1;
+        if (preReadKeyword(candidate.c_str()) != PreReadKeyword::CodePage)
+            continue;
+        if (line)
+            *line = number;
+        unsigned codePage = 0;
+        const char* argument = keywordArgument(candidate.c_str());
+        const bool known = argument && parseCodePage(argument, codePage) &&
+                           (codePage == kUtf8CodePage || codePageKnown(codePage));
+        return known ? codePage : 0;
+    }
+    return 0;
+}
+
+DecodedText decodeSetupScript(const std::string& bytes, unsigned ansiCodePage) {
+    return decodeTextFile(bytes, namedCodePage(bytes), ansiCodePage, true);
+}
+
+void readScriptPieces(const std::string& text, const std::function<void(const ScriptPiece& piece)>& handle) {
+    for (const TextPiece& piece : textPieces(text, kScriptLineLength)) {
+        const bool comment = piece.text.empty() || piece.text[0] == '#';
+        handle(ScriptPiece{piece.line, piece.remainder, comment, piece.text.c_str()});
     }
 }
 
-void readScriptLines(std::FILE* file, const std::function<void(const char* line)>& handle) {
-    readScriptPieces(file, [&](const ScriptPiece& piece) {
+void readScriptLines(const std::string& text, const std::function<void(const char* line)>& handle) {
+    readScriptPieces(text, [&](const ScriptPiece& piece) {
         if (!piece.comment)
             handle(piece.text);
     });
@@ -112,6 +149,7 @@ constexpr KeywordWord<PreReadKeyword> kPreReadWords[] = {
     {"version", PreReadKeyword::Version},
     {"publisher", PreReadKeyword::Publisher},
     {"url", PreReadKeyword::Url},
+    {"codepage", PreReadKeyword::CodePage},
 };
 
 template <typename Keyword, std::size_t N>
@@ -180,6 +218,7 @@ void preReadLine(const char* line) {
         if (argument)
             copyText(scriptSettings.url, argument);
         return;
+    case PreReadKeyword::CodePage:  // taken when the script is read
     case PreReadKeyword::None:
         return;
     }
@@ -187,4 +226,26 @@ void preReadLine(const char* line) {
 
 void preReadSetupScript() {
     readSetupScript(preReadLine);
+}
+
+std::string unwritableSetting() {
+    std::string first;
+    readSetupScript([&](const char* line) {
+        const char* argument = keywordArgument(line);
+        std::string key, value, ansi, unwritable;
+        switch (executionKeyword(line)) {
+        case ScriptKeyword::AviDelay:
+            value = argument ? argument : "";
+            break;
+        case ScriptKeyword::SetIni:
+            if (!argument || !splitKeyValue(argument, key, value))
+                return;
+            break;
+        default:
+            return;
+        }
+        if (first.empty() && (!toAnsi(key, ansi, unwritable) || !toAnsi(value, ansi, unwritable)))
+            first = unwritable;
+    });
+    return first;
 }

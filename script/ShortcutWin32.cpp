@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/PathText.h"
+#include "base/Utf8Text.h"
 #include "base/InstallRecord.h"
 #include "base/MessageBoxes.h"
 #include "base/ScriptSettings.h"
@@ -62,7 +63,7 @@ int programsFolderId() {
 
 bool addProgramShortcut() {
     const std::string target = std::string(scriptSettings.targetDirSlash) + scriptSettings.iconExe;
-    if (target.size() >= kPathCapacity)
+    if (utf16Length(target) >= kPathCapacity)
         return false;
 
     // A Programs folder that the shell cannot supply means no shortcut.
@@ -88,7 +89,7 @@ bool addProgramShortcut() {
     }
     const std::string folder = currentDirectory();
     const std::string link = joinPath(folder, scriptSettings.iconName) + ".lnk";
-    if (folder.empty() || folder.size() >= kPathCapacity || link.size() >= kPathCapacity)
+    if (folder.empty() || utf16Length(folder) >= kPathCapacity || utf16Length(link) >= kPathCapacity)
         return false;
     const bool existed = GetFileAttributesW(toWide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
     if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/FileLayer.h"
 #include "base/InstallRecord.h"
@@ -136,6 +137,14 @@ Rewrite beginRewrite() {
     fatalError(message);
 }
 
+// A text of the program in the code page the file is read in.
+std::string settingsText(const std::string& utf8) {
+    std::string ansi, character;
+    if (!toAnsi(utf8, ansi, character))
+        fatalError(unwritableSettingsMessage(utf8, character).c_str());
+    return ansi;
+}
+
 void writeOrAbandon(Rewrite& rewrite, const char* text) {
     if (!writeText(rewrite.out.get(), text))
         abandonRewrite(rewrite, "Can't write TMP.INI");
@@ -153,11 +162,16 @@ void commitRewrite(Rewrite& rewrite) {
 
 }  // namespace
 
+std::string unwritableSettingsMessage(const std::string& text, const std::string& character) {
+    return "Can't write \"" + text + "\" into DICT.INI: the system's code page has no \"" + character + "\"";
+}
+
 // An existing kelmo.ini is never changed here. A new one gets the skeleton,
 // and a skeleton that could not be written completely is removed again.
 // A kelmo.ini that exists but cannot be read is reported, never replaced by
 // a new skeleton.
 void createSettingsFile(const char* fromName) {
+    const std::string from = settingsText(fromName);
     errno = 0;
     bool exists = openFile(kSettingsName, "rt") != nullptr;
     if (!exists && errno != ENOENT)
@@ -171,7 +185,7 @@ void createSettingsFile(const char* fromName) {
     if (!out)
         fatalError("Can't create DICT.INI");
     const char* const skeleton[] = {
-        kHeaderPiece, "[AddNew]\n", "on\n\n", "[selected]\n", fromName, "\n\n", "[language]\n\n\n", kEofLine,
+        kHeaderPiece, "[AddNew]\n", "on\n\n", "[selected]\n", from.c_str(), "\n\n", "[language]\n\n\n", kEofLine,
     };
     bool ok = true;
     for (const char* piece : skeleton) {
@@ -192,6 +206,7 @@ void createSettingsFile(const char* fromName) {
 // Every line of the file is tested, each read of at most 299 characters
 // judged as a line of its own.
 void dropLanguageEntry(const char* displayName) {
+    const std::string name = settingsText(displayName);
     Rewrite rewrite = beginRewrite();
     char line[kDropLineSize];
     for (;;) {
@@ -200,7 +215,7 @@ void dropLanguageEntry(const char* displayName) {
             break;
         if (got == ReadResult::Error)
             abandonRewrite(rewrite, "Can't read DICT.INI");
-        if (!isEntryOf(line, displayName))
+        if (!isEntryOf(line, name.c_str()))
             writeOrAbandon(rewrite, line);
     }
     commitRewrite(rewrite);
@@ -212,7 +227,7 @@ void dropLanguageEntry(const char* displayName) {
 // before such a line, the entry becomes the file's last line.
 void appendLanguageEntry(const LanguageEntry& entry) {
     const std::string entryLine =
-        entry.field1 + "," + entry.field2 + "," + entry.field3 + "," + entry.displayName;
+        settingsText(entry.field1 + "," + entry.field2 + "," + entry.field3 + "," + entry.displayName);
     Rewrite rewrite = beginRewrite();
     char line[kAppendLineSize];
     bool inGroup = false;

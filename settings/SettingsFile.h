@@ -2,15 +2,24 @@
 // target directory): its creation, the replacement of a language's entry
 // and the sorting of the language section. Every rewrite goes through
 // tmp.ini, which replaces kelmo.ini only when it was written completely.
+//
+// The 8-bit dictionary program reads the file in the system's ANSI code
+// page: the texts given here in UTF-8 are written in it, and one it cannot
+// write ends the run (fatalError with unwritableSettingsMessage).
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/LanguageEntry.h"
 
 // Process-wide count of entries; countLanguageEntries adds to it and
 // sortLanguageSection reads it. Starts at 0 and is never reset.
 extern std::int32_t languageEntryCount;
+
+// Why a text cannot go into kelmo.ini: the system's ANSI code page has no
+// form for the character.
+std::string unwritableSettingsMessage(const std::string& text, const std::string& character);
 
 // Creates kelmo.ini with its skeleton when it does not exist yet (fromName
 // goes under [selected]). When verbose is on, moves statusY down by 25.

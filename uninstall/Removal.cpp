@@ -177,8 +177,8 @@ bool listLeftEntries(const std::string& folder, const std::string& ownFolder, Re
             continue;
         others = true;
         const std::string full = joinPath(folder, name);
-        if (foldedIn(outcome.keptFolders, full) || foldedIn(outcome.skipped, full) ||
-            foldedIn(outcome.links, full) || foldedIn(outcome.existed, full))
+        if (pathListed(outcome.keptFolders, full) || pathListed(outcome.skipped, full) ||
+            pathListed(outcome.links, full) || pathListed(outcome.existed, full))
             continue;
         outcome.left.push_back(full + (search.isFolder() ? "\\" : ""));
     } while (search.next());
@@ -259,6 +259,6 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
         return;
     }
     for (const std::string& recorded : deepestFirst(record.directories))
-        if (!foldedIn(outcome.keptFolders, recorded))
+        if (!pathListed(outcome.keptFolders, recorded))
             RemoveDirectoryW(toWide(recorded).c_str());
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/CodePage.h"
 #include "base/Collation.h"
 #include "base/FileLayer.h"
 #include "base/Log.h"
@@ -29,28 +30,55 @@ constexpr char kFinishedText[] = "Install Finished ";
 
 // A display file is meant for a message box; anything larger is not shown.
 constexpr long kMaxDisplayFileBytes = 1L << 20;
+// A language list is a few lines a language; a larger file is no list.
+constexpr long kLongestList = 16L << 20;
+constexpr std::size_t kListLineLength = 99;  // the characters of one read of a line
 
-// Reads the next line of a block; at the end of the list returns false, and
-// a read error ends the process rather than passing for the end.
-bool readListLine(std::FILE* list, char (&buf)[100]) {
-    if (readContentLine(list, buf) == 0)
-        return true;
-    if (std::ferror(list))
-        fatalError("Can't read LANGUAGE.CF");
-    return false;
+// Reads the display file whole and decodes its text up to a zero byte;
+// false when it cannot be opened or read, or is too large for a message.
+bool readDisplayFile(const char* name, std::string& text) {
+    std::string bytes;
+    if (readFileBytes(name, kMaxDisplayFileBytes, bytes) != WholeRead::Read)
+        return false;
+    bytes.resize(std::min(bytes.find('\0'), bytes.size()));
+    text = decodeTextFile(bytes, scriptSettings.codePage, kAnsiCodePage, false).text;
+    return true;
 }
 
-// Reads the display file whole into text, zero-terminated; false when it
-// cannot be opened, sized or read in full, or is too large for a message.
-bool readDisplayFile(const char* name, std::vector<char>& text) {
-    FilePtr file = openFile(name, "rb");
-    if (!file)
-        return false;
-    const long size = fileSize(file.get());
-    if (size < 0 || size > kMaxDisplayFileBytes)
-        return false;
-    text.assign(static_cast<std::size_t>(size) + 1, '\0');
-    return readItems(text.data(), 1, static_cast<std::size_t>(size), file.get());
+// The content lines of a language list as the driver reads them; none
+// when it cannot be opened or read.
+WholeRead readListLines(const char* path, std::vector<ListLine>& lines) {
+    std::string bytes;
+    const WholeRead read = readFileBytes(path, kLongestList, bytes);
+    lines = contentLines(decodeTextFile(bytes, scriptSettings.codePage, kAnsiCodePage, true).text);
+    return read;
+}
+
+// The texts that go into kelmo.ini: the fields of each block's language
+// line and the first block's FROM name, in list order.
+std::vector<std::string> settingsTexts(const std::vector<ListLine>& lines) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < lines.size(); i += 3) {
+        LanguageEntry entry;
+        splitLanguageLine(lines[i].text.c_str(), entry);
+        for (const std::string* field : {&entry.field1, &entry.field2, &entry.field3, &entry.displayName})
+            texts.push_back(*field);
+        if (i == 0 && lines.size() > 1)
+            texts.push_back(lines[1].text);
+    }
+    return texts;
+}
+
+// The first text for kelmo.ini that the system's ANSI code page cannot
+// write, and its first such character; text is empty when there is none.
+void findUnwritable(const std::vector<ListLine>& lines, std::string& text, std::string& character) {
+    text.clear();
+    std::string ansi;
+    for (const std::string& candidate : settingsTexts(lines))
+        if (!toAnsi(candidate, ansi, character)) {
+            text = candidate;
+            return;
+        }
 }
 
 // The number of whole records in a word-list file; -1 when it cannot be
@@ -73,32 +101,27 @@ void logBuild(const LanguageEntry& entry, double seconds) {
 }  // namespace
 
 void showBuildFinished() {
-    std::vector<char> text;
+    std::string text;
     if (scriptSettings.displayFile[0] != '\0' && readDisplayFile(scriptSettings.displayFile, text))
-        showClosingMessage(text.data());
+        showClosingMessage(text.c_str());
     else
         showClosingMessage(kFinishedText);
 }
 
-int readContentLine(std::FILE* list, char (&buf)[100]) {
-    ListPosition at;
-    return readContentLine(list, buf, at);
+std::vector<ListLine> contentLines(const std::string& text) {
+    std::vector<ListLine> lines;
+    for (TextPiece& piece : textPieces(text, kListLineLength))
+        if (!piece.text.empty() && piece.text[0] != '#')
+            lines.push_back({piece.line, std::move(piece.text)});
+    return lines;
 }
 
-// A read that ends without a LF leaves the rest of its line to the next.
-int readContentLine(std::FILE* list, char (&buf)[100], ListPosition& at) {
-    for (;;) {
-        if (!std::fgets(buf, sizeof buf, list))
-            return -1;
-        at.line = at.nextLine;
-        std::size_t len = std::strlen(buf);
-        if (len > 0 && buf[len - 1] == '\n') {
-            buf[len - 1] = '\0';
-            ++at.nextLine;
-        }
-        if (buf[0] != '\0' && buf[0] != '#')
-            return 0;
-    }
+std::string unwritableLanguageText(const char* listPath) {
+    std::vector<ListLine> lines;
+    std::string text, character;
+    if (readListLines(listPath, lines) == WholeRead::Read)
+        findUnwritable(lines, text, character);
+    return text.empty() ? std::string() : character;
 }
 
 // The tokeniser's reading of the line: field 1 runs from the start of the
@@ -125,26 +148,36 @@ int splitLanguageLine(const char* line, LanguageEntry& entry) {
     return found;
 }
 
+// The whole list is read and checked before the first block is built, so
+// that a text kelmo.ini cannot hold leaves nothing half-done.
 void processLanguageList() {
-    FilePtr list = openFile(kListName, "rt");
-    if (!list)
+    std::vector<ListLine> lines;
+    switch (readListLines(kListName, lines)) {
+    case WholeRead::NotOpened:
         fatalError("Can't open LANGUAGE.CF");
+    case WholeRead::NotRead:
+        fatalError("Can't read LANGUAGE.CF");
+    case WholeRead::Read:
+        break;
+    }
+    std::string unwritable, character;
+    findUnwritable(lines, unwritable, character);
+    if (!unwritable.empty())
+        fatalError(unwritableSettingsMessage(unwritable, character).c_str());
 
-    char line[100];
-    for (int block = 0; readListLine(list.get(), line); ++block) {
+    for (std::size_t at = 0; at < lines.size(); at += 3) {
+        const std::string& line = lines[at].text;
         LanguageEntry entry;
-        if (splitLanguageLine(line, entry) < 4)
-            fatalError(("Language line \"" + std::string(line) + "\" has fewer than four fields").c_str());
+        if (splitLanguageLine(line.c_str(), entry) < 4)
+            fatalError(("Language line \"" + line + "\" has fewer than four fields").c_str());
         if (!selectCollation("italian"))
             showCollationWarning(kCollationWarning);
-        if (!readListLine(list.get(), line))
+        if (at + 2 >= lines.size())
             fatalError("LANGUAGE.CF ends inside a language block");
-        entry.fromName = line;
-        if (!readListLine(list.get(), line))
-            fatalError("LANGUAGE.CF ends inside a language block");
-        entry.toName = line;
+        entry.fromName = lines[at + 1].text;
+        entry.toName = lines[at + 2].text;
 
-        if (block == 0)
+        if (at == 0)
             createSettingsFile(entry.fromName.c_str());
         // The scratch list is noted too: it stays behind when it cannot be
         // deleted, and the uninstaller passes over it when it is gone.
@@ -158,7 +191,6 @@ void processLanguageList() {
         dropLanguageEntry(entry.displayName.c_str());
         appendLanguageEntry(entry);
     }
-    list.reset();
     if (removeFile(kListName))
         noteRemovedFile(kListName);
 }

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "base/Collation.h"
+#include "base/Utf8Text.h"
 #include "base/FileLayer.h"
 #include "base/ScriptSettings.h"
 #include "base/MessageBoxes.h"
@@ -58,7 +59,7 @@ bool verbose() {
 
 // A message with one path or name in it; the buffer bounds any length.
 [[noreturn]] void fatalWithName(const char* format, const std::string& name) {
-    char message[kPathCapacity + 80];
+    char message[kPathBytes + 80];
     std::snprintf(message, sizeof message, format, name.c_str());
     fatalError(message);
 }
@@ -66,7 +67,7 @@ bool verbose() {
 // Whether a path relative to the target directory, which is current while
 // the word lists are built, fits a path buffer as a full path.
 bool fitsUnderTarget(const std::string& relative) {
-    return std::strlen(scriptSettings.targetDirSlash) + relative.size() < kPathCapacity;
+    return utf16Length(scriptSettings.targetDirSlash + relative) < kPathCapacity;
 }
 
 // language\<name>; a path that would not fit the installer's path buffers

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Collation.h"
+#include "base/Utf8Text.h"
+#include "base/PathText.h"
 #include "base/ScriptSettings.h"
 #include "wordlist/WordRecord.h"
 
@@ -30,11 +31,11 @@ bool isScratchName(const std::string& name) {
             break;
         start = end + 1;
     }
-    return parts.size() == 2 && foldEquals(parts[0].c_str(), "language") && foldEquals(parts[1].c_str(), "temp.wb");
+    return parts.size() == 2 && pathEquals(parts[0], "language") && pathEquals(parts[1], "temp.wb");
 }
 
 bool wordListPathFits(const std::string& targetSlash, const std::string& name) {
-    return targetSlash.size() + wordListRelativePath(name).size() < kPathCapacity;
+    return utf16Length(targetSlash + wordListRelativePath(name)) < kPathCapacity;
 }
 
 namespace {

@@ -1,11 +1,12 @@
 // The benchmark's platform on a POSIX host: no collation locale exists, so
-// the collation is the folding comparison, and memory and processor time
-// come from getrusage.
+// the collation is the folding comparison, names are compared by
+// foldedName, and memory and processor time come from getrusage.
 #include <sys/resource.h>
 
 #include <string>
 
 #include "base/Collation.h"
+#include "base/PathText.h"
 #include "tests/bench/Bench.h"
 
 bool selectCollation(const char* localeName) {
@@ -22,6 +23,10 @@ int collateCompare(const char* a, const char* b) {
 
 std::string collateSortKey(const char* text) {
     return foldedKey(text);
+}
+
+bool pathEquals(const std::string& a, const std::string& b) {
+    return foldedName(a) == foldedName(b);
 }
 
 double processorSeconds() {

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/CodePage.h"
+#include "base/TextFile.h"
 #include "dicttool/Encoding.h"
 #include "dicttool/FolderTree.h"
 #include "script/ScriptPlan.h"
@@ -110,7 +112,8 @@ TEST_F(DicttoolTest, ACleanFolderPassesAndItsPlanIsWhatTheScriptSays) {
     const ToolRun run = dicttool("check --json clean");
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     const auto json = nlohmann::json::parse(run.out);
-    EXPECT_EQ(json.size(), 3u) << "lines, plan and problems only";
+    EXPECT_EQ(json.size(), 4u) << "encodings, lines, plan and problems only";
+    EXPECT_EQ(json["encodings"].size(), 3u) << "install.inf, the language list and the display file";
     const auto& plan = json["plan"];
     EXPECT_EQ(plan["target"], "d:\\dict\\");
     std::vector<std::string> copies;
@@ -126,6 +129,39 @@ TEST_F(DicttoolTest, ACleanFolderPassesAndItsPlanIsWhatTheScriptSays) {
     EXPECT_EQ(json["lines"].size(), 2 * 15u) << "each line as each pass reads it";
     EXPECT_EQ(json["lines"][28]["ignored"], "leading-space");
     EXPECT_NE(dicttool("check clean").out.find("No problems."), std::string::npos);
+}
+
+// Each text file is decoded as the installer decodes it, and the report
+// says how; every invalid byte is named on its line. --encoding is the ANSI
+// code page of the installer's system.
+TEST_F(DicttoolTest, CheckTellsEachFilesCodePageAndNamesEveryInvalidByte) {
+    write("jp/install.inf", "codepage 932\r\ntitle \x83\x5C\x83\r\nmkdir language\r\ncopy language.cf language.cf\r\n"
+                            "copy from.wb language\\from.wb\r\ndisplay readme.txt\r\ncopy readme.txt readme.txt\r\n"
+                            "mkwlist\r\n");
+    write("jp/language.cf", "\xEF\xBB\xBFit,en,1,Italiano \u00E8\nfrom.wb\nto.wb\n");
+    write("jp/readme.txt", "\x95\x5C\xFF\x80 \x80");
+    write("jp/from.wb", record("casa", "house"));
+    const ToolRun run = dicttool("check --json jp");
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["encodings"], nlohmann::json::parse(R"([
+        {"file": "install.inf", "codePage": 932, "origin": "codepage-line", "line": 1},
+        {"file": "language.cf", "codePage": 65001, "origin": "byte-order-mark", "line": null},
+        {"file": "readme.txt", "codePage": 932, "origin": "codepage-line", "line": 1}])"));
+    EXPECT_EQ(json["lines"][2]["argument"], "\u30BD\uFFFD");
+    EXPECT_EQ(json["plan"]["languages"][0]["displayName"], "Italiano \u00E8");
+    EXPECT_EQ(problemsOf(run.out), (std::set<std::pair<int, std::string>>{{2, "invalid-byte"}, {1, "invalid-byte"}}));
+    EXPECT_NE(run.out.find("bytes 0xFF (column 3), 0x80 (column 4), 0x80 (column 6) begin no character of code page 932"),
+              std::string::npos)
+        << run.out;
+
+    write("ru/install.inf", "title \xC7\xE4\xF0\xE0\xE2\xF1\xF2\xE2\xF3\xE9\xF2\xE5\ncodepage 1\n");
+    const ToolRun cyrillic = dicttool("check --encoding windows-1251 ru");
+    EXPECT_NE(cyrillic.out.find("title \"\u0417\u0434\u0440\u0430\u0432\u0441\u0442\u0432\u0443\u0439\u0442\u0435\""),
+              std::string::npos)
+        << cyrillic.out;
+    EXPECT_NE(cyrillic.out.find("install.inf: code page 1251 (the ANSI code page)"), std::string::npos);
+    EXPECT_NE(cyrillic.out.find("install.inf:2: unknown-codepage"), std::string::npos);
+    EXPECT_EQ(dicttool("check --encoding 1234 ru").status, 2);
 }
 
 // --- bad input: a clear error, exit 1, nothing left behind --------------------
@@ -251,23 +287,15 @@ TEST(DicttoolRules, EachPassReadsALineAsTheInstallerDoes) {
 // the pieces of a line over 99 characters share its number.
 TEST(DicttoolRules, ReadsKnowTheirFileLines) {
     const std::string text = "# c\n" + std::string(150, 'x') + "\n\ncopy a b";
-    FilePtr script(std::tmpfile());
-    std::fputs(text.c_str(), script.get());
-    std::rewind(script.get());
     std::vector<std::string> pieces;
-    readScriptPieces(script.get(), [&](const ScriptPiece& p) {
+    readScriptPieces(text, [&](const ScriptPiece& p) {
         pieces.push_back(std::to_string(p.lineNumber) + (p.remainder ? "r" : "") + (p.comment ? "c" : ""));
     });
     EXPECT_EQ(pieces, (std::vector<std::string>{"1c", "2", "2r", "3c", "4"}));
 
-    FilePtr list(std::tmpfile());
-    std::fputs(("# c\n\nit,en,1,x\n" + std::string(120, 'f') + "\nto.wb").c_str(), list.get());
-    std::rewind(list.get());
-    char buf[100];
-    ListPosition at;
     std::vector<int> lines;
-    while (readContentLine(list.get(), buf, at) == 0)
-        lines.push_back(at.line);
+    for (const ListLine& line : contentLines("# c\n\nit,en,1,x\n" + std::string(120, 'f') + "\nto.wb"))
+        lines.push_back(line.line);
     EXPECT_EQ(lines, (std::vector<int>{3, 4, 4, 5}));
 }
 
@@ -306,9 +334,9 @@ TEST(DicttoolRules, EveryWindows1252ByteSurvivesUtf8) {
         all += static_cast<char>(b);
     std::string back;
     std::size_t badAt = 0;
-    ASSERT_TRUE(ansiFromUtf8(utf8FromAnsi(all), back, badAt));
+    ASSERT_TRUE(utf8ToWindows1252(windows1252ToUtf8(all), back, badAt));
     EXPECT_EQ(back, all);
-    EXPECT_FALSE(ansiFromUtf8("ok \xE2\x82", back, badAt)) << "a cut sequence";
+    EXPECT_FALSE(utf8ToWindows1252("ok \xE2\x82", back, badAt)) << "a cut sequence";
     EXPECT_EQ(badAt, 3u);
     EXPECT_EQ(windowsTextMode("a\r\nb\r\rc\x1A" "d"), "a\nb\r\rc");
 }

@@ -407,6 +407,21 @@ Installer::Installer(const std::string& currentDir, const std::string& program, 
     pid_ = info.dwProcessId;
 }
 
+Installer::Installer(const std::wstring& currentDir, const std::wstring& program) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir.c_str(),
+                        &startup, &info)) {
+        ADD_FAILURE() << "CreateProcessW failed: error " << GetLastError();
+        return;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+}
+
 Installer::~Installer() {
     if (!process_) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {

@@ -166,6 +166,9 @@ public:
     // current directory and the arguments after the program's name.
     explicit Installer(const std::string& currentDir, const std::string& program = installerPath(),
                        const std::string& arguments = "");
+    // The same for a folder or program whose name the ANSI code page cannot
+    // spell.
+    Installer(const std::wstring& currentDir, const std::wstring& program);
     ~Installer();
     Installer(const Installer&) = delete;
     Installer& operator=(const Installer&) = delete;

@@ -327,3 +327,60 @@ TEST(WordListInstall, AMissingFromWordlistIsFatal) {
     EXPECT_EQ(wordlists::languageEntries(*text), std::vector<std::string>{});
     EXPECT_FALSE(pathExists(joinPath(target, "language\\y.wb"))) << "no TO wordlist without its FROM wordlist";
 }
+
+// install.inf, language.cf and the display file in UTF-8 after byte order
+// marks, or in Windows-1252 named by a codepage line: the same title and
+// language name on the screen, the same closing message, and kelmo.ini in
+// the ANSI code page either way. A language name that code page cannot write
+// ends the run before any word list is built or kelmo.ini is made.
+TEST(WordListInstall, TextFilesAreReadInTheirCodePages) {
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string steps = "mkdir language\nxcopy *.wb language\ncopy language.cf language.cf\n"
+                              "copy readme.txt readme.txt\ndisplay readme.txt\nmkwlist\n";
+    struct Case {
+        const char* folder;
+        std::string script, languageLine, readme;
+        bool refused;
+    } const cases[] = {
+        {"utf8", mark + "title Dizionario \u00E8\n" + steps, mark + "es,x,y,Espa\u00F1ol", mark + "Caff\u00E8", false},
+        {"cp1252", "codepage 1252\ntitle Dizionario \xE8\n" + steps, "es,x,y,Espa\xF1ol", "Caff\xE8", false},
+        {"cp932", "codepage 932\ntitle Dizionario\n" + steps, "ja,x,y,\x95\x5C", "", true},
+    };
+    Workspace work;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const std::string target = work.path(std::string("target-") + c.folder);
+        const std::vector<std::pair<std::string, std::string>> files = {
+            {"language.cf", c.languageLine + "\r\nspa.wb\r\nspa-r.wb\r\n"},
+            {"spa.wb", wordlists::wordListBytes({{"casa", "house"}})},
+            {"readme.txt", c.readme}};
+        Installer app(work.makeSource(c.script, files, std::string("source-") + c.folder));
+        ASSERT_TRUE(app.waitForMainWindow());
+        ASSERT_TRUE(app.setText(kEditBox, target));
+        app.click(kStartButton);
+        if (c.refused) {
+            auto box = app.waitForMessageBox("Error", Millis(30000));
+            ASSERT_TRUE(box);
+            EXPECT_EQ(box->text.rfind("Can't write \"", 0), 0u) << box->text;
+            ASSERT_TRUE(app.answer(*box));
+            EXPECT_EQ(app.waitForExit(), 1u);
+            EXPECT_FALSE(pathExists(joinPath(target, "kelmo.ini")));
+            EXPECT_FALSE(pathExists(joinPath(target, "language\\spa-r.wb")));
+            continue;
+        }
+        auto box = app.waitForMessageBox("Install", Millis(30000));
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text, "Caff\xE8");
+        const Screen s = Screen::capture();
+        for (const auto& [text, y] : {std::pair<std::string, int>{"Dizionario \xE8", 20}, {"Espa\xF1ol", 100}}) {
+            Box want = headingInk(text);
+            want.left += 28, want.right += 28, want.top += y - 2, want.bottom += y - 2;
+            EXPECT_EQ(toString(headingFace(s, y)), toString(want)) << "the heading \"" << text << "\" at y " << y;
+        }
+        ASSERT_TRUE(app.answer(*box));
+        EXPECT_EQ(app.waitForExit(Millis(20000)), 0u);
+        auto ini = readFile(joinPath(target, "kelmo.ini"));
+        ASSERT_TRUE(ini);
+        EXPECT_NE(ini->find("\r\nes,x,y,Espa\xF1ol\r\n"), std::string::npos) << *ini;
+    }
+}

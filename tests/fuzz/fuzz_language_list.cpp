@@ -34,16 +34,11 @@ void checkSplit(const char* line) {
 }
 
 void readLines(const std::uint8_t* data, std::size_t size) {
-    std::string copy(reinterpret_cast<const char*>(data), size);
-    FilePtr list(fmemopen(copy.data(), copy.size(), "r"));
-    if (!list)
-        return;
-    char line[100];
-    while (readContentLine(list.get(), line) == 0) {
-        const std::size_t length = strnlen(line, sizeof line);
-        FUZZ_CHECK(length > 0 && length < sizeof line);
-        FUZZ_CHECK(line[0] != '#');
-        checkSplit(line);
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    for (const ListLine& line : contentLines(decodeTextFile(bytes, 0, 0, true).text)) {
+        FUZZ_CHECK(!line.text.empty() && line.text.size() <= 4 * 99 && line.text.find('\0') == std::string::npos);
+        FUZZ_CHECK(line.text[0] != '#');
+        checkSplit(line.text.c_str());
     }
 }
 

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "base/FileLayer.h"
 #include "base/ScriptSettings.h"
 #include "base/PathText.h"
 #include "script/SetupScript.h"
@@ -23,7 +22,7 @@ bool terminated(const char (&field)[N]) {
 
 void handleLine(const char* line) {
     const std::size_t length = std::strlen(line);
-    FUZZ_CHECK(length < kScriptLineBuffer);
+    FUZZ_CHECK(length <= 4 * kScriptLineLength);
     FUZZ_CHECK(line[0] != '#');
 
     preReadLine(line);
@@ -56,12 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     resetHostPlatform();
-    // The script is read from the bytes themselves; a copy keeps fmemopen
-    // from writing into libFuzzer's input.
-    std::string script(reinterpret_cast<const char*>(data), size);
-    FilePtr file(fmemopen(script.data(), script.size(), "r"));
-    if (!file)
-        return 0;
-    readScriptLines(file.get(), handleLine);
+    // The script is decoded from the bytes themselves: in the ANSI code
+    // page, in UTF-8 after a byte order mark, or in a code page it names.
+    const std::string script(reinterpret_cast<const char*>(data), size);
+    readScriptLines(decodeSetupScript(script).text, handleLine);
     return 0;
 }

@@ -1,7 +1,8 @@
 // Test definitions of the installer's Windows seam, for the host: drawing is
 // recorded, message boxes are recorded, fatalError throws FatalExit so that a
-// test can catch the end of the process, and file replacement and every
-// operation of the file layer can be made to fail on demand.
+// test can catch the end of the process, file replacement and every
+// operation of the file layer can be made to fail on demand, and code pages
+// and names are converted and compared by small tables.
 #pragma once
 
 #include <string>
@@ -28,6 +29,9 @@ struct HostPlatform {
     bool collationAvailable = true;  // whether selectCollation succeeds
     bool collationSelected = false;  // whether it did
     bool failReplace = false;        // systemReplaceFile refuses
+    // The system's ANSI code page. The host converts Windows-1252 as Windows
+    // does, and a few characters of Shift-JIS (932) for the double-byte cases.
+    unsigned ansiCodePage = 1252;
 
     // Fault injection for the file layer, per operation: call number failAt
     // (counted from 1) fails, 0 never; calls counts the calls so far.

@@ -304,3 +304,23 @@ TEST_F(InstallRecordTest, SystemFoldersAreNoTargets) {
     for (const auto& c : cases)
         EXPECT_EQ(refusedTargetReason(c.target, system), c.reason) << c.target;
 }
+
+// A record 2 is UTF-8; a record 1, and a record 2 whose bytes are not UTF-8
+// (written before), are read in the ANSI code page.
+TEST_F(InstallRecordTest, RecordsAreReadInTheCodePageTheyWereWrittenIn) {
+    const std::vector<std::string> written[] = {
+        {"record 2", "title Caff\u00E8", "target C:\\Dict", "file C:\\Dict\\\u00E8.txt"},
+        {"record 1", "title Caff\xE8", "target C:\\Dict", "file C:\\Dict\\\xE8.txt"},
+        {"record 2", "title Caff\xE8", "target C:\\Dict", "file C:\\Dict\\\xE8.txt"},
+    };
+    for (const auto& lines : written) {
+        InstallRecord read;
+        std::string detail;
+        ASSERT_EQ(readText(sealed(lines), read, detail), RecordFault::None) << lines[0] << ": " << detail;
+        EXPECT_EQ(read.title, "Caff\u00E8");
+        EXPECT_EQ(read.files, std::vector<std::string>{"C:\\Dict\\\u00E8.txt"});
+    }
+    InstallRecord record = sample();
+    record.title = "Caff\u00E8";
+    EXPECT_NE(textOf(record).find("\nrecord 2\ntitle Caff\u00E8\n"), std::string::npos);
+}

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/BoundedText.h"
+#include "base/ScriptSettings.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
@@ -38,15 +40,11 @@ void writeFromList(const std::string& name) {
     }
 }
 
-// Every content line of a list, as readContentLine delivers them.
-std::vector<std::string> contentLines(const std::string& text) {
-    writeFile("list.txt", text);
-    std::FILE* file = std::fopen("list.txt", "rt");
+// Every content line of a list, as the driver reads them.
+std::vector<std::string> contentTexts(const std::string& text) {
     std::vector<std::string> lines;
-    char buf[100];
-    while (readContentLine(file, buf) == 0)
-        lines.emplace_back(buf);
-    std::fclose(file);
+    for (const ListLine& line : contentLines(text))
+        lines.push_back(line.text);
     return lines;
 }
 
@@ -66,7 +64,7 @@ class LanguageListTest : public ScratchDirTest {};
 TEST_F(LanguageListTest, ContentLinesSkipCommentsAndComeInPiecesOf99) {
     const std::string long150(150, 'x');
     const std::string exact99(99, 'y');
-    EXPECT_EQ(contentLines("# comment\n\n   \n a # b\n#\n" + long150 + "\n" + exact99 + "\nlast"),
+    EXPECT_EQ(contentTexts("# comment\n\n   \n a # b\n#\n" + long150 + "\n" + exact99 + "\nlast"),
               (std::vector<std::string>{"   ", " a # b", std::string(99, 'x'), std::string(51, 'x'),
                                         exact99, "last"}));
 }
@@ -194,4 +192,27 @@ TEST_F(LanguageListTest, EveryFileFailureEndsTheRunOrLeavesTheCleanResult) {
             EXPECT_TRUE(!fs::exists(lists[i]) || readFile(lists[i]) == whole[i]) << lists[i];
         EXPECT_TRUE(fs::exists("language.cf"));
     });
+}
+
+// A list in UTF-8 goes into kelmo.ini in the ANSI code page; the display
+// file is read in the code page install.inf names. A list with a text that
+// code page cannot write is refused before anything of it is built.
+TEST_F(LanguageListTest, TextsAreDecodedAndKelmoIniIsWrittenInTheAnsiCodePage) {
+    writeFromList("spa.wb");
+    writeFile("readme.txt", "\x83\x5C");
+    copyText(scriptSettings.displayFile, "readme.txt");
+    scriptSettings.codePage = 932;
+    writeFile("language.cf", "\xEF\xBB\xBF" "es,x,y,Espa\u00F1ol\nspa.wb\nspa-r.wb\n");
+    EXPECT_EQ(unwritableLanguageText("language.cf"), "");
+    processLanguageList();
+    EXPECT_EQ(readFile("kelmo.ini"), kHeader + "spa.wb\n\n[language]\nes,x,y,Espa\xF1ol\n\n\n" + kEof);
+    EXPECT_EQ(hostPlatform().closingMessages, std::vector<std::string>{"\u30BD"});
+
+    const std::string settings = readFile("kelmo.ini");
+    writeFile("language.cf", "es,x,y,Spanish\nspa.wb\nspa-r2.wb\nja,x,y,\x95\x5C\nspa.wb\nspa-r3.wb\n");
+    EXPECT_EQ(unwritableLanguageText("language.cf"), "\u8868");
+    EXPECT_EQ(fatalMessageOf(processLanguageList),
+              "Can't write \"\u8868\" into DICT.INI: the system's code page has no \"\u8868\"");
+    EXPECT_EQ(readFile("kelmo.ini"), settings);
+    EXPECT_FALSE(fs::exists("language/spa-r2.wb"));
 }

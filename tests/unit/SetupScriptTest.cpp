@@ -2,7 +2,6 @@
 // operand and key-value forms, and the pre-read of the display settings.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,12 +14,8 @@ namespace {
 
 // The lines the reading loop hands on for a script of the given bytes.
 std::vector<std::string> linesOf(const std::string& bytes) {
-    std::FILE* file = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::rewind(file);
     std::vector<std::string> lines;
-    readScriptLines(file, [&](const char* line) { lines.emplace_back(line); });
-    std::fclose(file);
+    readScriptLines(decodeSetupScript(bytes).text, [&](const char* line) { lines.emplace_back(line); });
     return lines;
 }
 
