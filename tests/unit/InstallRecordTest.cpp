@@ -3,6 +3,7 @@
 // missing, cut short, damaged or planted is refused whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -217,8 +218,12 @@ TEST_F(InstallRecordTest, PathsHaveOneSpellingAndTheKeyNameIsStable) {
     EXPECT_EQ(pathFromFinalName("\\\\?\\C:\\Dict\\a"), "C:\\Dict\\a");
     EXPECT_EQ(pathFromFinalName("\\\\?\\UNC\\srv\\share\\a"), "\\\\srv\\share\\a");
     EXPECT_NE(uninstallKeyName("C:\\Dict"), uninstallKeyName("C:\\Dict2"));
-    EXPECT_EQ(deepestFirst({"C:\\D", "C:\\D\\a\\b", "C:\\D\\a", "C:\\P\\G"}),
-              (std::vector<std::string>{"C:\\D\\a\\b", "C:\\D\\a", "C:\\P\\G", "C:\\D"}));
+    // Every folder comes before the folder that holds it; equal depths in any order.
+    const std::vector<std::string> order = deepestFirst({"C:\\D", "C:\\D\\a\\b", "C:\\D\\a", "C:\\P\\G", "C:\\P"});
+    auto at = [&](const char* folder) { return std::find(order.begin(), order.end(), folder) - order.begin(); };
+    for (auto [child, parent] : {std::pair{"C:\\D\\a\\b", "C:\\D\\a"}, {"C:\\D\\a", "C:\\D"}, {"C:\\P\\G", "C:\\P"}})
+        EXPECT_LT(at(child), at(parent)) << child << " before " << parent;
+    EXPECT_EQ(order.size(), 5u);
 }
 
 // The installer's notes: spelled under the record's target, each once; a
