@@ -10,6 +10,7 @@
 #include "base/FreshFolderWin32.h"
 #include "base/Log.h"
 #include "base/MessageBoxes.h"
+#include "base/TextWin32.h"
 #include "base/WideText.h"
 #include "payload/Payload.h"
 
@@ -17,17 +18,11 @@ namespace {
 
 std::string unpackedFolder;
 
-std::string ownProgram() {
-    wchar_t self[MAX_PATH * 4] = L"";
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
-    return length > 0 && length < MAX_PATH * 4 ? toUtf8(self) : std::string();
-}
-
 }  // namespace
 
 SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
     PayloadReader reader;
-    const std::string program = ownProgram();
+    const std::string program = ownProgramPath();
     const PayloadFault fault = program.empty() ? PayloadFault::CannotRead : openPayload(program, reader);
     if (fault == PayloadFault::NoPayload)
         return SetupPayload::None;
@@ -57,9 +52,9 @@ SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
 void removeUnpackedPayload() {
     if (unpackedFolder.empty())
         return;
-    wchar_t temp[MAX_PATH + 1] = L"";
-    if (GetTempPathW(MAX_PATH + 1, temp))
-        SetCurrentDirectoryW(temp);
+    const std::string temp = tempFolder();
+    if (!temp.empty())
+        SetCurrentDirectoryW(toWide(temp).c_str());
     if (!removeFolderTree(unpackedFolder))
         logLine("could not remove " + unpackedFolder);
     unpackedFolder.clear();

@@ -8,6 +8,7 @@
 
 #include "base/HandlesWin32.h"
 #include "base/PathText.h"
+#include "base/TextWin32.h"
 #include "base/WideText.h"
 
 namespace {
@@ -18,11 +19,9 @@ constexpr const wchar_t* kFreshFolderAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;
 }  // namespace
 
 std::string makeFreshTempFolder(const char* prefix) {
-    wchar_t wideTemp[MAX_PATH + 1] = L"";
-    DWORD length = GetTempPathW(MAX_PATH + 1, wideTemp);
-    if (length == 0 || length > MAX_PATH)
+    const std::string temp = tempFolder();
+    if (temp.empty())
         return {};
-    const std::string temp = toUtf8(wideTemp);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFreshFolderAccess, SDDL_REVISION_1, &descriptor,
                                                               nullptr))

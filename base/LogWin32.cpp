@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "base/PathText.h"
+#include "base/TextWin32.h"
 #include "base/WideText.h"
 
 namespace {
@@ -21,12 +22,6 @@ void writeLine(const std::string& text) {
     std::fprintf(logFile, "%04u-%02u-%02u %02u:%02u:%02u.%03u %s\n", now.wYear, now.wMonth, now.wDay, now.wHour,
                  now.wMinute, now.wSecond, now.wMilliseconds, text.c_str());
     std::fflush(logFile);
-}
-
-std::string tempFolder() {
-    wchar_t temp[MAX_PATH + 1] = L"";
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    return length > 0 && length <= MAX_PATH ? toUtf8(temp) : std::string();
 }
 
 }  // namespace

@@ -24,6 +24,12 @@ inline int showMessageBox(HWND owner, const std::string& text, const char* capti
     return MessageBoxW(owner, toWide(text).c_str(), toWide(caption).c_str(), flags);
 }
 
+// "File not found" and "path not found": the name is simply not there (any
+// other failure to reach it is one to report).
+inline bool isNotThere(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // The system's text for an error, without its line end.
 inline std::string systemMessage(DWORD error) {
     wchar_t text[512] = L"";
@@ -45,4 +51,18 @@ inline std::string fullPathOf(const std::string& name) {
     std::vector<wchar_t> full(needed + 1, L'\0');
     const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     return length > 0 && length < full.size() ? toUtf8(std::wstring(full.data(), length)) : name;
+}
+
+// The temporary folder, with its backslash; empty when the system cannot say.
+inline std::string tempFolder() {
+    wchar_t temp[MAX_PATH + 1] = L"";
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    return length > 0 && length <= MAX_PATH ? toUtf8(temp) : std::string();
+}
+
+// This program's own file; empty when its path cannot be read whole.
+inline std::string ownProgramPath() {
+    wchar_t self[MAX_PATH * 4] = L"";
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
+    return length > 0 && length < MAX_PATH * 4 ? toUtf8(self) : std::string();
 }

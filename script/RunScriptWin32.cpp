@@ -73,13 +73,10 @@ DWORD copyOnce(const std::string& source, const std::string& destination) {
     return 0;
 }
 
-// "File not found" and "path not found": the source is absent, which one
+// Only an absent source (isNotThere) is passed over silently, which one
 // script serving several editions of a medium expects. Any other failure
 // (a drive not ready, access denied, a name Windows refuses, a sharing
 // violation) is one the user hears of.
-bool isAbsence(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
 
 // The box of a failed copy or listing, owned by the main window. Abort ends
 // the run as a fatal error does (exit code 1, what is done stays done and
@@ -123,7 +120,7 @@ void copyShown(const std::string& source, const std::string& destination) {
             logLine("  copied " + fullPathOf(source) + " to " + destination);
             return;
         }
-        if (GetFileAttributesW(toWide(source).c_str()) == INVALID_FILE_ATTRIBUTES && isAbsence(GetLastError())) {
+        if (GetFileAttributesW(toWide(source).c_str()) == INVALID_FILE_ATTRIBUTES && isNotThere(GetLastError())) {
             logLine("  absent source " + fullPathOf(source) + ": passed over");
             return;
         }
@@ -143,7 +140,7 @@ void copyMatches(const std::string& pattern, const std::string& destination) {
     const std::string from = patternFolder(pattern);
     for (;;) {
         ScopedFind search(pattern);
-        if (!search.found() && isAbsence(search.error()))
+        if (!search.found() && isNotThere(search.error()))
             return;
         if (search.found()) {
             do {
@@ -168,7 +165,7 @@ bool enterCopiedFolder(const std::string& folder) {
         if (SetCurrentDirectoryW(toWide(folder).c_str()))
             return true;
         const DWORD error = GetLastError();
-        if (isAbsence(error))
+        if (isNotThere(error))
             return false;
         if (!askRetry("Can't list\n" + fullPathOf(folder), error)) {
             countFailedStep("Copy of " + fullPathOf(folder));

@@ -190,33 +190,25 @@ const char* keywordName(PreReadKeyword keyword) {
 // the field keeps what it had.
 void preReadLine(const char* line) {
     const char* argument = keywordArgument(line);
+    auto take = [argument](auto& field) {
+        if (argument)
+            copyText(field, argument);
+    };
     switch (preReadKeyword(line)) {
     case PreReadKeyword::Title:
-        if (argument)
-            copyText(scriptSettings.title, argument);
-        return;
+        return take(scriptSettings.title);
     case PreReadKeyword::Dir:
-        if (argument)
-            copyText(scriptSettings.defaultDir, argument);
-        return;
+        return take(scriptSettings.defaultDir);
     case PreReadKeyword::WbArg:
-        if (argument)
-            copyText(scriptSettings.wbarg, argument);
-        return;
+        return take(scriptSettings.wbarg);
+    case PreReadKeyword::Version:
+        return take(scriptSettings.version);
+    case PreReadKeyword::Publisher:
+        return take(scriptSettings.publisher);
+    case PreReadKeyword::Url:
+        return take(scriptSettings.url);
     case PreReadKeyword::Debug:
         scriptSettings.verbose = 1;
-        return;
-    case PreReadKeyword::Version:
-        if (argument)
-            copyText(scriptSettings.version, argument);
-        return;
-    case PreReadKeyword::Publisher:
-        if (argument)
-            copyText(scriptSettings.publisher, argument);
-        return;
-    case PreReadKeyword::Url:
-        if (argument)
-            copyText(scriptSettings.url, argument);
         return;
     case PreReadKeyword::CodePage:  // taken when the script is read
     case PreReadKeyword::None:

@@ -13,6 +13,7 @@
 #include "base/Log.h"
 #include "base/LogWin32.h"
 #include "base/RecordWin32.h"
+#include "base/TextWin32.h"
 #include "uninstall/Uninstall.h"
 
 namespace {
@@ -21,7 +22,7 @@ constexpr const char* kDefaultLogName = "dictionary-uninstall.log";
 
 // The folder that holds this program.
 std::string ownFolder() {
-    const std::string path = ownPath();
+    const std::string path = ownProgramPath();
     if (path.empty())
         return {};
     std::size_t slash = path.find_last_of('\\');

@@ -13,6 +13,7 @@
 #include "uninstall/Uninstall.h"
 
 #include "base/PathText.h"
+#include "base/TextWin32.h"
 #include "base/Collation.h"
 #include "base/RecordWin32.h"
 #include "base/HandlesWin32.h"
@@ -22,10 +23,6 @@ namespace {
 
 constexpr int kOwnFileAttempts = 40;
 constexpr DWORD kOwnFileWaitMs = 50;
-
-bool isGone(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
 
 std::string reasonFor(DWORD error) {
     switch (error) {
@@ -45,13 +42,6 @@ struct Attempt {
     std::string reason;  // when Failed
 };
 
-// Two paths name one place: compared as the system compares names.
-bool samePath(const std::string& a, const std::string& b) {
-    const std::wstring wa = toWide(a), wb = toWide(b);
-    return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 // The path the handle's item really has, in normal spelling.
 std::string finalPath(HANDLE handle) {
     wchar_t name[MAX_PATH * 4] = L"";
@@ -66,7 +56,7 @@ std::string finalPath(HANDLE handle) {
 Attempt tryRemove(const std::string& path, bool folder) {
     const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return isGone(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
+        return isNotThere(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return {Outcome::Link, ""};
     if (!folder && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -80,13 +70,13 @@ Attempt tryRemove(const std::string& path, bool folder) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!item)
-        return isGone(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
+        return isNotThere(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (GetFileInformationByHandleEx(item.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
         (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return {Outcome::Link, ""};
     const std::string actual = finalPath(item.get());
-    if (actual.empty() || !samePath(actual, path))
+    if (actual.empty() || !pathEquals(actual, path))
         return {Outcome::Elsewhere, ""};
 
     FILE_DISPOSITION_INFO disposition{TRUE};
@@ -99,7 +89,7 @@ Attempt tryRemove(const std::string& path, bool folder) {
     item.reset();
     // A file another program holds open may only be marked for removal; a
     // folder that gained a file meanwhile stays.
-    if (GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES || !isGone(GetLastError()))
+    if (GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES || !isNotThere(GetLastError()))
         return folder ? Attempt{Outcome::NotEmpty, ""} : Attempt{Outcome::Failed, "another program is using it"};
     return {Outcome::Removed, ""};
 }
@@ -155,13 +145,13 @@ void restoreIniKeys(const InstallRecord& record, RemovalOutcome& outcome) {
 }
 
 bool isProtectedFolder(const std::string& folder, const std::string& target) {
-    return !samePath(folder, normalRecordPath(target, ""));
+    return !pathEquals(folder, normalRecordPath(target, ""));
 }
 
 // What is in a kept folder that explains why it was kept: neither a kept
 // folder of its own nor a file already listed.
 bool isOwnFile(const std::string& folder, const std::string& ownFolder, const std::string& name) {
-    return samePath(folder, ownFolder) && (foldEquals(name.c_str(), kUninstallerName) ||
+    return pathEquals(folder, ownFolder) && (foldEquals(name.c_str(), kUninstallerName) ||
                                            foldEquals(name.c_str(), kRecordName));
 }
 
@@ -209,7 +199,7 @@ void removeFolders(const InstallRecord& record, const std::string& ownFolder, Re
 // process that has just ended.
 bool deleteOwnFile(const std::string& path) {
     for (int attempt = 0; attempt < kOwnFileAttempts; ++attempt) {
-        if (DeleteFileW(toWide(path).c_str()) || isGone(GetLastError()))
+        if (DeleteFileW(toWide(path).c_str()) || isNotThere(GetLastError()))
             return true;
         Sleep(kOwnFileWaitMs);
     }
@@ -253,7 +243,7 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
     if (isProtectedFolder(folder, record.target)) {
         if (programRunning)
             MoveFileExW(toWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        else if (!RemoveDirectoryW(toWide(folder).c_str()) && !isGone(GetLastError()))
+        else if (!RemoveDirectoryW(toWide(folder).c_str()) && !isNotThere(GetLastError()))
             outcome.skipped.push_back(folder);
         RemoveDirectoryW(toWide(folder.substr(0, folder.find_last_of('\\'))).c_str());
         return;

@@ -23,6 +23,7 @@
 #include "base/RecordWin32.h"
 #include "base/FreshFolderWin32.h"
 #include "base/HandlesWin32.h"
+#include "base/TextWin32.h"
 #include "base/WideText.h"
 
 namespace {
@@ -53,12 +54,6 @@ DWORD parentProcessId() {
 
 }  // namespace
 
-std::string ownPath() {
-    wchar_t self[MAX_PATH * 4] = L"";
-    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
-    return length > 0 && length < MAX_PATH * 4 ? toUtf8(self) : std::string();
-}
-
 namespace {
 
 // "PROCESS,PIPE": the starter's process handle and the write end of the
@@ -79,7 +74,7 @@ std::string handleText(HANDLE handle) {
 // The copy in a fresh folder; empty (nothing left behind) when it cannot
 // be made.
 std::string makeCopy(std::string& fresh) {
-    const std::string self = ownPath();
+    const std::string self = ownProgramPath();
     fresh = self.empty() ? std::string() : makeFreshTempFolder("uninstall");
     if (fresh.empty())
         return {};
@@ -161,7 +156,7 @@ void reportToStarter(const std::string& handles, int exitCode) {
 }
 
 void removeSelfAtRestart() {
-    const std::string self = ownPath();
+    const std::string self = ownProgramPath();
     if (self.empty())
         return;
     MoveFileExW(toWide(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);

@@ -56,8 +56,6 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
                     RemovalOutcome& outcome);
 
 // --- the copy in the temporary folder (uninstall/TempCopy.cpp) ---
-// This program's own file; empty when its path cannot be read whole.
-std::string ownPath();
 // Starts a copy of this program in a fresh temporary folder that does the
 // removal of the installation whose record lies in folder (options are
 // handed on), and waits until it has; returns the removal's exit code, or
