@@ -201,20 +201,26 @@ std::pair<std::string, DWORD> uninstall(const std::string& target) {
     return {closing->first.text, code};
 }
 
+// A copy of an earlier test's quiet uninstall may still be finishing (it
+// outlives the process that started it): each copy gets until the deadline.
 void expectNoCopyLeftUnscheduled() {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    std::vector<char> pending(65536);
-    DWORD size = static_cast<DWORD>(pending.size()) - 2;
-    RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-                 "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending.data(), &size);
-    std::string scheduled;
-    for (DWORD i = 0; i < size; ++i) scheduled += pending[i] ? pending[i] : '|';
-    for (const std::string& name : listTree(temp)) {
-        if (name.rfind("uninstall-", 0) == 0) {
-            EXPECT_NE(scheduled.find(name), std::string::npos) << name << " is neither gone nor scheduled";
-        }
-    }
+    std::vector<std::string> unscheduled;
+    waitUntil([&] {
+        std::vector<char> pending(65536);
+        DWORD size = static_cast<DWORD>(pending.size()) - 2;
+        RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                     "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending.data(), &size);
+        std::string scheduled;
+        for (DWORD i = 0; i < size; ++i) scheduled += pending[i] ? pending[i] : '|';
+        unscheduled.clear();
+        for (const std::string& name : listTree(temp))
+            if (name.rfind("uninstall-", 0) == 0 && scheduled.find(name) == std::string::npos)
+                unscheduled.push_back(name);
+        return unscheduled.empty();
+    });
+    for (const std::string& name : unscheduled) ADD_FAILURE() << name << " is neither gone nor scheduled";
 }
 
 }  // namespace e2e
