@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/App.h"
-#include "base/HandlesWin32.h"
-#include "base/WideText.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/WideText.h"
 
 namespace {
 

@@ -6,16 +6,17 @@
 
 #include "ProductVersion.h"
 #include "app/App.h"
-#include "base/CommandLine.h"
-#include "base/DllSearch.h"
-#include "base/HandlesWin32.h"
-#include "base/Log.h"
-#include "base/LogWin32.h"
-#include "base/MessageBoxes.h"
-#include "base/WideText.h"
-#include "base/ScriptSettings.h"
-#include "base/Progress.h"
-#include "script/SetupScript.h"
+#include "core/CommandLine.h"
+#include "run/InstallOptions.h"
+#include "core/DllSearch.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/Log.h"
+#include "core/win32/LogWin32.h"
+#include "run/MessageBoxes.h"
+#include "core/WideText.h"
+#include "run/ScriptSettings.h"
+#include "run/Progress.h"
+#include "setupscript/SetupScript.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "app/App.h"
-#include "base/WideText.h"
-#include "base/Progress.h"
-#include "base/HandlesWin32.h"
-#include "base/WideText.h"
+#include "core/WideText.h"
+#include "run/Progress.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/WideText.h"
 
 namespace {
 

@@ -18,15 +18,15 @@
 #include <utility>
 
 #include "app/App.h"
-#include "base/PathText.h"
-#include "base/Utf8Text.h"
-#include "base/FileLayer.h"
-#include "base/InstallRecord.h"
-#include "base/HandlesWin32.h"
-#include "base/ScriptSettings.h"
-#include "base/MessageBoxes.h"
-#include "base/RecordWin32.h"
-#include "base/WideText.h"
+#include "core/PathText.h"
+#include "core/Utf8Text.h"
+#include "core/FileLayer.h"
+#include "record/InstallRecord.h"
+#include "core/win32/HandlesWin32.h"
+#include "run/ScriptSettings.h"
+#include "run/MessageBoxes.h"
+#include "record/RecordWin32.h"
+#include "core/WideText.h"
 
 namespace {
 

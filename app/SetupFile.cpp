@@ -7,11 +7,11 @@
 #include <string>
 
 #include "app/App.h"
-#include "base/FreshFolderWin32.h"
-#include "base/Log.h"
-#include "base/MessageBoxes.h"
-#include "base/TextWin32.h"
-#include "base/WideText.h"
+#include "core/win32/FreshFolderWin32.h"
+#include "core/Log.h"
+#include "run/MessageBoxes.h"
+#include "core/win32/TextWin32.h"
+#include "core/WideText.h"
 #include "payload/Payload.h"
 
 namespace {

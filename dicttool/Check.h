@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/LanguageEntry.h"
-#include "base/TextFile.h"
-#include "script/ScriptPlan.h"
+#include "settings/LanguageEntry.h"
+#include "core/TextFile.h"
+#include "setupscript/ScriptPlan.h"
 #include "wordlist/WordListCheck.h"
 
 // Texts are UTF-8, as the installer decodes the files; paths inside the

@@ -1,7 +1,7 @@
 #include "dicttool/Encoding.h"
 
-#include "base/CodePage.h"
-#include "base/Collation.h"
+#include "core/CodePage.h"
+#include "core/Collation.h"
 
 bool parseEncoding(const std::string& text, unsigned& codePage) {
     if (foldEquals(text.c_str(), "utf-8")) {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "base/TextFile.h"
+#include "core/TextFile.h"
 
 // "1251", "cp1251", "windows-1251" or "utf-8" (any case) as a code page
 // number; false for anything else, and for a code page the system does not

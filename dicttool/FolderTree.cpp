@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "base/PathText.h"
-#include "base/Utf8Text.h"
+#include "core/PathText.h"
+#include "core/Utf8Text.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <string>
 
-#include "base/CodePage.h"
-#include "base/Collation.h"
-#include "base/FileLayer.h"
-#include "base/PathText.h"
+#include "core/CodePage.h"
+#include "core/Collation.h"
+#include "core/FileLayer.h"
+#include "core/PathText.h"
 
 namespace {
 

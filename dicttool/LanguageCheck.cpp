@@ -3,8 +3,8 @@
 // missing or damaged, names the builder refuses, TO wordlists written twice.
 #include <unordered_map>
 
-#include "base/FileLayer.h"
-#include "base/PathText.h"
+#include "core/FileLayer.h"
+#include "core/PathText.h"
 #include "dicttool/Check.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/WordRecord.h"

@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "base/Collation.h"
+#include "core/Collation.h"
 #include "dicttool/Bundle.h"
 #include "dicttool/Check.h"
 #include "dicttool/Encoding.h"

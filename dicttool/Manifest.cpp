@@ -13,8 +13,8 @@
 #include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 #include "payload/Payload.h"
-#include "script/ScriptPlan.h"
-#include "script/SetupScript.h"
+#include "setupscript/ScriptPlan.h"
+#include "setupscript/SetupScript.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "base/FileLayer.h"
-#include "base/CodePage.h"
+#include "core/FileLayer.h"
+#include "core/CodePage.h"
 
 PathKind pathKind(const std::string& path) {
     struct stat info {};

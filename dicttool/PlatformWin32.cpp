@@ -11,10 +11,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "base/CodePage.h"
-#include "base/HandlesWin32.h"
-#include "base/TextWin32.h"
-#include "base/WideText.h"
+#include "core/CodePage.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/win32/TextWin32.h"
+#include "core/WideText.h"
 #include "dicttool/Platform.h"
 
 PathKind pathKind(const std::string& path) {

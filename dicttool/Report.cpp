@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/CodePage.h"
+#include "core/CodePage.h"
 #include "dicttool/Encoding.h"
 
 using json = nlohmann::ordered_json;

@@ -9,14 +9,14 @@
 #include <memory>
 #include <unordered_map>
 
-#include "base/CodePage.h"
-#include "base/FileLayer.h"
-#include "base/PathText.h"
+#include "core/CodePage.h"
+#include "core/FileLayer.h"
+#include "core/PathText.h"
 #include "dicttool/Check.h"
 #include "dicttool/Encoding.h"
 #include "dicttool/FolderTree.h"
 #include "dicttool/ToolFiles.h"
-#include "script/SetupScript.h"
+#include "setupscript/SetupScript.h"
 
 namespace {
 

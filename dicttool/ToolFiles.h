@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "base/FileLayer.h"
+#include "core/FileLayer.h"
 
 // A failure that ends the command: its message is shown, exit status 1.
 struct ToolError : std::runtime_error {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "base/MessageBoxes.h"
-#include "base/Progress.h"
+#include "run/MessageBoxes.h"
+#include "run/Progress.h"
 #include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Collation.h"
-#include "base/LanguageEntry.h"
-#include "base/CodePage.h"
+#include "core/Collation.h"
+#include "settings/LanguageEntry.h"
+#include "core/CodePage.h"
 #include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 #include "wordlist/ReverseList.h"

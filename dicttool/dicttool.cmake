@@ -29,7 +29,7 @@ add_library(dicttoolcore STATIC
 target_link_libraries(dicttoolcore PUBLIC installcore)
 target_include_directories(dicttoolcore SYSTEM PUBLIC ${DICTTOOL_THIRD_PARTY})
 if(WIN32)
-  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformWin32.cpp ${CMAKE_CURRENT_SOURCE_DIR}/base/WideTextWin32.cpp)
+  target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformWin32.cpp)
 else()
   target_sources(dicttoolcore PRIVATE ${DICTTOOL_DIR}/PlatformPosix.cpp)
 endif()
@@ -49,12 +49,8 @@ add_executable(dicttool ${DICTTOOL_DIR}/Main.cpp ${DICTTOOL_DIR}/ToolSeams.cpp $
 target_link_libraries(dicttool PRIVATE dicttoolcore)
 if(WIN32)
   # The system's Italian comparison, the Windows file replacement, code
-  # pages, the comparison of paths, and the payload's SHA-256 and files.
-  target_sources(dicttool PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/base/CollationWin32.cpp
-                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/FileLayerWin32.cpp
-                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/CodePageWin32.cpp
-                                  ${CMAKE_CURRENT_SOURCE_DIR}/base/PathTextWin32.cpp
-                                  ${CMAKE_CURRENT_SOURCE_DIR}/payload/PayloadWin32.cpp)
+  # pages, the comparison of paths, and the payload's SHA-256 and files come
+  # from core_win32 and payload.
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 else()
   target_sources(dicttool PRIVATE ${DICTTOOL_DIR}/HostSeams.cpp)

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "base/FileLayer.h"
+#include "core/FileLayer.h"
 #include "payload/PayloadSeams.h"
 
 // What went wrong, for the caller's message.

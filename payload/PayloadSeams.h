@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "base/FileLayer.h"
+#include "core/FileLayer.h"
 
 // --- SHA-256 ---
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/HandlesWin32.h"
+#include "core/win32/HandlesWin32.h"
 #include "payload/PayloadSeams.h"
 
 namespace {

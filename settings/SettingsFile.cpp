@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "base/CodePage.h"
-#include "base/Collation.h"
-#include "base/FileLayer.h"
-#include "base/InstallRecord.h"
-#include "base/ScriptSettings.h"
-#include "base/Progress.h"
-#include "base/LanguageEntry.h"
-#include "base/MessageBoxes.h"
+#include "core/CodePage.h"
+#include "core/Collation.h"
+#include "core/FileLayer.h"
+#include "record/InstallRecord.h"
+#include "run/ScriptSettings.h"
+#include "run/Progress.h"
+#include "settings/LanguageEntry.h"
+#include "run/MessageBoxes.h"
 
 std::int32_t languageEntryCount = 0;
 

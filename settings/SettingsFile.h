@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/LanguageEntry.h"
+#include "settings/LanguageEntry.h"
 
 // Process-wide count of entries; countLanguageEntries adds to it and
 // sortLanguageSection reads it. Starts at 0 and is never reset.

@@ -2,8 +2,8 @@
 // uninstaller has none.
 #include "uninstall/Uninstall.h"
 
-#include "base/Log.h"
-#include "base/TextWin32.h"
+#include "core/Log.h"
+#include "core/win32/TextWin32.h"
 
 namespace {
 

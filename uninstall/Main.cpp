@@ -6,14 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/PathText.h"
+#include "core/PathText.h"
 #include "ProductVersion.h"
-#include "base/CommandLine.h"
-#include "base/DllSearch.h"
-#include "base/Log.h"
-#include "base/LogWin32.h"
-#include "base/RecordWin32.h"
-#include "base/TextWin32.h"
+#include "core/CommandLine.h"
+#include "uninstall/UninstallOptions.h"
+#include "core/DllSearch.h"
+#include "core/Log.h"
+#include "core/win32/LogWin32.h"
+#include "record/RecordWin32.h"
+#include "core/win32/TextWin32.h"
 #include "uninstall/Uninstall.h"
 
 namespace {

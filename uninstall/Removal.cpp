@@ -12,12 +12,12 @@
 // followed, and what it leads to is never touched.
 #include "uninstall/Uninstall.h"
 
-#include "base/PathText.h"
-#include "base/TextWin32.h"
-#include "base/Collation.h"
-#include "base/RecordWin32.h"
-#include "base/HandlesWin32.h"
-#include "base/WideText.h"
+#include "core/PathText.h"
+#include "core/win32/TextWin32.h"
+#include "core/Collation.h"
+#include "record/RecordWin32.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/WideText.h"
 
 namespace {
 

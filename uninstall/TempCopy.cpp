@@ -19,12 +19,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/PathText.h"
-#include "base/RecordWin32.h"
-#include "base/FreshFolderWin32.h"
-#include "base/HandlesWin32.h"
-#include "base/TextWin32.h"
-#include "base/WideText.h"
+#include "core/PathText.h"
+#include "record/RecordWin32.h"
+#include "core/win32/FreshFolderWin32.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/win32/TextWin32.h"
+#include "core/WideText.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "base/InstallRecord.h"
+#include "record/InstallRecord.h"
 
 // Exit codes: everything done; the record refused; something not done.
 constexpr int kExitDone = 0;

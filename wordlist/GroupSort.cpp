@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "base/Collation.h"
-#include "base/Progress.h"
+#include "core/Collation.h"
+#include "run/Progress.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <string_view>
 #include <vector>
 
-#include "base/CodePage.h"
-#include "base/Collation.h"
-#include "base/FileLayer.h"
-#include "base/Log.h"
+#include "core/CodePage.h"
+#include "core/Collation.h"
+#include "core/FileLayer.h"
+#include "core/Log.h"
 #include "wordlist/WordRecord.h"
-#include "base/InstallRecord.h"
-#include "base/ScriptSettings.h"
-#include "base/MessageBoxes.h"
+#include "record/InstallRecord.h"
+#include "run/ScriptSettings.h"
+#include "run/MessageBoxes.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/ReverseList.h"
 

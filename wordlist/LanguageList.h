@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "base/LanguageEntry.h"
-#include "base/TextFile.h"
+#include "settings/LanguageEntry.h"
+#include "core/TextFile.h"
 
 // One content line of the language list: a read of at most 99 characters
 // that is not a comment (empty, or "#" in the first column), one trailing LF

@@ -32,12 +32,12 @@
 #include <utility>
 #include <vector>
 
-#include "base/Collation.h"
-#include "base/Utf8Text.h"
-#include "base/FileLayer.h"
-#include "base/ScriptSettings.h"
-#include "base/MessageBoxes.h"
-#include "base/Progress.h"
+#include "core/Collation.h"
+#include "core/Utf8Text.h"
+#include "core/FileLayer.h"
+#include "run/ScriptSettings.h"
+#include "run/MessageBoxes.h"
+#include "run/Progress.h"
 #include "wordlist/GroupMerge.h"
 #include "wordlist/GroupSort.h"
 #include "wordlist/WordListCheck.h"

@@ -2,7 +2,7 @@
 // translation a headword of its own, sorted by the collation and merged.
 #pragma once
 
-#include "base/LanguageEntry.h"
+#include "settings/LanguageEntry.h"
 
 // Builds language\<toName> from language\<fromName> with the progress
 // display. Every failure of a file operation ends in fatalError; a TEMP or

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Utf8Text.h"
-#include "base/PathText.h"
-#include "base/ScriptSettings.h"
+#include "core/Utf8Text.h"
+#include "core/PathText.h"
+#include "run/ScriptSettings.h"
 #include "wordlist/WordRecord.h"
 
 std::string wordListRelativePath(const std::string& name) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "base/MessageBoxes.h"
-#include "base/Progress.h"
+#include "run/MessageBoxes.h"
+#include "run/Progress.h"
 
 namespace {
 

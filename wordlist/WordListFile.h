@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/FileLayer.h"
+#include "core/FileLayer.h"
 #include "wordlist/WordRecord.h"
 
 // Records in one block of memory that is left uninitialised and can grow

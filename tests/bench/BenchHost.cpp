@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "base/Collation.h"
-#include "base/PathText.h"
+#include "core/Collation.h"
+#include "core/PathText.h"
 #include "tests/bench/Bench.h"
 
 bool selectCollation(const char* localeName) {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/FileLayer.h"
-#include "base/MessageBoxes.h"
-#include "base/Progress.h"
+#include "core/FileLayer.h"
+#include "run/MessageBoxes.h"
+#include "run/Progress.h"
 #include "tests/bench/Bench.h"
 
 namespace {

@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Collation.h"
-#include "base/Progress.h"
+#include "core/Collation.h"
+#include "run/Progress.h"
 #include "tests/bench/Bench.h"
 #include "wordlist/LanguageList.h"
 #include "wordlist/ReverseList.h"

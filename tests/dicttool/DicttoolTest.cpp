@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "base/CodePage.h"
-#include "base/TextFile.h"
+#include "core/CodePage.h"
+#include "core/TextFile.h"
 #include "dicttool/Encoding.h"
 #include "dicttool/FolderTree.h"
-#include "script/ScriptPlan.h"
+#include "setupscript/ScriptPlan.h"
 #include "tests/dicttool/ToolRun.h"
 #include "tests/support/ScratchDirTest.h"
 #include "wordlist/LanguageList.h"

@@ -16,7 +16,7 @@
 
 #include "Harness.h"
 #include "WordListSupport.h"
-#include "base/Collation.h"
+#include "core/Collation.h"
 
 namespace {
 

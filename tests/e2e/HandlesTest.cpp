@@ -9,7 +9,7 @@
 
 #include <utility>
 
-#include "base/HandlesWin32.h"
+#include "core/win32/HandlesWin32.h"
 
 namespace {
 

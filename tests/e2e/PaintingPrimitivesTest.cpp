@@ -17,8 +17,8 @@
 #include "Harness.h"
 #include "ProgressPixels.h"
 #include "app/App.h"
-#include "base/ScriptSettings.h"
-#include "base/Progress.h"
+#include "run/ScriptSettings.h"
+#include "run/Progress.h"
 
 using e2e::Rgb;
 using e2e::Screen;

@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-#include "base/WideText.h"
+#include "core/WideText.h"
 
 using namespace e2e;
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/FileLayer.h"  // fileExists
+#include "core/FileLayer.h"  // fileExists
 
 // Enters the process's scratch folder for the life of the object and goes
 // back to the folder it came from afterwards, so that libFuzzer's own

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/InstallRecord.h"
+#include "record/InstallRecord.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 

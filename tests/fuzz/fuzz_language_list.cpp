@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "base/FileLayer.h"
-#include "base/BoundedText.h"
+#include "core/FileLayer.h"
+#include "core/BoundedText.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"

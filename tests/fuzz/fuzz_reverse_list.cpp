@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "base/Collation.h"
-#include "base/ScriptSettings.h"
+#include "core/Collation.h"
+#include "run/ScriptSettings.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 #include "wordlist/LanguageList.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "base/FileLayer.h"
+#include "core/FileLayer.h"
 #include "settings/SettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"

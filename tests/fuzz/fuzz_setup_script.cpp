@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "base/ScriptSettings.h"
-#include "base/PathText.h"
-#include "script/SetupScript.h"
+#include "run/ScriptSettings.h"
+#include "core/PathText.h"
+#include "setupscript/SetupScript.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/HostPlatform.h"
 

@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/CodePage.h"
-#include "base/Collation.h"
-#include "base/FailedSteps.h"
-#include "base/InstallRecord.h"
-#include "base/MessageBoxes.h"
-#include "base/PathText.h"
-#include "base/Progress.h"
-#include "base/ScriptSettings.h"
+#include "core/CodePage.h"
+#include "core/Collation.h"
+#include "run/FailedSteps.h"
+#include "record/InstallRecord.h"
+#include "run/MessageBoxes.h"
+#include "core/PathText.h"
+#include "run/Progress.h"
+#include "run/ScriptSettings.h"
 #include "settings/SettingsFile.h"
 
 HostPlatform& hostPlatform() {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/FileLayer.h"
+#include "core/FileLayer.h"
 
 struct DrawEvent {
     std::string kind;  // "begin", "end", "name", "bar", "status", "counter"

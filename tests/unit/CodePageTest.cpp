@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "base/BoundedText.h"
-#include "base/CodePage.h"
-#include "base/InstallRecord.h"
-#include "base/PathText.h"
-#include "base/ScriptSettings.h"
-#include "script/ScriptPlan.h"
-#include "script/SetupScript.h"
+#include "core/BoundedText.h"
+#include "core/CodePage.h"
+#include "record/InstallRecord.h"
+#include "core/PathText.h"
+#include "run/ScriptSettings.h"
+#include "setupscript/ScriptPlan.h"
+#include "setupscript/SetupScript.h"
 #include "tests/support/ScratchDirTest.h"
 
 namespace {

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "base/CommandLine.h"
+#include "core/CommandLine.h"
+#include "run/InstallOptions.h"
+#include "uninstall/UninstallOptions.h"
 
 TEST(CommandLine, SplitsAsWindowsProgramsDo) {
     const struct {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "base/InstallRecord.h"
-#include "base/ScriptSettings.h"
+#include "record/InstallRecord.h"
+#include "run/ScriptSettings.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/ScratchDirTest.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "base/BoundedText.h"
-#include "base/ScriptSettings.h"
+#include "core/BoundedText.h"
+#include "run/ScriptSettings.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"

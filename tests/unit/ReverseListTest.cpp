@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "base/Collation.h"
-#include "base/ScriptSettings.h"
-#include "base/Progress.h"
+#include "core/Collation.h"
+#include "run/ScriptSettings.h"
+#include "run/Progress.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"
 #include "tests/support/ScratchDirTest.h"

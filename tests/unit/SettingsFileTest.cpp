@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "base/ScriptSettings.h"
-#include "base/Progress.h"
+#include "run/ScriptSettings.h"
+#include "run/Progress.h"
 #include "settings/SettingsFile.h"
 #include "tests/support/FileFaults.h"
 #include "tests/support/HostPlatform.h"

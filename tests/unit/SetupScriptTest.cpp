@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "base/ScriptSettings.h"
-#include "base/PathText.h"
-#include "script/SetupScript.h"
+#include "run/ScriptSettings.h"
+#include "core/PathText.h"
+#include "setupscript/SetupScript.h"
 #include "tests/support/HostPlatform.h"
 
 namespace {

@@ -1,3 +1,0 @@
-#include "base/ScriptSettings.h"
-
-ScriptSettings scriptSettings;

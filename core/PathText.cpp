@@ -1,0 +1,64 @@
+#include "core/PathText.h"
+
+#include "core/Utf8Text.h"
+
+namespace {
+
+// The upper case of a lower-case letter of the alphabets foldedName knows.
+char32_t upperLetter(char32_t c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
+        (c >= 0x430 && c <= 0x44F))
+        return c - 0x20;
+    if (c == 0xFF)
+        return 0x178;
+    // Latin Extended-A: pairs of upper and lower case, the lower one odd
+    // except in the two runs where it is even (the dotless i, kra, the
+    // n preceded by an apostrophe and the long s have none).
+    const bool oddLower = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+    const bool evenLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if ((oddLower && c % 2 == 1) || (evenLower && c % 2 == 0))
+        return c - 1;
+    switch (c) {
+    case 0x3C2: return 0x3A3;                           // final sigma
+    case 0x3AC: return 0x386;                           // Greek letters with tonos
+    case 0x3AD: case 0x3AE: case 0x3AF: return c - 0x25;
+    case 0x3CC: return 0x38C;
+    case 0x3CD: case 0x3CE: return c - 0x3F;
+    default: break;
+    }
+    return c >= 0x450 && c <= 0x45F ? c - 0x50 : c;
+}
+
+}  // namespace
+
+std::string withBackslash(const std::string& folder) {
+    if (!folder.empty() && folder.back() == '\\')
+        return folder;
+    return folder + '\\';
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    return withBackslash(folder) + name;
+}
+
+bool pathListed(const std::vector<std::string>& list, const std::string& path) {
+    for (const std::string& entry : list)
+        if (pathEquals(entry, path))
+            return true;
+    return false;
+}
+
+std::string foldedName(const std::string& utf8) {
+    std::string folded;
+    folded.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t c = 0;
+        std::size_t length = 1;
+        if (utf8Character(utf8, at, c, length))
+            appendUtf8(folded, upperLetter(c));
+        else
+            folded += utf8[at];
+        at += length;
+    }
+    return folded;
+}

@@ -1,0 +1,3 @@
+#include "run/ScriptSettings.h"
+
+ScriptSettings scriptSettings;

@@ -1,0 +1,295 @@
+// The execution pass over install.inf: directories, copies and win.ini
+// settings, and the flags for the later steps of the Start sequence.
+// A copy whose source is absent is passed over silently (one script may
+// serve several editions of a medium). A copy that fails otherwise asks the
+// user to abort, retry or ignore; a folder, a setting or a path that cannot
+// be used is counted for the closing warning; the pass goes on.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/PathText.h"
+#include "record/InstallRecord.h"
+#include "run/ScriptSettings.h"
+#include "run/FailedSteps.h"
+#include "core/Log.h"
+#include "run/MessageBoxes.h"
+#include "record/RecordWin32.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/win32/TextWin32.h"
+#include "core/Collation.h"
+#include "setupscript/ScriptPlan.h"
+#include "setupscript/ScriptWin32.h"
+#include "setupscript/SetupScript.h"
+
+namespace {
+
+// Puts the current directory back when the line is done.
+class SavedDirectory {
+public:
+    SavedDirectory() : saved_(currentDirectory()) {}
+    ~SavedDirectory() {
+        if (!saved_.empty())
+            SetCurrentDirectoryW(toWide(saved_).c_str());
+    }
+    SavedDirectory(const SavedDirectory&) = delete;
+    SavedDirectory& operator=(const SavedDirectory&) = delete;
+
+private:
+    std::string saved_;
+};
+
+bool isReadOnly(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool isDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A copy from a CD carries the read-only attribute with it: cleared, the
+// other attributes kept, so that a later installation can replace the file
+// and language.cf can be deleted after use.
+void leaveWritable(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return;
+    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(toWide(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// One attempt: 0 when the file was copied, else the system's error. A
+// read-only destination is refused here as Windows refuses it, since not
+// every platform's copy does (Wine run by root writes through it).
+DWORD copyOnce(const std::string& source, const std::string& destination) {
+    if (isReadOnly(destination))
+        return ERROR_ACCESS_DENIED;
+    if (!CopyFileW(toWide(source).c_str(), toWide(destination).c_str(), FALSE))
+        return GetLastError();
+    leaveWritable(destination);
+    return 0;
+}
+
+// Only an absent source (isNotThere) is passed over silently, which one
+// script serving several editions of a medium expects. Any other failure
+// (a drive not ready, access denied, a name Windows refuses, a sharing
+// violation) is one the user hears of.
+
+// The box of a failed copy or listing, owned by the main window. Abort ends
+// the run as a fatal error does (exit code 1, what is done stays done and
+// is recorded for the uninstaller); returns true for Retry, false for Ignore.
+bool askRetry(const std::string& text, DWORD error) {
+    std::string flat = text + ": " + systemMessage(error);
+    for (char& c : flat)
+        c = c == '\n' ? ' ' : c;
+    if (quietRun()) {
+        logLine("  failed: " + flat + "; passed over");
+        return false;
+    }
+    logLine("  failed: " + flat);
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    int answer = showMessageBox(messageOwner(), text + "\n\n" + systemMessage(error), "Error",
+                             MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
+    if (answer == IDABORT)
+        endRunEarly();
+    return answer == IDRETRY;
+}
+
+bool askRetryCopy(const std::string& source, const std::string& destination, DWORD error) {
+    return askRetry("Can't copy\n" + fullPathOf(source) + "\nto\n" + destination, error);
+}
+
+// Shows the destination in the edit box, brings the window up to date and
+// copies over an existing file. A path that does not fit a path buffer is
+// not used (nor shown) and is counted; an absent source is passed over.
+void copyShown(const std::string& source, const std::string& destination) {
+    if (!fitsPath(source) || !fitsPath(destination)) {
+        countFailedStep("Copy to " + destination + " (path too long)");
+        logLine("  failed: the path of " + destination + " is too long");
+        return;
+    }
+    showStepText(destination.c_str());
+    const bool existed = GetFileAttributesW(toWide(destination).c_str()) != INVALID_FILE_ATTRIBUTES;
+    for (;;) {
+        const DWORD error = copyOnce(source, destination);
+        if (error == 0) {
+            noteWrittenFile(destination.c_str(), existed);
+            logLine("  copied " + fullPathOf(source) + " to " + destination);
+            return;
+        }
+        if (GetFileAttributesW(toWide(source).c_str()) == INVALID_FILE_ATTRIBUTES && isNotThere(GetLastError())) {
+            logLine("  absent source " + fullPathOf(source) + ": passed over");
+            return;
+        }
+        if (!askRetryCopy(source, destination, error))
+            break;
+    }
+    countFailedStep("Copy to " + destination);
+}
+
+// Every non-directory entry that matches the pattern in the current
+// directory is copied to targetDirSlash + destination + "\" + name, each
+// from the directory the pattern names.
+// A listing that fails other than at its end, or than for an absent source,
+// gets the box; Retry lists again from the start, Ignore passes over the
+// rest of the listing.
+void copyMatches(const std::string& pattern, const std::string& destination) {
+    const std::string from = patternFolder(pattern);
+    for (;;) {
+        ScopedFind search(pattern);
+        if (!search.found() && isNotThere(search.error()))
+            return;
+        if (search.found()) {
+            do {
+                if (!folderCopyTakes(search.isFolder()))
+                    continue;
+                const std::string name = search.name();
+                copyShown(from + name, folderCopyDestination(scriptSettings.targetDirSlash, destination, name));
+            } while (search.next());
+            if (search.error() == ERROR_NO_MORE_FILES)
+                return;
+        }
+        if (!askRetry("Can't list\n" + fullPathOf(pattern), search.error()))
+            break;
+    }
+    countFailedStep("Copy of " + fullPathOf(pattern));
+}
+
+// sndcopy's folder, entered; false (after the box, when the folder is there
+// but cannot be entered and the user does not retry) when it was not.
+bool enterCopiedFolder(const std::string& folder) {
+    for (;;) {
+        if (SetCurrentDirectoryW(toWide(folder).c_str()))
+            return true;
+        const DWORD error = GetLastError();
+        if (isNotThere(error))
+            return false;
+        if (!askRetry("Can't list\n" + fullPathOf(folder), error)) {
+            countFailedStep("Copy of " + fullPathOf(folder));
+            return false;
+        }
+    }
+}
+
+// What the key held before and what it holds once written are noted, for
+// the uninstaller to put the first back while the second still stands. A
+// write that failed changed nothing and is not noted.
+void writeDictionarySetting(const char* key, const char* value) {
+    bool sectionExists = false;
+    bool had = false;
+    for (const std::string& existing : dictionaryKeys(sectionExists))
+        had = had || foldEquals(existing.c_str(), key);
+    const std::string previous = had ? dictionaryValue(key) : "";
+    if (!writeDictionaryValue(key, value)) {
+        countFailedStep(std::string("Setting ") + key + " in win.ini");
+        logLine(std::string("  failed: win.ini [") + kSettingsSection + "] " + key);
+        return;
+    }
+    logLine(std::string("  set win.ini [") + kSettingsSection + "] " + key + "=" + value);
+    if (!sectionExists)
+        noteIniSectionCreated();
+    noteIniKey(key, had, previous.c_str(), dictionaryValue(key).c_str());
+}
+
+// One folder level; one that exists already is fine. One this run made is
+// noted for the uninstaller.
+void makeFolder(const std::string& path) {
+    if (!fitsPath(path)) {
+        countFailedStep("Folder " + path + " (path too long)");
+        return;
+    }
+    if (CreateDirectoryW(toWide(path).c_str(), nullptr)) {
+        noteCreatedDirectory(path.c_str());
+        logLine("  made folder " + path);
+    } else if (!isDirectory(path)) {
+        countFailedStep("Folder " + path);
+        logLine("  failed: folder " + path + ": " + systemMessage(GetLastError()));
+    } else {
+        logLine("  folder " + path + " is there");
+    }
+}
+
+void executeLine(const char* line, const std::string& sourceSlash) {
+    const char* argument = keywordArgument(line);
+    const ScriptKeyword keyword = executionKeyword(line);
+    std::string first, second;
+    switch (keyword) {
+    case ScriptKeyword::None:
+        return;
+    case ScriptKeyword::MkWList:
+        scriptSettings.wantWordLists = 1;
+        return;
+    case ScriptKeyword::Copy:
+        if (splitOperands(line, first, second))
+            copyShown(sourceSlash + first, singleCopyDestination(scriptSettings.targetDirSlash, second));
+        return;
+    case ScriptKeyword::XCopy:
+        if (splitOperands(line, first, second)) {
+            SavedDirectory saved;
+            if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()))
+                copyMatches(first, second);
+        }
+        return;
+    case ScriptKeyword::SndCopy:
+        // A subdirectory that cannot be entered copies nothing.
+        if (splitOperands(line, first, second)) {
+            SavedDirectory saved;
+            if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()) && enterCopiedFolder(first))
+                copyMatches(kFolderCopyPattern, second);
+        }
+        return;
+    default:
+        break;
+    }
+
+    // The remaining keywords take an argument; a line without one is ignored.
+    if (!argument)
+        return;
+    switch (keyword) {
+    case ScriptKeyword::Mkdir: {
+        makeFolder(std::string(scriptSettings.targetDirSlash) + argument);
+        return;
+    }
+    case ScriptKeyword::IconName:
+        scriptSettings.wantShortcut = 1;
+        copyText(scriptSettings.iconName, argument);
+        return;
+    case ScriptKeyword::AviDelay:
+        writeDictionarySetting(kAviDelayKey, argument);
+        return;
+    case ScriptKeyword::SetIni:
+        if (splitKeyValue(argument, first, second))
+            writeDictionarySetting(first.c_str(), second.c_str());
+        return;
+    case ScriptKeyword::IconGroup:
+        copyText(scriptSettings.iconGroup, argument);
+        return;
+    case ScriptKeyword::IconExe:
+        copyText(scriptSettings.iconExe, argument);
+        return;
+    case ScriptKeyword::Display:
+        copyText(scriptSettings.displayFile, argument);
+        return;
+    default:
+        return;
+    }
+}
+
+}  // namespace
+
+void runSetupScript() {
+    const std::string sourceSlash = withBackslash(scriptSettings.sourceDir);
+    // targetDirSlash holds targetDir and one character more, so a target of
+    // the greatest length keeps its backslash (every name behind it then
+    // makes a path too long to use) instead of becoming empty, which would
+    // send the copies into the current directory.
+    copyText(scriptSettings.targetDirSlash, withBackslash(scriptSettings.targetDir).c_str());
+    readSetupScript([&](const char* line) {
+        if (executionKeyword(line) != ScriptKeyword::None)
+            logLine(std::string("script: ") + line);
+        executeLine(line, sourceSlash);
+    });
+}

@@ -1,0 +1,122 @@
+// The program shortcut: a folder iconGroup under the Programs folder of the
+// person at the desktop, holding iconName.lnk, which starts iconExe from the
+// target directory.
+#include <windows.h>
+
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <string>
+#include <vector>
+
+#include "core/PathText.h"
+#include "core/Utf8Text.h"
+#include "record/InstallRecord.h"
+#include "run/MessageBoxes.h"
+#include "run/ScriptSettings.h"
+#include "core/win32/HandlesWin32.h"
+#include "core/WideText.h"
+#include "setupscript/ScriptWin32.h"
+#include "setupscript/SetupScript.h"
+
+namespace {
+
+// The user SID of a process's token, in buf; null when it cannot be read.
+PSID tokenUser(HANDLE process, std::vector<BYTE>& buf) {
+    KernelHandle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
+        return nullptr;
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    if (size == 0)
+        return nullptr;
+    buf.assign(size, 0);
+    if (!GetTokenInformation(token.get(), TokenUser, buf.data(), size, &size))
+        return nullptr;
+    return reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid;
+}
+
+// The Programs folder that the person at the desktop sees. An installer
+// elevated with an administrator's password runs under that administrator's
+// account, whose own Programs folder the person at the desktop never sees:
+// then the shortcut goes to the all-users Programs folder. Under the
+// desktop's own account, or when the desktop's owner cannot be asked (no
+// shell window, no right to query it), the user's Programs folder.
+int programsFolderId() {
+    DWORD shellProcessId = 0;
+    HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId) || shellProcessId == 0)
+        return CSIDL_PROGRAMS;
+    KernelHandle shellProcess(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
+    if (!shellProcess)
+        return CSIDL_PROGRAMS;
+    std::vector<BYTE> ours, desktops;
+    PSID self = tokenUser(GetCurrentProcess(), ours);
+    PSID desktop = tokenUser(shellProcess.get(), desktops);
+    if (!self || !desktop || EqualSid(self, desktop))
+        return CSIDL_PROGRAMS;
+    return CSIDL_COMMON_PROGRAMS;
+}
+
+}  // namespace
+
+bool addProgramShortcut() {
+    const std::string target = std::string(scriptSettings.targetDirSlash) + scriptSettings.iconExe;
+    if (utf16Length(target) >= kPathCapacity)
+        return false;
+
+    // A Programs folder that the shell cannot supply means no shortcut.
+    LPITEMIDLIST programs = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(messageOwner(), programsFolderId(), &programs)) || !programs)
+        return false;
+    wchar_t widePrograms[MAX_PATH] = L"";
+    BOOL havePath = SHGetPathFromIDListW(programs, widePrograms);
+    CoTaskMemFree(programs);
+    const std::string programsPath = toUtf8(widePrograms);
+    if (!havePath || !SetCurrentDirectoryW(widePrograms))
+        return false;
+
+    // An empty group name creates and enters nothing: the shortcut then
+    // lies in the Programs folder itself. A group that cannot be made or
+    // entered means no shortcut, rather than one in the wrong folder.
+    if (scriptSettings.iconGroup[0] != '\0') {
+        const std::wstring group = toWide(scriptSettings.iconGroup);
+        if (CreateDirectoryW(group.c_str(), nullptr))
+            noteCreatedDirectory(joinPath(programsPath, scriptSettings.iconGroup).c_str());
+        if (!SetCurrentDirectoryW(group.c_str()))
+            return false;
+    }
+    const std::string folder = currentDirectory();
+    const std::string link = joinPath(folder, scriptSettings.iconName) + ".lnk";
+    if (folder.empty() || utf16Length(folder) >= kPathCapacity || utf16Length(link) >= kPathCapacity)
+        return false;
+    const bool existed = GetFileAttributesW(toWide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
+                                     scriptSettings.wbarg)))
+        return false;
+    noteWrittenFile(link.c_str(), existed);
+    return true;
+}
+
+// Every setting of the link is checked: a link without its target, its
+// arguments or its folder would be saved as a broken shortcut.
+HRESULT createProgramShortcut(const char* target, const char* linkPath, const char* workingDir,
+                              const char* arguments) {
+    ComPtr<IShellLinkW> link;
+    HRESULT result =
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid());
+    if (FAILED(result))
+        return result;
+    if (FAILED(result = link->SetPath(toWide(target).c_str())))
+        return result;
+    if (FAILED(result = link->SetArguments(toWide(arguments).c_str())))
+        return result;
+    if (FAILED(result = link->SetWorkingDirectory(toWide(workingDir).c_str())))
+        return result;
+
+    ComPtr<IPersistFile> file;
+    if (FAILED(result = link->QueryInterface(IID_IPersistFile, file.putVoid())))
+        return result;
+    return file->Save(toWide(linkPath).c_str(), TRUE);
+}
