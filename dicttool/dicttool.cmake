@@ -59,18 +59,22 @@ endif()
 
 # The install.exe that bundle uses by default is put into dicttool: the
 # 32-bit one (it runs on 32- and 64-bit Windows). The win32 preset carries
-# the one it builds; every other build carries DICTTOOL_INSTALLER, copied
-# at each build when it is there (build the win32 preset first), else none.
+# the one it builds. Every other build carries DICTTOOL_INSTALLER when it is
+# given, else the win32 preset's, which it builds first (at each build, so
+# that it is never stale); without an i686 compiler it refuses and says how.
+# It never carries an empty one.
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(DICTTOOL_CARRIED ${CMAKE_BINARY_DIR}/install.exe)
   add_dependencies(dicttool installer)
 else()
-  set(DICTTOOL_INSTALLER ${CMAKE_SOURCE_DIR}/build/win32/install.exe CACHE FILEPATH
-      "The install.exe that dicttool carries (default: the win32 preset's)")
+  set(DICTTOOL_INSTALLER "" CACHE FILEPATH
+      "The install.exe that dicttool carries (default: the win32 preset's, built first)")
+  find_program(DICTTOOL_WIN32_COMPILER i686-w64-mingw32-g++-posix)
   set(DICTTOOL_CARRIED ${CMAKE_BINARY_DIR}/carried/install.exe)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/carried)
   add_custom_target(carried_installer VERBATIM
-    COMMAND ${CMAKE_COMMAND} -DFROM=${DICTTOOL_INSTALLER} -DTO=${DICTTOOL_CARRIED}
+    COMMAND ${CMAKE_COMMAND} -DFROM=${DICTTOOL_INSTALLER} -DTO=${DICTTOOL_CARRIED} -DSOURCE=${CMAKE_SOURCE_DIR}
+            -DWIN32_COMPILER=${DICTTOOL_WIN32_COMPILER}
             -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CopyCarriedInstaller.cmake
     BYPRODUCTS ${DICTTOOL_CARRIED})
   add_dependencies(dicttool carried_installer)
