@@ -14,7 +14,7 @@ using namespace e2e;
 
 namespace {
 
-constexpr UINT kSendTimeoutMs = 5000;
+const UINT kSendTimeoutMs = scaledMs(Millis(5000));
 
 bool sameName(const std::string& a, const std::string& b) {
     return _stricmp(a.c_str(), b.c_str()) == 0;

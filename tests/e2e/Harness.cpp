@@ -301,8 +301,31 @@ bool sameColour(Rgb seen, Rgb drawn) {
 
 // --- Windows of another process ---------------------------------------------
 
+double timeScale() {
+    static const double scale = [] {
+        const char* text = std::getenv("E2E_TIME_SCALE");
+        if (!text || !*text) return 1.0;
+        char* end = nullptr;
+        const double value = std::strtod(text, &end);
+        if (*end || !(value > 0) || value > 1000) {
+            std::fprintf(stderr, "E2E_TIME_SCALE=%s is not a factor above 0: 1 is used\n", text);
+            return 1.0;
+        }
+        return value;
+    }();
+    return scale;
+}
+
+Millis scaled(Millis base) {
+    return Millis(static_cast<Millis::rep>(static_cast<double>(base.count()) * timeScale()));
+}
+
+DWORD scaledMs(Millis base) {
+    return static_cast<DWORD>(scaled(base).count());
+}
+
 bool waitUntil(const std::function<bool()>& pred, Millis timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto deadline = std::chrono::steady_clock::now() + scaled(timeout);
     for (;;) {
         if (pred()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -312,7 +335,7 @@ bool waitUntil(const std::function<bool()>& pred, Millis timeout) {
 
 namespace {
 
-constexpr UINT kSendTimeoutMs = 3000;
+const UINT kSendTimeoutMs = scaledMs(Millis(3000));
 
 // WM_GETTEXT is marshalled between processes; GetWindowText is not for controls.
 std::string sentText(HWND window) {
@@ -426,7 +449,7 @@ Installer::~Installer() {
     if (!process_) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
+        WaitForSingleObject(process_, scaledMs(Millis(5000)));
     }
     CloseHandle(process_);
 }
@@ -489,7 +512,7 @@ HWND Installer::waitForMainWindow(Millis timeout) {
         return !running();
     }, timeout);
     if (!found || !main_) {
-        ADD_FAILURE() << "expected a visible main window of class \"Install\" within " << timeout.count()
+        ADD_FAILURE() << "expected a visible main window of class \"Install\" within " << scaled(timeout).count()
                       << " ms, got:" << describeWindows();
         return nullptr;
     }
@@ -569,8 +592,9 @@ void Installer::requestClose() {
 bool Installer::sync(Millis timeout) {
     DWORD_PTR result = 0;
     bool answered = main_ && SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
-                                                 static_cast<UINT>(timeout.count()), &result);
-    if (!answered) ADD_FAILURE() << "the main window did not answer within " << timeout.count() << " ms:" << describeWindows();
+                                                 scaledMs(timeout), &result);
+    if (!answered)
+        ADD_FAILURE() << "the main window did not answer within " << scaled(timeout).count() << " ms:" << describeWindows();
     return answered;
 }
 
@@ -592,7 +616,7 @@ std::optional<MessageBoxInfo> Installer::waitForMessageBox(const std::string& ca
         return !running();
     }, timeout);
     if (!found)
-        ADD_FAILURE() << "expected a message box captioned \"" << caption << "\" within " << timeout.count()
+        ADD_FAILURE() << "expected a message box captioned \"" << caption << "\" within " << scaled(timeout).count()
                       << " ms, got:" << describeWindows();
     return found;
 }
@@ -608,13 +632,23 @@ bool Installer::answer(const MessageBoxInfo& box, int buttonId, Millis timeout) 
 
 DWORD Installer::waitForExit(Millis timeout) {
     if (!process_) return STILL_ACTIVE;
-    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "expected install.exe to end within " << timeout.count() << " ms, got:" << describeWindows();
+    if (WaitForSingleObject(process_, scaledMs(timeout)) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "expected install.exe to end within " << scaled(timeout).count() << " ms, got:"
+                      << describeWindows();
         return STILL_ACTIVE;
     }
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process_, &code);
     return code;
+}
+
+DWORD Installer::answerBoxesUntilExit(const std::string& caption, Millis timeout) {
+    waitUntil([&] {
+        for (const MessageBoxInfo& box : messageBoxes())
+            if (box.caption == caption) answer(box);
+        return !running();
+    }, timeout);
+    return waitForExit(Millis(1000));
 }
 
 // Starts the installer in source, types target into the edit box, presses
@@ -708,7 +742,7 @@ DWORD runTool(const std::string& arguments, const std::string& outputFile) {
     std::string command = "\"" + toolPath() + "\" " + arguments;
     DWORD code = STILL_ACTIVE;
     if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
-        if (WaitForSingleObject(info.hProcess, 120000) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(info.hProcess, scaledMs(kRunWait)) == WAIT_OBJECT_0)
             GetExitCodeProcess(info.hProcess, &code);
         else
             TerminateProcess(info.hProcess, 1);

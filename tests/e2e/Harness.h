@@ -20,8 +20,18 @@ namespace e2e {
 
 using Millis = std::chrono::milliseconds;
 
-// How long any one wait lasts before it fails.
+// How long any one wait lasts before it fails, on an idle machine.
 constexpr Millis kWait{10000};
+// How long a whole installation of a small source folder may take.
+constexpr Millis kRunWait{120000};
+
+// E2E_TIME_SCALE (default 1) multiplies every deadline of the tests, for a
+// busy machine: each wait of the harness scales the timeout it is given, so
+// a test names its deadlines as for an idle one.
+double timeScale();
+Millis scaled(Millis base);
+// The same as a Win32 timeout in milliseconds.
+DWORD scaledMs(Millis base);
 
 // Control ids of the main window.
 enum ControlId : int {
@@ -212,6 +222,9 @@ public:
     // Waits for the process to end; its exit code, or STILL_ACTIVE after a
     // failure is added when it does not end in time.
     DWORD waitForExit(Millis timeout = kWait);
+    // Answers every box of this caption until the process ends (the closing
+    // messages of a run after Start); its exit code, as waitForExit.
+    DWORD answerBoxesUntilExit(const std::string& caption = "Install", Millis timeout = kRunWait);
 
     // The process's top-level windows with class, caption, visibility and, for
     // message boxes, their text: for failure messages.

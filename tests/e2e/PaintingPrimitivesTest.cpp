@@ -50,7 +50,7 @@ void pumpMessages() {
 // Captures the screen, letting this thread's window reach it first, until
 // pred accepts the capture or the time is up; the last capture either way.
 Screen captureWhen(const std::function<bool(const Screen&)>& pred, e2e::Millis timeout = e2e::Millis(3000)) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto deadline = std::chrono::steady_clock::now() + e2e::scaled(timeout);
     for (;;) {
         pumpMessages();
         GdiFlush();

@@ -70,12 +70,7 @@ TEST(UnicodeUser, InstallsFromAFolderOutsideTheCodePageAndUninstallsThroughThatU
     Installer app(source, installer);
     ASSERT_TRUE(app.waitForMainWindow() && app.setText(kEditBox, target));
     app.click(kStartButton);
-    while (app.running()) {
-        for (const MessageBoxInfo& box : app.messageBoxes())
-            if (box.caption == "Install") app.answer(box);
-        Sleep(25);
-    }
-    ASSERT_EQ(app.waitForExit(), 0u);
+    ASSERT_EQ(app.answerBoxesUntilExit(), 0u);
     const std::wstring link = wideSpecialFolder(CSIDL_PROGRAMS) + L"\\E2E Unicode User\\Sample Dictionary.lnk";
     EXPECT_NE(GetFileAttributesW(link.c_str()), INVALID_FILE_ATTRIBUTES) << "no shortcut in " << toUtf8(link);
     EXPECT_EQ(contentOf(joinPath(target, "readme.txt")), "Sample dictionary\r\n");

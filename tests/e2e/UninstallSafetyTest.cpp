@@ -57,7 +57,7 @@ bool makeLink(const std::string& link, const std::string& to) {
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return false;
-    WaitForSingleObject(info.hProcess, 10000);
+    WaitForSingleObject(info.hProcess, scaledMs(kWait));
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return waitUntil([&] { return (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0; });

@@ -100,12 +100,7 @@ DWORD installSample(const std::string& folder, const std::string& target, const 
     Installer app(folder, program);
     if (!app.waitForMainWindow() || !app.setText(kEditBox, target)) return STILL_ACTIVE;
     app.click(kStartButton);
-    while (app.running()) {
-        for (const MessageBoxInfo& box : app.messageBoxes())
-            if (box.caption == "Install") app.answer(box);
-        Sleep(25);
-    }
-    return app.waitForExit();
+    return app.answerBoxesUntilExit();
 }
 
 
@@ -124,7 +119,8 @@ std::optional<Box> waitForUninstallBox(Millis timeout) {
             }
         return false;
     }, timeout);
-    if (!found) ADD_FAILURE() << "expected a message box captioned \"Uninstall\" within " << timeout.count() << " ms";
+    if (!found)
+        ADD_FAILURE() << "expected a message box captioned \"Uninstall\" within " << scaled(timeout).count() << " ms";
     return found;
 }
 
@@ -138,7 +134,7 @@ DWORD waitForProcess(DWORD pid, bool terminate) {
     if (!process) return STILL_ACTIVE;
     if (terminate) TerminateProcess(process, 99);
     DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process, static_cast<DWORD>(kWait.count())) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(process, scaledMs(kWait)) == WAIT_OBJECT_0)
         GetExitCodeProcess(process, &code);
     CloseHandle(process);
     return code;
@@ -201,11 +197,18 @@ std::pair<std::string, DWORD> uninstall(const std::string& target) {
     return {closing->first.text, code};
 }
 
-// A copy of an earlier test's quiet uninstall may still be finishing (it
-// outlives the process that started it): each copy gets until the deadline.
-void expectNoCopyLeftUnscheduled() {
+std::vector<std::string> uninstallCopies() {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
+    std::vector<std::string> copies;
+    for (const std::string& name : listTree(temp))
+        if (name.rfind("uninstall-", 0) == 0) copies.push_back(name);
+    return copies;
+}
+
+// The copy may still be scheduling its removal when the process that
+// started it has ended: it gets until the deadline.
+void expectNoCopyLeftUnscheduled(const std::vector<std::string>& before) {
     std::vector<std::string> unscheduled;
     waitUntil([&] {
         std::vector<char> pending(65536);
@@ -215,8 +218,9 @@ void expectNoCopyLeftUnscheduled() {
         std::string scheduled;
         for (DWORD i = 0; i < size; ++i) scheduled += pending[i] ? pending[i] : '|';
         unscheduled.clear();
-        for (const std::string& name : listTree(temp))
-            if (name.rfind("uninstall-", 0) == 0 && scheduled.find(name) == std::string::npos)
+        for (const std::string& name : uninstallCopies())
+            if (std::find(before.begin(), before.end(), name) == before.end() &&
+                scheduled.find(name) == std::string::npos)
                 unscheduled.push_back(name);
         return unscheduled.empty();
     });

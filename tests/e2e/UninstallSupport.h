@@ -54,7 +54,11 @@ std::optional<Box> startUninstall(const std::string& target, std::unique_ptr<Ins
 // A whole uninstallation: Yes, then the closing box; its text and the exit
 // code of the process started (which must equal the removing copy's).
 std::pair<std::string, DWORD> uninstall(const std::string& target);
-// The copy in the temporary folder is gone, or waits for the next restart.
-void expectNoCopyLeftUnscheduled();
+// The uninstaller's copies in the temporary folder (uninstall-*) and what
+// they hold, by relative name.
+std::vector<std::string> uninstallCopies();
+// Each copy made since `before` was taken is gone, or waits for the next
+// restart; copies that earlier tests left are not this test's to judge.
+void expectNoCopyLeftUnscheduled(const std::vector<std::string>& before);
 
 }  // namespace e2e

@@ -53,11 +53,12 @@ TEST(Uninstall, SampleRoundTripPutsEverythingBack) {
                           {"NoRepair", "1"}}));
     EXPECT_TRUE(pathExists(joinPath(folder, "uninstall.dat")));
 
+    const std::vector<std::string> copies = uninstallCopies();
     auto [closing, code] = uninstall(target);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(closing, "Sample Italian Dictionary was removed from " + target + ".");
     EXPECT_EQ(systemState(target), before);
-    expectNoCopyLeftUnscheduled();
+    expectNoCopyLeftUnscheduled(copies);
 }
 
 // Two installations into one target (the second changes a setting again),
