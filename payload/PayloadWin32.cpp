@@ -208,7 +208,8 @@ FilePtr openRunningImage(std::string& why) {
         why = "the system does not name the file of the running program";
         return nullptr;
     }
-    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Execute access too: an image section of the file is made from it below.
+    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | FILE_EXECUTE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         why = "the file of the running program cannot be opened";

@@ -90,7 +90,8 @@ TEST(Confinement, ThePayloadComesFromTheRunningImageNotFromItsFormerName) {
     const std::string target = work.path("target"), log = work.path("setup.log");
     std::wstring command = L"\"" + wide(setup) + L"\" /VERYSILENT /DIR=\"" + wide(target) + L"\" /LOG=\"" +
                            wide(log) + L"\"";
-    STARTUPINFOW startup{sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(wide(setup).c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                                wide(work.root()).c_str(), &startup, &process));

@@ -2,51 +2,24 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/PathText.h"
 
 TEST(NameLeavesTest, EachNameIsJudgedAsWindowsResolvesIt) {
-    const struct {
-        const char* name;
-        NameLeaves expected;
-    } cases[] = {
-        {"", NameLeaves::No},
-        {"a.txt", NameLeaves::No},
-        {"docs\\readme.txt", NameLeaves::No},
-        {"docs/../readme.txt", NameLeaves::No},
-        {".\\a\\.\\b", NameLeaves::No},
-        {"a\\\\b", NameLeaves::No},
-        {"console.txt", NameLeaves::No},
-        {"COM10", NameLeaves::No},
-        {"lpt", NameLeaves::No},
-        {"nul-x", NameLeaves::No},
-        {"..", NameLeaves::ClimbsOut},
-        {"..\\outside.txt", NameLeaves::ClimbsOut},
-        {"a\\..\\..\\b", NameLeaves::ClimbsOut},
-        {"a/../../b", NameLeaves::ClimbsOut},
-        {"...\\x", NameLeaves::ClimbsOut},
-        {"a\\. .\\x", NameLeaves::ClimbsOut},
-        {"C:x", NameLeaves::Drive},
-        {"c:\\Windows\\x", NameLeaves::Drive},
-        {"\\Windows", NameLeaves::Absolute},
-        {"/etc", NameLeaves::Absolute},
-        {"\\\\server\\share\\x", NameLeaves::Absolute},
-        {"\\\\?\\C:\\x", NameLeaves::Absolute},
-        {"a.txt:hidden", NameLeaves::Stream},
-        {"a.txt::$DATA", NameLeaves::Stream},
-        {"1:x", NameLeaves::Stream},
-        {"CON", NameLeaves::Device},
-        {"nul.txt", NameLeaves::Device},
-        {"docs\\Aux.tar.gz", NameLeaves::Device},
-        {"com1", NameLeaves::Device},
-        {"LPT9.", NameLeaves::Device},
-        {"prn \\x", NameLeaves::Device},
-        {"nul .x", NameLeaves::Device},
-        {"COM\xC2\xB9", NameLeaves::Device},
-        {"conout$", NameLeaves::Device},
+    const std::vector<std::pair<NameLeaves, std::vector<const char*>>> cases = {
+        {NameLeaves::No, {"", "a.txt", "docs\\readme.txt", "docs/../readme.txt", ".\\a\\.\\b", "a\\\\b", "console.txt",
+                          "COM10", "lpt", "nul-x"}},
+        {NameLeaves::ClimbsOut, {"..", "..\\outside.txt", "a\\..\\..\\b", "a/../../b", "...\\x", "a\\. .\\x"}},
+        {NameLeaves::Drive, {"C:x", "c:\\Windows\\x"}},
+        {NameLeaves::Absolute, {"\\Windows", "/etc", "\\\\server\\share\\x", "\\\\?\\C:\\x"}},
+        {NameLeaves::Stream, {"a.txt:hidden", "a.txt::$DATA", "1:x"}},
+        {NameLeaves::Device, {"CON", "nul.txt", "docs\\Aux.tar.gz", "com1", "LPT9.", "prn \\x", "nul .x",
+                              "COM\xC2\xB9", "conout$", "lpt0"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(nameLeaves(c.name), c.expected) << c.name;
-        EXPECT_EQ(*nameLeavesText(nameLeaves(c.name)) == '\0', c.expected == NameLeaves::No) << c.name;
-    }
+    for (const auto& [expected, names] : cases)
+        for (const char* name : names) {
+            EXPECT_EQ(nameLeaves(name), expected) << name;
+            EXPECT_EQ(*nameLeavesText(nameLeaves(name)) == '\0', expected == NameLeaves::No) << name;
+        }
 }
