@@ -59,8 +59,10 @@ void listFolders(bool skipDot);
 // The setup file's payload: when this program carries one, it is checked
 // whole and unpacked into a fresh folder of the temporary folder (folder),
 // which is removed again at every end of the run. Damaged: the file is cut
-// short or changed, and problem says how; nothing was written.
-enum class SetupPayload { None, Unpacked, Damaged };
+// short or changed, and problem says how. CannotUnpack: the running
+// program's file cannot be read as itself, or no folder or file can be made
+// to unpack it into, and problem says why. Nothing was written.
+enum class SetupPayload { None, Unpacked, Damaged, CannotUnpack };
 SetupPayload unpackSetupPayload(std::string& folder, std::string& problem);
 void removeUnpackedPayload();
 

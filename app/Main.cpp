@@ -101,6 +101,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
                       "Download it again. Nothing was installed.", MB_ICONERROR);
         logLine("exit code 1");
         return 1;
+    case SetupPayload::CannotUnpack:
+        tell(options, "The setup file cannot be unpacked: " + problem + ". Nothing was installed.", MB_ICONERROR);
+        logLine("exit code 1");
+        return 1;
     case SetupPayload::Unpacked:
         SetCurrentDirectoryW(toWide(unpacked).c_str());
         break;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "app/App.h"
 #include "core/win32/FreshFolderWin32.h"
@@ -18,30 +19,53 @@ namespace {
 
 std::string unpackedFolder;
 
+// A fault of the unpacking that is no fault of the file: a folder or a file
+// that cannot be made says so, not that the download is damaged.
+SetupPayload unpackFault(PayloadFault fault, const PayloadReader& reader, std::string& problem) {
+    problem = std::string(payloadFaultText(fault)) + (reader.detail.empty() ? "" : " (" + reader.detail + ")");
+    return fault == PayloadFault::CannotWrite ? SetupPayload::CannotUnpack : SetupPayload::Damaged;
+}
+
+// The folder's name says nothing of why none could be made: the system's
+// error of the last attempt does, read before any other call.
+std::string noFolderProblem() {
+    const DWORD error = GetLastError();
+    const std::string temp = tempFolder();
+    if (temp.empty())
+        return "the system names no temporary folder to unpack it into";
+    return "no folder could be made in " + temp + " to unpack it into: " + systemMessage(error);
+}
+
 }  // namespace
 
+// The payload is read from the file that runs, through one handle, not by
+// the path the program was started by: that name may have come to name
+// another file since.
 SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
     PayloadReader reader;
-    const std::string program = ownProgramPath();
-    const PayloadFault fault = program.empty() ? PayloadFault::CannotRead : openPayload(program, reader);
+    std::string why;
+    FilePtr image = openRunningImage(why);
+    if (!image) {
+        problem = why;
+        return SetupPayload::CannotUnpack;
+    }
+    const PayloadFault fault = openPayloadFile(std::move(image), reader);
     if (fault == PayloadFault::NoPayload)
         return SetupPayload::None;
-    if (fault != PayloadFault::None) {
-        problem = payloadFaultText(fault);
-        return SetupPayload::Damaged;
-    }
+    if (fault != PayloadFault::None)
+        return unpackFault(fault, reader, problem);
     folder = makeFreshTempFolder("dictionary-setup");
     if (folder.empty()) {
-        problem = "no folder could be made in the temporary folder";
-        return SetupPayload::Damaged;
+        problem = noFolderProblem();
+        return SetupPayload::CannotUnpack;
     }
     unpackedFolder = folder;
     setExitCleanup(removeUnpackedPayload);
     const PayloadFault unpacked = extractPayload(reader, folder);
     if (unpacked != PayloadFault::None) {
-        problem = std::string(payloadFaultText(unpacked)) + (reader.detail.empty() ? "" : " (" + reader.detail + ")");
+        const SetupPayload result = unpackFault(unpacked, reader, problem);
         removeUnpackedPayload();
-        return SetupPayload::Damaged;
+        return result;
     }
     logLine("unpacked the setup file's " + std::to_string(reader.entries.size()) + " files and folders into " +
             folder);

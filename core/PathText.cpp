@@ -62,3 +62,73 @@ std::string foldedName(const std::string& utf8) {
     }
     return folded;
 }
+
+namespace {
+
+// The part without the trailing dots and blanks Windows drops.
+std::string trimmedPart(const std::string& part) {
+    const std::string::size_type end = part.find_last_not_of(". ");
+    return end == std::string::npos ? std::string() : part.substr(0, end + 1);
+}
+
+}  // namespace
+
+bool isDeviceName(const std::string& part) {
+    std::string base = part.substr(0, part.find('.'));
+    base.erase(base.find_last_not_of(' ') + 1);
+    base = foldedName(base);
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
+        if (base == device)
+            return true;
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
+        return false;
+    const std::string digit = base.substr(3);
+    // The digits 0 to 9, and the superscripts one, two and three.
+    return (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+           digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+NameLeaves nameLeaves(const std::string& name) {
+    if (!name.empty() && (name[0] == '\\' || name[0] == '/'))
+        return NameLeaves::Absolute;
+    const std::string::size_type colon = name.find(':');
+    if (colon != std::string::npos) {
+        const char first = name[0];
+        const bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+        return colon == 1 && letter ? NameLeaves::Drive : NameLeaves::Stream;
+    }
+    std::size_t depth = 0;
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type end = name.find_first_of("\\/", start);
+        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part == "..") {
+            if (depth == 0)
+                return NameLeaves::ClimbsOut;
+            --depth;
+        } else if (!part.empty() && part != ".") {
+            // "..." or ". ." would be read as a parent or as nothing at all.
+            if (trimmedPart(part).empty())
+                return NameLeaves::ClimbsOut;
+            if (isDeviceName(part))
+                return NameLeaves::Device;
+            ++depth;
+        }
+        if (end == std::string::npos)
+            return NameLeaves::No;
+        start = end + 1;
+    }
+}
+
+const char* nameLeavesText(NameLeaves reason) {
+    switch (reason) {
+    case NameLeaves::ClimbsOut: return "climbs out with \"..\"";
+    case NameLeaves::Drive: return "names a drive";
+    case NameLeaves::Absolute: return "is an absolute path";
+    case NameLeaves::Stream: return "names a stream with \":\"";
+    case NameLeaves::Device: return "names a device";
+    case NameLeaves::No: break;
+    }
+    return "";
+}

@@ -26,3 +26,30 @@ bool pathListed(const std::vector<std::string>& list, const std::string& path);
 // the publishers' tool everywhere, compare names without case. Bytes that
 // are not UTF-8 stay as they are.
 std::string foldedName(const std::string& utf8);
+
+// --- names that must stay inside a folder ---
+
+// Why a relative name, resolved under a folder as Windows resolves it,
+// would name something outside that folder, or no file of it.
+enum class NameLeaves {
+    No,
+    ClimbsOut,  // a ".." above the folder (or a part of only dots and blanks)
+    Drive,      // a drive letter: "C:x", "C:\x"
+    Absolute,   // begins with "\" or "/": the drive's root, a UNC or device path
+    Stream,     // a ":" after the first name: an alternate data stream
+    Device,     // a part that names a device: CON, NUL, COM1, LPT1 ..., with any extension
+};
+
+// Whether one name (no separators) opens a device in any folder, whatever
+// follows it after a dot or blanks: CON, PRN, AUX, NUL, CONIN$, CONOUT$,
+// COM0 to COM9 and LPT0 to LPT9 (and COM or LPT with a superscript 1, 2, 3).
+bool isDeviceName(const std::string& part);
+
+// Where the name leads, judged on the name alone: "\" and "/" alike, empty
+// and "." parts dropped, ".." one level up, trailing dots and blanks of a
+// part ignored as Windows ignores them. The empty name is the folder itself.
+NameLeaves nameLeaves(const std::string& name);
+
+// A few words for the reason, to follow a name: "climbs out with \"..\"", ...;
+// "" for No.
+const char* nameLeavesText(NameLeaves reason);

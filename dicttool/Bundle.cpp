@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/PathText.h"
 #include "dicttool/Check.h"
 #include "dicttool/Encoding.h"
 #include "dicttool/Platform.h"
@@ -31,7 +32,8 @@ std::string describe(PayloadFault fault, const std::string& detail) {
 
 // Every file and folder under native, each folder before what it holds,
 // names in byte order; the index names them as the installer reads them.
-void collect(const std::string& native, const std::string& relative, int depth, std::vector<MediumItem>& items) {
+void collect(const std::string& native, const std::string& relative, int depth, std::vector<MediumItem>& items,
+             std::vector<Problem>& links) {
     if (depth > kMaxDepth)
         throw ToolError("folders nested more than 64 deep at " + native + " (a link that loops?)");
     std::vector<FolderEntry> entries;
@@ -43,12 +45,19 @@ void collect(const std::string& native, const std::string& relative, int depth, 
         MediumItem item;
         item.native = joinNativePath(native, found.name);
         item.entry.path = (relative.empty() ? "" : relative + "/") + textName(found.name);
+        // A link would carry whatever it points to, on this machine, into
+        // the setup file: the medium is bundled only without any.
+        if (found.isLink) {
+            links.push_back({item.entry.path, 0, "link-in-medium",
+                             "a symbolic link or junction: links are never followed, no setup file written"});
+            continue;
+        }
         item.entry.isFolder = found.isFolder;
         if (!fileDetails(item.native, item.entry.attributes, item.entry.modified))
             throw ToolError("cannot read " + item.native + ": " + systemError());
         items.push_back(item);
         if (found.isFolder)
-            collect(item.native, item.entry.path, depth + 1, items);
+            collect(item.native, item.entry.path, depth + 1, items, links);
     }
 }
 
@@ -116,6 +125,21 @@ std::string payloadPath(const std::string& native) {
 int bundleMedium(const BundleOptions& options) {
     if (pathKind(options.folder) != PathKind::Folder)
         throw ToolError("no folder " + options.folder);
+    // Compared as the system resolves both, so that "medium/../setup.exe" is
+    // taken for the file beside the medium, and a way in through ".." or a
+    // link for one inside it.
+    const std::string inside = foldedName(joinNativePath(resolvedPath(options.folder), ""));
+    if (foldedName(resolvedPath(options.output)).compare(0, inside.size(), inside) == 0)
+        throw ToolError("the setup file may not be written into the folder it carries");
+    std::vector<MediumItem> items;
+    std::vector<Problem> links;
+    collect(options.folder, "", 0, items, links);
+    if (!links.empty()) {
+        printProblems(links, stdout);
+        std::fflush(stdout);
+        std::fprintf(stderr, "dicttool: %s holds links: no setup file written\n", options.folder.c_str());
+        return kRefused;
+    }
     const ScriptReport report = checkScript({options.folder, ""});
     if (!report.problems.empty()) {
         printProblems(report.problems, stdout);
@@ -135,12 +159,7 @@ int bundleMedium(const BundleOptions& options) {
                             : options.installer + " is empty");
     const std::string image = installerImage(program, options.installer.empty() ? "the carried install.exe"
                                                                                 : options.installer);
-    const std::string inside = joinNativePath(absolutePath(options.folder), "");
-    if (absolutePath(options.output).compare(0, inside.size(), inside) == 0)
-        throw ToolError("the setup file may not be written into the folder it carries");
 
-    std::vector<MediumItem> items;
-    collect(options.folder, "", 0, items);
     OutputFile out(options.output);
     PayloadWriter writer;
     if (!writeItems(image.data(), 1, image.size(), out.get()) ||

@@ -35,6 +35,10 @@ bool surveyFile(const std::string& path, RecordSurvey& survey) {
 // A name the builder refuses, for FROM and TO alike.
 void checkName(const LanguageListInput& input, int line, const char* role, const std::string& name,
                std::vector<Problem>& problems) {
+    if (const NameLeaves leaves = nameLeaves(name); leaves != NameLeaves::No)
+        return report(problems, input, line, "name-leaves-folder",
+                      std::string(role) + " name " + quoted(name) + " " + nameLeavesText(leaves) +
+                          ": a word list stays in the language folder, the installer stops with an error");
     if (isScratchName(name))
         report(problems, input, line, "name-reserved",
                std::string(role) + " name " + quoted(name) + " is the builder's scratch file temp.wb");

@@ -18,7 +18,8 @@ enum class PathKind { Missing, File, Folder };
 
 struct FolderEntry {
     std::string name;  // native, without a folder part
-    bool isFolder = false;
+    bool isFolder = false;  // a link to a folder counts as a folder
+    bool isLink = false;    // a symbolic link, junction or other reparse point
 };
 
 PathKind pathKind(const std::string& path);
@@ -32,6 +33,11 @@ std::string joinNativePath(const std::string& folder, const std::string& name);
 
 // The path made absolute against the current directory.
 std::string absolutePath(const std::string& path);
+
+// The path absolute, its "." and ".." parts resolved as the system resolves
+// them (through the links of the folders that exist, on POSIX); a last part
+// that does not exist yet is kept as given.
+std::string resolvedPath(const std::string& path);
 
 // The folder part of a path ("." when there is none).
 std::string parentFolder(const std::string& path);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -32,9 +33,14 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
         if (name == "." || name == "..")
             continue;
         bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
+        bool isLink = entry->d_type == DT_LNK;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            isLink = ::lstat((path + "/" + name).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+        }
+        if (entry->d_type == DT_UNKNOWN || isLink)
             isFolder = pathKind(path + "/" + name) == PathKind::Folder;
-        entries.push_back({name, isFolder});
+        entries.push_back({name, isFolder, isLink});
     }
     return true;
 }
@@ -50,6 +56,20 @@ std::string joinNativePath(const std::string& folder, const std::string& name) {
 
 std::string absolutePath(const std::string& path) {
     return !path.empty() && path[0] == '/' ? path : joinNativePath(currentFolder(), path);
+}
+
+std::string resolvedPath(const std::string& path) {
+    const std::string absolute = absolutePath(path);
+    if (char* real = ::realpath(absolute.c_str(), nullptr)) {
+        const std::string resolved = real;
+        std::free(real);
+        return resolved;
+    }
+    const std::string::size_type slash = absolute.find_last_of('/');
+    const std::string parent = slash == 0 ? "/" : absolute.substr(0, slash);
+    if (slash == std::string::npos || parent == absolute)
+        return absolute;
+    return joinNativePath(resolvedPath(parent), absolute.substr(slash + 1));
 }
 
 std::string parentFolder(const std::string& path) {

@@ -36,7 +36,7 @@ bool listFolder(const std::string& path, std::vector<FolderEntry>& entries) {
         const std::string name = search.name();
         if (name == "." || name == "..")
             continue;
-        entries.push_back({name, search.isFolder()});
+        entries.push_back({name, search.isFolder(), (search.attributes() & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (search.next());
     return true;
 }
@@ -48,6 +48,10 @@ std::string joinNativePath(const std::string& folder, const std::string& name) {
 }
 
 std::string absolutePath(const std::string& path) {
+    return fullPathOf(path);
+}
+
+std::string resolvedPath(const std::string& path) {
     return fullPathOf(path);
 }
 

@@ -195,9 +195,22 @@ struct Settings {
     std::string name, group, exe;
 };
 
+// The name a line writes under the target, for the steps that write.
+const std::string* destinationOf(const LineReading& r) {
+    switch (r.execution) {
+    case ScriptKeyword::Mkdir: return &r.argument;
+    case ScriptKeyword::Copy: case ScriptKeyword::XCopy: case ScriptKeyword::SndCopy: return &r.second;
+    default: return nullptr;
+    }
+}
+
 void runLine(PlanState& s, const LineReading& r, Settings& settings) {
     Plan& plan = s.report.plan;
     const int line = lineOf(s);
+    const std::string* destination = destinationOf(r);
+    if (destination && nameLeaves(*destination) != NameLeaves::No)
+        return note(s, "leaves-target", quoted(*destination) + " " + nameLeavesText(nameLeaves(*destination)) +
+                                            ": the installer refuses the line as a failed step");
     switch (r.execution) {
     case ScriptKeyword::Mkdir: return runMkdir(s, r);
     case ScriptKeyword::Copy: return runCopy(s, r);
@@ -249,6 +262,10 @@ void checkShortcut(PlanState& s, const Settings& st, const std::string& wbarg) {
             addProblem(s, st.iconName ? st.iconName : st.iconGroup ? st.iconGroup : st.iconExe,
                        "shortcut-incomplete", "the shortcut lacks " + missing);
     }
+    if (st.iconExe && nameLeaves(st.exe) != NameLeaves::No)
+        return addProblem(s, st.iconExe, "leaves-target",
+                          "iconexe " + quoted(st.exe) + " " + nameLeavesText(nameLeaves(st.exe)) +
+                              ": the installer makes no shortcut");
     if (st.iconExe && targetFile(s, st.exe).empty())
         addProblem(s, st.iconExe, "shortcut-target-missing",
                    "iconexe " + quoted(st.exe) + " names no file that is copied into the target");

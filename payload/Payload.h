@@ -122,6 +122,10 @@ struct PayloadReader {
 // the folder it is extracted into. NoPayload: a plain installer.
 PayloadFault openPayload(const std::string& path, PayloadReader& reader);
 
+// The same over a file already open (openRunningImage's): the digest, the
+// index and later every file are read through that one file.
+PayloadFault openPayloadFile(FilePtr file, PayloadReader& reader);
+
 // Makes every folder and file of the payload in folder (UTF-8; it exists
 // and is empty), each file new, with its modified time and its hidden and
 // system attributes (read-only is not kept: the installer's copy clears it).

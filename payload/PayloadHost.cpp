@@ -45,6 +45,14 @@ FilePtr openReadOnly(const std::string& path) {
     return FilePtr(std::fopen(path.c_str(), "rb"));
 }
 
+// The hosts read their own image through the link the system keeps to it.
+FilePtr openRunningImage(std::string& why) {
+    FilePtr file = openReadOnly("/proc/self/exe");
+    if (!file)
+        why = "its own image cannot be opened";
+    return file;
+}
+
 FilePtr createNewFile(const std::string& path) {
     if (fileFault(FileOp::Open)) {
         errno = EACCES;

@@ -2,6 +2,7 @@
 // which paths may be extracted, and in what order entries may come.
 #include <cstring>
 
+#include "core/PathText.h"
 #include "payload/PayloadFormat.h"
 
 namespace {
@@ -10,28 +11,13 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$ and CONOUT$ name devices on
-// Windows, with any extension and blanks before it.
-bool deviceName(const std::string& name) {
-    std::string base = name.substr(0, name.find('.'));
-    base.erase(base.find_last_not_of(' ') + 1);
-    for (char& c : base)
-        c = lowerAscii(c);
-    static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
-    for (const char* device : kDevices)
-        if (base == device)
-            return true;
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
 bool validName(const std::string& name) {
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ')
         return false;
     for (char c : name)
         if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\:<>\"|?*", c))
             return false;
-    return !deviceName(name);
+    return !isDeviceName(name);
 }
 
 }  // namespace

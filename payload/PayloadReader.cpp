@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "payload/PayloadFormat.h"
@@ -138,9 +139,13 @@ PayloadFault extractFile(PayloadReader& reader, const PayloadEntry& entry, const
 }  // namespace
 
 PayloadFault openPayload(const std::string& path, PayloadReader& reader) {
+    return openPayloadFile(openReadOnly(path), reader);
+}
+
+PayloadFault openPayloadFile(FilePtr file, PayloadReader& reader) {
     reader.entries.clear();
     reader.detail.clear();
-    reader.file = openReadOnly(path);
+    reader.file = std::move(file);
     if (!reader.file)
         return PayloadFault::CannotRead;
     const long size = fileSize(reader.file.get());

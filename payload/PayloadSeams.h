@@ -37,6 +37,14 @@ std::string sha256Hex(const Sha256Digest& digest);
 // open.
 FilePtr openReadOnly(const std::string& path);
 
+// Opens the program file that runs as this process's image: the file the
+// system maps, found by the name the system reports for the mapping, not by
+// the path the program was started by. On Windows no one may write, rename
+// or delete it while it is open, and it is checked to be the very file of
+// the running image. Null when it cannot be opened or is another file; why
+// then says what went wrong.
+FilePtr openRunningImage(std::string& why);
+
 // Creates a new file to write, binary; fails when anything (a file, a
 // folder, a link) has that name already, so nothing existing is followed or
 // overwritten.

@@ -85,6 +85,63 @@ const BCryptCalls& bcrypt() {
     return calls;
 }
 
+// The name the system reports for the file mapped at address, as the
+// kernel knows it ("\Device\HarddiskVolume2\dl\setup.exe", or "\??\C:\..."),
+// read with the call GetMappedFileName makes, present since the first NT.
+std::wstring mappedFileName(const void* address) {
+    using QueryMemory = LONG(WINAPI*)(HANDLE, const void*, int, void*, SIZE_T, SIZE_T*);
+    const auto query = reinterpret_cast<QueryMemory>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryVirtualMemory")));
+    if (!query)
+        return {};
+    constexpr int kMappedFileName = 2;  // MemoryMappedFilenameInformation
+    struct NameText {
+        USHORT length, capacity;
+        wchar_t* text;
+    };
+    std::vector<unsigned char> buffer(4096);
+    for (;;) {
+        SIZE_T needed = 0;
+        const LONG status = query(GetCurrentProcess(), address, kMappedFileName, buffer.data(), buffer.size(), &needed);
+        if (status == 0) {
+            const NameText* name = reinterpret_cast<const NameText*>(buffer.data());
+            return std::wstring(name->text, name->length / sizeof(wchar_t));
+        }
+        // Too small (STATUS_BUFFER_OVERFLOW, STATUS_INFO_LENGTH_MISMATCH): once more with the size asked for.
+        if (needed <= buffer.size() || needed > 0x20000)
+            return {};
+        buffer.resize(needed);
+    }
+}
+
+// A kernel name as a path the wide file calls take: "\??\" is the drives'
+// own folder, any other name is reached through the kernel's root.
+std::wstring openableName(const std::wstring& kernelName) {
+    if (kernelName.compare(0, 4, L"\\??\\") == 0)
+        return L"\\\\?\\" + kernelName.substr(4);
+    return kernelName.empty() || kernelName[0] != L'\\' ? std::wstring() : L"\\\\?\\GLOBALROOT" + kernelName;
+}
+
+// Whether the open file is the one mapped as this program's image: the file
+// mapped as an image once more, and the system asked whether both views
+// come from the same file. A file that is no program cannot be mapped so.
+bool isRunningImage(HANDLE file) {
+    using SameFiles = LONG(WINAPI*)(const void*, const void*);
+    const auto same = reinterpret_cast<SameFiles>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAreMappedFilesTheSame")));
+    if (!same)
+        return false;
+    const KernelHandle section(CreateFileMappingW(file, nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr));
+    if (!section)
+        return false;
+    void* view = MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0);
+    if (!view)
+        return false;
+    const bool itIs = same(GetModuleHandleW(nullptr), view) == 0;
+    UnmapViewOfFile(view);
+    return itIs;
+}
+
 }  // namespace
 
 struct Sha256State {
@@ -140,6 +197,31 @@ FilePtr openReadOnly(const std::string& path) {
     return streamOf(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr),
                     _O_RDONLY | _O_BINARY, "rb");
+}
+
+// Opened with reading shared and nothing else: while the payload is read,
+// the file can be neither written nor renamed nor deleted, so the checks
+// below hold for every byte read through the handle.
+FilePtr openRunningImage(std::string& why) {
+    const std::wstring name = openableName(mappedFileName(GetModuleHandleW(nullptr)));
+    if (name.empty()) {
+        why = "the system does not name the file of the running program";
+        return nullptr;
+    }
+    // Execute access too: an image section of the file is made from it below.
+    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | FILE_EXECUTE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        why = "the file of the running program cannot be opened";
+        return nullptr;
+    }
+    if (!isRunningImage(handle)) {
+        CloseHandle(handle);
+        why = "the file under the running program's name is not the program that runs: it was renamed or "
+              "replaced after it was started";
+        return nullptr;
+    }
+    return streamOf(handle, _O_RDONLY | _O_BINARY, "rb");
 }
 
 FilePtr createNewFile(const std::string& path) {

@@ -212,6 +212,19 @@ void makeFolder(const std::string& path) {
     }
 }
 
+// A destination that would leave the target (a "..", a drive, an absolute
+// path, a stream or a device) is a failed step and never carried out: a
+// setup script writes only into the folder it installs into.
+bool staysInTarget(const char* keyword, const std::string& destination) {
+    const NameLeaves leaves = nameLeaves(destination);
+    if (leaves == NameLeaves::No)
+        return true;
+    countFailedStep(std::string(keyword) + " " + destination + " (outside the target)");
+    logLine(std::string("  failed: ") + keyword + " " + destination + " " + nameLeavesText(leaves) +
+            ": not carried out, it would leave the target");
+    return false;
+}
+
 void executeLine(const char* line, const std::string& sourceSlash) {
     const char* argument = keywordArgument(line);
     const ScriptKeyword keyword = executionKeyword(line);
@@ -223,11 +236,11 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         scriptSettings.wantWordLists = 1;
         return;
     case ScriptKeyword::Copy:
-        if (splitOperands(line, first, second))
+        if (splitOperands(line, first, second) && staysInTarget("Copy to", second))
             copyShown(sourceSlash + first, singleCopyDestination(scriptSettings.targetDirSlash, second));
         return;
     case ScriptKeyword::XCopy:
-        if (splitOperands(line, first, second)) {
+        if (splitOperands(line, first, second) && staysInTarget("Copy to", second)) {
             SavedDirectory saved;
             if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()))
                 copyMatches(first, second);
@@ -235,7 +248,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         return;
     case ScriptKeyword::SndCopy:
         // A subdirectory that cannot be entered copies nothing.
-        if (splitOperands(line, first, second)) {
+        if (splitOperands(line, first, second) && staysInTarget("Copy to", second)) {
             SavedDirectory saved;
             if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()) && enterCopiedFolder(first))
                 copyMatches(kFolderCopyPattern, second);
@@ -250,7 +263,8 @@ void executeLine(const char* line, const std::string& sourceSlash) {
         return;
     switch (keyword) {
     case ScriptKeyword::Mkdir: {
-        makeFolder(std::string(scriptSettings.targetDirSlash) + argument);
+        if (staysInTarget("Folder", argument))
+            makeFolder(std::string(scriptSettings.targetDirSlash) + argument);
         return;
     }
     case ScriptKeyword::IconName:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Log.h"
 #include "core/PathText.h"
 #include "core/Utf8Text.h"
 #include "record/InstallRecord.h"
@@ -61,7 +62,15 @@ int programsFolderId() {
 
 }  // namespace
 
+// A program outside the target (see nameLeaves) gets no shortcut: the
+// shortcut starts for every user what the installation put there, nothing
+// else. Its working folder is the target itself.
 bool addProgramShortcut() {
+    if (const NameLeaves leaves = nameLeaves(scriptSettings.iconExe); leaves != NameLeaves::No) {
+        logLine(std::string("  iconexe ") + scriptSettings.iconExe + " " + nameLeavesText(leaves) +
+                ": no shortcut, it would start a program outside the target");
+        return false;
+    }
     const std::string target = std::string(scriptSettings.targetDirSlash) + scriptSettings.iconExe;
     if (utf16Length(target) >= kPathCapacity)
         return false;

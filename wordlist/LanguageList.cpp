@@ -176,6 +176,7 @@ void processLanguageList() {
             fatalError("LANGUAGE.CF ends inside a language block");
         entry.fromName = lines[at + 1].text;
         entry.toName = lines[at + 2].text;
+        refuseWordListNames(entry);
 
         if (at == 0)
             createSettingsFile(entry.fromName.c_str());

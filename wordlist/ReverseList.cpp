@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "core/Collation.h"
+#include "core/PathText.h"
 #include "core/Utf8Text.h"
 #include "core/FileLayer.h"
 #include "run/ScriptSettings.h"
@@ -90,6 +91,16 @@ void refuseScratchName(const std::string& name) {
         fatalWithName("Wordlist name \"%s\" is reserved for the scratch file", name);
 }
 
+// A word list lives in the language folder: a name that climbs out of it,
+// names a drive, a stream or a device, or is absolute, is refused before
+// anything is written, so a list cannot send the build's output elsewhere.
+void refuseLeavingName(const std::string& name) {
+    const NameLeaves leaves = nameLeaves(name);
+    if (leaves != NameLeaves::No)
+        fatalError(("Wordlist name \"" + name + "\" " + nameLeavesText(leaves) +
+                    ": a word list stays in the language folder").c_str());
+}
+
 // The three files of a build, relative to the target directory.
 struct BuildFiles {
     std::string from, temp, to;
@@ -98,11 +109,8 @@ struct BuildFiles {
 // Names that do not fit a path or that would destroy the scratch file are
 // refused before anything is drawn.
 BuildFiles buildFiles(const LanguageEntry& entry) {
-    BuildFiles files{wordListPath(entry.fromName), std::string(kLanguageFolder) + "temp.wb",
-                     wordListPath(entry.toName)};
-    refuseScratchName(entry.fromName);
-    refuseScratchName(entry.toName);
-    return files;
+    refuseWordListNames(entry);
+    return {wordListPath(entry.fromName), std::string(kLanguageFolder) + "temp.wb", wordListPath(entry.toName)};
 }
 
 // A TEMP or TO wordlist that could not be written completely is deleted,
@@ -299,6 +307,14 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
 }
 
 }  // namespace
+
+void refuseWordListNames(const LanguageEntry& entry) {
+    for (const std::string* name : {&entry.fromName, &entry.toName}) {
+        refuseLeavingName(*name);
+        wordListPath(*name);
+        refuseScratchName(*name);
+    }
+}
 
 // The phases in their order, each drawing its own part of the display.
 // TEMP is scratch, recreated by every build and never taken for a word

@@ -9,3 +9,8 @@
 // TO wordlist that could not be written completely is deleted first. The
 // closing message is the language-list driver's (showBuildFinished).
 void buildReverseList(const LanguageEntry& entry);
+
+// Ends in fatalError when the FROM or the TO name of the block would lead
+// out of the language folder (see nameLeaves), is the scratch file's, or
+// makes a path too long: checked before anything of the block is written.
+void refuseWordListNames(const LanguageEntry& entry);

@@ -58,8 +58,25 @@ TEST_F(BundleTest, AFolderWithProblemsIsRefusedUnlessForcedAndTheFileCarriesItWh
     EXPECT_NE(run.err.find("no setup file written (--force"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists("setup.exe"));
 
-    EXPECT_EQ(dicttool("bundle cd -o cd/setup.exe --installer install.exe --force").status, 1)
-        << "not into the folder it carries";
+    // Into the folder it carries, however the path is spelt; beside it, too.
+    fs::create_directories("other");
+    for (const char* inside : {"cd/setup.exe", "other/../cd/setup.exe", "cd/./empty/../setup.exe"}) {
+        run = dicttool(std::string("bundle cd -o ") + inside + " --installer install.exe --force");
+        EXPECT_NE(run.err.find("into the folder it carries"), std::string::npos) << inside << ": " << run.err;
+        EXPECT_EQ(run.out.find("Bundled anyway"), std::string::npos) << "refused before anything is said";
+    }
+    EXPECT_FALSE(fs::exists("cd/setup.exe"));
+    run = dicttool("bundle cd -o cd/../beside.exe --installer install.exe --force");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists("beside.exe"));
+
+    // A link anywhere in the medium is refused, forced or not.
+    fs::create_symlink("../install.exe", "cd/sounds/linked.exe");
+    run = dicttool("bundle cd -o linked.exe --installer install.exe --force");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("sounds/linked.exe:0: link-in-medium"), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists("linked.exe"));
+    fs::remove("cd/sounds/linked.exe");
     run = dicttool("bundle cd -o setup.exe --installer cd/install.inf --force");
     EXPECT_NE(run.err.find("is not a Windows program"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists("setup.exe"));

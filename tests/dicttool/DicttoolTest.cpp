@@ -66,7 +66,9 @@ TEST_F(DicttoolTest, EveryProblemKindIsReportedWithItsLine) {
           "iconname Shortcut\n"                  // 14 shortcut-incomplete
           "iconexe missing.exe\n"                // 15 shortcut-target-missing
           "display nothere.txt\n"                // 16 display-missing
-          "mkwlist\n");                          // 17
+          "mkwlist\n"                            // 17
+          "copy a.txt ..\\outside.txt\n"          // 18 leaves-target
+          "xcopy *.wb aux\n");                  // 19 leaves-target
     write("bad/a.txt", "a\n");
     write("bad/from.wb", record("casa", "house") + std::string(2, '\0'));
     write("bad/bad.wb", std::string(84, 'x'));
@@ -76,7 +78,8 @@ TEST_F(DicttoolTest, EveryProblemKindIsReportedWithItsLine) {
           "a,b,c,Two\nmissing.wb\nout.wb\n"                     // 4-6: from-missing
           "a,b,c,Three\nbad.wb\nOUT.wb\n"                       // 7-9: unterminated-field, duplicate-to
           "only,three,fields\nok.wb\n" + longName + "\n"      // 10-12: too-few-fields, name-too-long
-          "a,b,c,Cut\nfrom.wb\n");                              // 13: block-cut-short
+          "a,b,c,Out\nfrom.wb\n..\\outside.wb\n"                // 13-15: from-size, name-leaves-folder
+          "a,b,c,Cut\nfrom.wb\n");                              // 16: block-cut-short
     const std::string target = "--target 'c:\\" + std::string(200, 't') + "'";
 
     const ToolRun run = dicttool("check --json " + target + " bad");
@@ -86,11 +89,12 @@ TEST_F(DicttoolTest, EveryProblemKindIsReportedWithItsLine) {
         {11, "duplicate-destination"}, {12, "path-too-long"}, {13, "destination-is-folder"},
         {14, "shortcut-incomplete"}, {15, "shortcut-target-missing"}, {16, "display-missing"},
         {2, "from-size"}, {3, "name-reserved"}, {5, "from-missing"}, {8, "unterminated-field"},
-        {9, "duplicate-to"}, {10, "too-few-fields"}, {12, "name-too-long"}, {13, "block-cut-short"}};
+        {9, "duplicate-to"}, {10, "too-few-fields"}, {12, "name-too-long"}, {14, "from-size"},
+        {15, "name-leaves-folder"}, {16, "block-cut-short"}, {18, "leaves-target"}, {19, "leaves-target"}};
     EXPECT_EQ(problemsOf(run.out), expected) << run.out;
 
     // The same language list alone; and mkwlist without a copied list.
-    EXPECT_EQ(problemsOf(dicttool("check-languages --json " + target + " bad/language.cf bad").out).size(), 8u);
+    EXPECT_EQ(problemsOf(dicttool("check-languages --json " + target + " bad/language.cf bad").out).size(), 10u);
     write("nolist/install.inf", "mkwlist\n");
     EXPECT_EQ(problemsOf(dicttool("check --json nolist").out),
               (std::set<std::pair<int, std::string>>{{1, "language-list-missing"}}));

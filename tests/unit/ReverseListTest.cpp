@@ -640,8 +640,12 @@ TEST_F(ReverseListTest, ScratchFileNameIsRefusedForEitherList) {
     EXPECT_TRUE(hostPlatform().draws.empty());
     EXPECT_EQ(fs::file_size("language/temp.wb"), before);
     EXPECT_FALSE(fs::exists("language/ti.wb"));
+    // A way back in through ".." is refused before it could reach the scratch file.
     EXPECT_EQ(fatalMessage(language("it.wb", "..\\Language\\.\\temp.wb")),
-              "Wordlist name \"..\\Language\\.\\temp.wb\" is reserved for the scratch file");
+              "Wordlist name \"..\\Language\\.\\temp.wb\" climbs out with \"..\": a word list stays in the "
+              "language folder");
+    EXPECT_EQ(fatalMessage(language("..\\..\\it.wb", "ti.wb")),
+              "Wordlist name \"..\\..\\it.wb\" climbs out with \"..\": a word list stays in the language folder");
     EXPECT_EQ(fatalMessage(language("it.wb", "temp.wbx")), "(no fatal error)");
     // A temp.wb in a folder of its own is another file, built as any list.
     fs::create_directory("language/sub");
