@@ -21,6 +21,7 @@
 #include "core/PathText.h"
 #include "core/Utf8Text.h"
 #include "core/FileLayer.h"
+#include "core/Log.h"
 #include "record/InstallRecord.h"
 #include "core/win32/HandlesWin32.h"
 #include "run/ScriptSettings.h"
@@ -151,6 +152,10 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
             RegDeleteValueW(key.get(), toWide(name).c_str());  // from an earlier installation's script
     }
     deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
+    // What an administrator's detection rule and a quiet removal name.
+    logLine(std::string("Apps & Features entry ") + (elevated ? "HKLM\\" : "HKCU\\") +
+            uninstallKeyPath(record.target) + ", DisplayVersion " + scriptSettings.version +
+            ", QuietUninstallString \"" + exe + "\" /S");
     return ok;
 }
 

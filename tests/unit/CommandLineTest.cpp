@@ -28,9 +28,11 @@ TEST(CommandLine, SplitsAsWindowsProgramsDo) {
 
 TEST(CommandLine, InstallerOptionsInEitherSpellingAndEveryWrongOneNamed) {
     InstallOptions all = parseInstallOptions(splitCommandLine(
-        "-verysilent /Silent /SUPPRESSMSGBOXES /norestart \"/DIR=C:\\Ærø 测试\" /LOG=\"C:\\a b.log\""));
+        "-verysilent /Silent /SUPPRESSMSGBOXES /norestart \"/DIR=C:\\Ærø 测试\" /LOG=\"C:\\a b.log\" "
+        "/AllowDowngrade -closeapplications"));
     EXPECT_EQ(all.error, "");
     EXPECT_TRUE(all.verySilent && all.silent && all.quiet() && all.hasDir && all.log && !all.help);
+    EXPECT_TRUE(all.allowDowngrade && all.closeApplications);
     EXPECT_EQ(all.dir, "C:\\Ærø 测试");
     EXPECT_EQ(all.logPath, "C:\\a b.log");
     EXPECT_TRUE(parseInstallOptions({"/LOG"}).log);
