@@ -21,6 +21,7 @@
 #include "core/Utf8Text.h"
 #include "core/VersionOrder.h"
 #include "core/win32/TextWin32.h"
+#include "setupscript/InUseWin32.h"
 #include "setupscript/ScriptWin32.h"
 #include "setupscript/SetupScript.h"
 #include "settings/SettingsFile.h"
@@ -213,6 +214,7 @@ void runStartSequence() {
     setWindowText(control(kPromptLabel), "Copying files...");
     UpdateWindow(windowHandles.mainWindow);
 
+    askAboutFilesInUse(earlierInstalledFiles());
     runSetupScript();
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})

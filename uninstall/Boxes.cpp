@@ -79,12 +79,17 @@ void showRefusal(const std::string& message) {
     showMessageBox(nullptr, message, kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+// "Removed" is said only when nothing waits for the restart.
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome) {
     const std::string name = title.empty() ? std::string("The dictionary") : title;
     const bool whole = !outcome.incomplete() && outcome.existed.empty() && outcome.changedKeys.empty() &&
                        outcome.left.empty() && outcome.keptFolders.empty();
     std::string text = name + " was removed from " + displayFolder(target) +
                        (whole ? "." : ", except for what is listed below.");
+    if (!outcome.atRestart.empty())
+        text = name + " is removed from " + displayFolder(target) +
+               " when Windows restarts: files are in use. Restart Windows to complete the removal.";
+    text += listSection("Removed when Windows restarts (in use now):", outcome.atRestart);
     text += listSection("Could not be removed (skipped):", outcome.skipped);
     text += listSection("Could not be put back or removed:", outcome.notRestored);
     text += listSection("Left in place, as a link now stands there (it was not followed):", outcome.links);

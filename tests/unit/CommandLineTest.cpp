@@ -60,8 +60,8 @@ TEST(CommandLine, InstallerOptionsInEitherSpellingAndEveryWrongOneNamed) {
 TEST(CommandLine, UninstallerOptionsAndTheCopysContinuation) {
     const UninstallOptions silent = parseUninstallOptions({"/s", "/LOG=x.log"});
     EXPECT_TRUE(silent.silent && silent.log && !silent.isContinuation && silent.error.empty());
-    const UninstallOptions copy = parseUninstallOptions({"/continue", "12,34", "C:\\F", "/S"});
-    EXPECT_TRUE(copy.isContinuation && copy.silent);
+    const UninstallOptions copy = parseUninstallOptions({"/continue", "12,34", "C:\\F", "/S", "/CloseApplications"});
+    EXPECT_TRUE(copy.isContinuation && copy.silent && copy.closeApplications);
     EXPECT_EQ(copy.handles, "12,34");
     EXPECT_EQ(copy.folder, "C:\\F");
     EXPECT_EQ(parseUninstallOptions({"/quiet"}).error, "\"/quiet\": unknown option");
