@@ -58,13 +58,15 @@ bool confirmUninstall(const std::string& title, const std::string& target) {
     return showMessageBox(nullptr, text, kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
-bool retryRemoval(const std::string& path, const std::string& reason) {
-    logLine("cannot remove " + path + ": " + reason + (silentRun ? "; skipped" : ""));
+bool retryRemoval(const std::string& path, const std::string& reason, bool held) {
+    logLine("cannot remove " + path + ": " + reason + (silentRun && !held ? "; skipped" : ""));
     if (silentRun)
         return false;
     const std::string text = path + "\n\ncannot be removed: " + reason +
-                             ".\n\nClose the program that uses it or clear its read-only attribute, "
-                             "then choose Retry. Skip leaves the file in place.";
+                             (held ? ".\n\nClose the program that uses it, then choose Retry. Skip removes the "
+                                     "file when Windows restarts."
+                                   : ".\n\nClose the program that uses it or clear its read-only attribute, "
+                                     "then choose Retry. Skip leaves the file in place.");
     HHOOK hook = SetWindowsHookExW(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId());
     int answer = showMessageBox(nullptr, text, kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND);
     if (hook)

@@ -70,8 +70,10 @@ bool closeHolders(const std::string& path, bool& asked) {
     return true;
 }
 
-std::string heldReason(const std::string& path, const std::string& reason) {
-    return fileHeld(path) ? inUseText(programsHolding({path}), {}) : reason;
+RemovalProblem removalProblem(const std::string& path, const std::string& reason) {
+    if (!fileHeld(path))
+        return {reason, false};
+    return {inUseText(programsHolding({path}), {}), true};
 }
 
 bool removeHeldAtRestart(const std::string& path, RemovalOutcome& outcome) {

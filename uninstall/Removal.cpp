@@ -109,7 +109,8 @@ bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
         // Files in use (uninstall/InUse.cpp): asked to close, or removed at the next restart.
         if (closeHolders(path, askedToClose))
             continue;
-        if (!retryRemoval(path, heldReason(path, attempt.reason))) {
+        const RemovalProblem problem = removalProblem(path, attempt.reason);
+        if (!retryRemoval(path, problem.reason, problem.held)) {
             if (removeHeldAtRestart(path, outcome))
                 return true;
             outcome.skipped.push_back(path);

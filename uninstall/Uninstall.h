@@ -48,8 +48,9 @@ inline int exitCodeOf(const RemovalOutcome& outcome) {
 void setSilent(bool silent);
 void setCloseApplications(bool close);
 bool confirmUninstall(const std::string& title, const std::string& target);
-// Retry (true) or Skip (false) for a file that cannot be removed.
-bool retryRemoval(const std::string& path, const std::string& reason);
+// Retry (true) or Skip (false) for a file that cannot be removed; Skip
+// removes a file in use (held) at the next restart, and leaves any other.
+bool retryRemoval(const std::string& path, const std::string& reason, bool held);
 void showRefusal(const std::string& message);
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome);
 
@@ -70,7 +71,11 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
 // in the silent mode, they are asked once to close (asked says so), and
 // true means: try again.
 bool closeHolders(const std::string& path, bool& asked);
-std::string heldReason(const std::string& path, const std::string& reason);
+struct RemovalProblem {
+    std::string reason;
+    bool held = false;  // another program holds the file
+};
+RemovalProblem removalProblem(const std::string& path, const std::string& reason);
 // After Skip or in the silent mode: a held file's removal is scheduled at
 // the next restart and listed in outcome.atRestart; false when the file is
 // not held or the system refuses.

@@ -34,14 +34,6 @@ std::string script(const std::string& version, const std::string& file) {
            "\ncopy words.wb language\\words.wb\n";
 }
 
-// Wine's restart: what was scheduled for it is carried out.
-void restartWindows() {
-    char system[MAX_PATH] = "";
-    GetSystemDirectoryA(system, MAX_PATH);
-    Installer boot("C:\\", joinPath(system, "wineboot.exe"), "-r");
-    EXPECT_EQ(boot.waitForExit(kRunWait), 0u);
-}
-
 std::string pendingRenames() {
     HKEY key;
     std::string text;

@@ -54,6 +54,8 @@ std::optional<Box> startUninstall(const std::string& target, std::unique_ptr<Ins
 // A whole uninstallation: Yes, then the closing box; its text and the exit
 // code of the process started (which must equal the removing copy's).
 std::pair<std::string, DWORD> uninstall(const std::string& target);
+// Wine's restart (wineboot -r): what was scheduled for it is carried out.
+void restartWindows();
 // The copy in the temporary folder is gone, or waits for the next restart.
 void expectNoCopyLeftUnscheduled();
 
