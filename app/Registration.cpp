@@ -164,7 +164,8 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
     deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
     // What an administrator's detection rule and a quiet removal name.
     logLine(std::string("Apps & Features entry ") + (elevated ? "HKLM\\" : "HKCU\\") +
-            uninstallKeyPath(record.target) + ", DisplayVersion " + scriptSettings.version +
+            uninstallKeyPath(record.target) +
+            (*scriptSettings.version ? std::string(", DisplayVersion ") + scriptSettings.version : std::string()) +
             ", QuietUninstallString \"" + exe + "\" /S");
     return ok;
 }
