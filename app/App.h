@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The window and drawing handles of the installer: its main window and
 // edit box, the heading font, the cursors, and what the progress display
@@ -71,4 +72,7 @@ void removeUnpackedPayload();
 // one, uninstall.exe beside it, the Apps & Features entry made). False when
 // any of that could not be done.
 void beginInstallRecord();
+// The files an earlier installation into the target recorded: those this
+// run most likely writes again, asked about before the first copy.
+std::vector<std::string> earlierInstalledFiles();
 bool completeInstallRecord();

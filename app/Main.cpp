@@ -16,6 +16,7 @@
 #include "core/WideText.h"
 #include "run/ScriptSettings.h"
 #include "run/Progress.h"
+#include "run/RunEnd.h"
 #include "setupscript/SetupScript.h"
 
 namespace {
@@ -74,6 +75,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     restrictDllSearchToSystem();
     const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
     setQuietRun(options.quiet());
+    runEnd.allowDowngrade = options.allowDowngrade;
+    runEnd.closeApplications = options.closeApplications;
     if (options.log)
         openLogFile(options.logPath, kDefaultLogName);
     logLine("install.exe " PRODUCT_VERSION_TEXT ", options:" + commandLineArguments());

@@ -12,13 +12,16 @@
 #include "app/App.h"
 #include "run/ScriptSettings.h"
 #include "run/FailedSteps.h"
+#include "run/RunEnd.h"
 #include "record/InstallRecord.h"
 #include "core/Log.h"
 #include "run/MessageBoxes.h"
 #include "core/CodePage.h"
 #include "record/RecordWin32.h"
 #include "core/Utf8Text.h"
+#include "core/VersionOrder.h"
 #include "core/win32/TextWin32.h"
+#include "setupscript/InUseWin32.h"
 #include "setupscript/ScriptWin32.h"
 #include "setupscript/SetupScript.h"
 #include "settings/SettingsFile.h"
@@ -139,6 +142,18 @@ void runLoggedStep(const std::string& what, const std::string& failedName, Step 
         countFailedStep(failedName);
 }
 
+// Files that the next restart puts in place are named in a box of their
+// own, or in the log when silent: the installation is complete only then.
+void showRestartNeeded() {
+    if (runEnd.atRestart.empty())
+        return;
+    logLine("restart needed: " + restartMessage());
+    if (quietRun())
+        return;
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    showMessageBox(windowHandles.mainWindow, restartMessage(), "Install", MB_OK | MB_ICONINFORMATION);
+}
+
 void showFailedSteps() {
     if (failedSteps.count <= 0)
         return;
@@ -147,6 +162,34 @@ void showFailedSteps() {
         return;
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
     showMessageBox(windowHandles.mainWindow, failedStepsMessage(), "Install", MB_OK | MB_ICONWARNING);
+}
+
+// An older version over a newer one in the same folder is refused before
+// anything is written, unless /ALLOWDOWNGRADE: interactively a box, and the
+// window waits for another folder; silently the run ends with 1638. A
+// target folder that the Start check made just now is taken back.
+bool refuseDowngrade() {
+    std::string hive;
+    const std::string target = longFolderName(scriptSettings.targetDir);
+    const std::string installed = installedVersion(target, hive);
+    if (installed.empty() || !*scriptSettings.version)
+        return false;
+    const VersionOrder order = compareVersions(scriptSettings.version, installed);
+    logLine("installed version " + installed + " (" + hive + "\\" + uninstallKeyPath(target) + "), this one " +
+            scriptSettings.version);
+    if (order != VersionOrder::Older || runEnd.allowDowngrade)
+        return false;
+    const std::string text = newerInstalledMessage(installed, scriptSettings.title, target, scriptSettings.version);
+    logLine("refused: " + text);
+    if (installNotes.targetCreated && RemoveDirectoryW(toWide(scriptSettings.targetDir).c_str()))
+        installNotes.targetCreated = 0;
+    if (quietRun()) {
+        runEnd.downgradeRefused = true;
+        DestroyWindow(windowHandles.mainWindow);
+        return true;
+    }
+    showMessageBox(windowHandles.mainWindow, text, "Install", MB_OK | MB_ICONWARNING);
+    return true;
 }
 
 void runStartSequence() {
@@ -162,6 +205,8 @@ void runStartSequence() {
         return;
     }
     logLine(std::string("target folder ") + scriptSettings.targetDir);
+    if (refuseDowngrade())
+        return;
     beginInstallRecord();
     MoveWindow(control(kFramePanel), 110, 138, 440, 110, TRUE);
     for (int id : {kDriveList, kFolderList, kStartButton, kChangeDirButton, kDriveCaption, kFolderCaption})
@@ -169,6 +214,7 @@ void runStartSequence() {
     setWindowText(control(kPromptLabel), "Copying files...");
     UpdateWindow(windowHandles.mainWindow);
 
+    askAboutFilesInUse(earlierInstalledFiles());
     runSetupScript();
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})
@@ -186,6 +232,7 @@ void runStartSequence() {
     runLoggedStep("the uninstaller, its record and the Apps & Features entry",
                   "The uninstaller and its record uninstall.dat", [] { return completeInstallRecord(); });
     showFailedSteps();
+    showRestartNeeded();
     DestroyWindow(windowHandles.mainWindow);
 }
 
@@ -213,8 +260,9 @@ void onDestroy() {
         CoUninitialize();
     windowHandles.comInitialized = false;
     // Exit codes: 0 for a complete installation, Stop or a close; 2 when
-    // steps did not complete (1 is a fatal error's, which never gets here).
-    PostQuitMessage(failedSteps.count > 0 ? 2 : 0);
+    // steps did not complete, 3010 when a restart completes it, 1638 for a
+    // downgrade refused (1 is a fatal error's, which never gets here).
+    PostQuitMessage(installExitCode(failedSteps.count));
 }
 
 }  // namespace

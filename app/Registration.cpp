@@ -21,8 +21,11 @@
 #include "core/PathText.h"
 #include "core/Utf8Text.h"
 #include "core/FileLayer.h"
+#include "core/Log.h"
 #include "record/InstallRecord.h"
 #include "core/win32/HandlesWin32.h"
+#include "core/win32/InUseWin32.h"
+#include "run/RunEnd.h"
 #include "run/ScriptSettings.h"
 #include "run/MessageBoxes.h"
 #include "record/RecordWin32.h"
@@ -50,8 +53,16 @@ bool writeUninstaller(const std::string& folder) {
         return false;
     bool ok = writeItems(bytes, 1, size, out.get());
     ok = closeWritten(out) && ok;
-    if (ok && replaceFile(scratch.c_str(), joinPath(folder, kUninstallerName).c_str()))
+    const std::string exe = joinPath(folder, kUninstallerName);
+    if (ok && replaceFile(scratch.c_str(), exe.c_str()))
         return true;
+    // An uninstaller that runs, or that another program holds, is replaced
+    // at the next restart (core/win32/InUseWin32.cpp).
+    if (ok && fileHeld(exe) && moveAtRestart(scratch, exe)) {
+        runEnd.atRestart.push_back(exe);
+        logLine("in use: " + exe + "; " + scratch + " replaces it at the next restart");
+        return true;
+    }
     removeFile(scratch.c_str());
     return false;
 }
@@ -151,10 +162,32 @@ bool registerUninstaller(const InstallRecord& record, const std::string& folder,
             RegDeleteValueW(key.get(), toWide(name).c_str());  // from an earlier installation's script
     }
     deleteUninstallEntry(elevated ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, record.target);
+    // What an administrator's detection rule and a quiet removal name.
+    logLine(std::string("Apps & Features entry ") + (elevated ? "HKLM\\" : "HKCU\\") +
+            uninstallKeyPath(record.target) +
+            (*scriptSettings.version ? std::string(", DisplayVersion ") + scriptSettings.version : std::string()) +
+            ", QuietUninstallString \"" + exe + "\" /S");
     return ok;
 }
 
 }  // namespace
+
+// The earlier installation's record of this target: where this run's
+// completeInstallRecord would read it. Empty when there is none.
+std::vector<std::string> earlierInstalledFiles() {
+    const std::string target = longFolderName(scriptSettings.targetDir);
+    const std::string folder = processElevated() ? protectedRecordFolder(target) : target;
+    if (folder.empty() || utf16Length(joinPath(folder, kUninstallerScratch)) >= kPathCapacity)
+        return {};
+    InstallRecord earlier;
+    std::string detail;
+    if (readInstallRecord(joinPath(folder, kRecordName).c_str(), recordRootsFor(target), earlier, detail) !=
+        RecordFault::None)
+        return {};
+    std::vector<std::string> files = earlier.files;
+    files.insert(files.end(), earlier.existed.begin(), earlier.existed.end());
+    return files;
+}
 
 void beginInstallRecord() {
     installNotes.record = InstallRecord{};

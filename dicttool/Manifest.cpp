@@ -131,12 +131,18 @@ void installerManifest(const ManifestOptions& o, const ScriptFacts& values, cons
     out << YAML::Key << "Log" << YAML::Value << "/LOG=\"<LOGPATH>\"";
     out << YAML::EndMap;
     out << YAML::Key << "ElevationRequirement" << YAML::Value << "elevatesSelf";
+    // A newer setup file runs over the older installation, whose record it merges.
+    out << YAML::Key << "UpgradeBehavior" << YAML::Value << "install";
     // winget takes 0 for success itself and refuses it in this list.
     if (o.partialIsSuccess)
         out << YAML::Key << "InstallerSuccessCodes" << YAML::Value << YAML::Flow << YAML::BeginSeq << 2
             << YAML::EndSeq << YAML::Comment(kPartialText);
     out << YAML::Key << "ExpectedReturnCodes" << YAML::Value << YAML::BeginSeq;
+    returnCode(out, 1, "contactSupport", "1: the installation ended at an error; the log names it");
+    returnCode(out, 87, "invalidParameter");
     returnCode(out, 1618, "installInProgress");
+    returnCode(out, 1638, "downgrade");
+    returnCode(out, 3010, "rebootRequiredToFinish");
     if (!o.partialIsSuccess)
         returnCode(out, 2, "custom", kPartialText);
     out << YAML::EndSeq;
@@ -165,6 +171,11 @@ int writeManifest(const ManifestOptions& o) {
     if (fault != PayloadFault::None)
         throw ToolError(o.setup + ": " + payloadFaultText(fault));
     const ScriptFacts script = readScriptFacts(reader);
+    // The version is the one the installer writes to DisplayVersion, which
+    // winget matches with the manifest's.
+    if (!o.version.empty() && !script.version.empty() && o.version != script.version)
+        throw ToolError("--version " + o.version + " differs from the version line of install.inf (" +
+                        script.version + "), which the installer writes to Apps & Features");
     ScriptFacts values;  // the options, else the script
     values.title = o.name.empty() ? script.title : o.name;
     values.version = o.version.empty() ? script.version : o.version;

@@ -143,6 +143,40 @@ bool deleteUninstallEntry(HKEY root, const std::string& target) {
     return true;
 }
 
+namespace {
+
+// A REG_SZ value whole, whatever its length; empty when absent or of
+// another type.
+std::string registryText(HKEY key, const wchar_t* name) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return {};
+    std::vector<wchar_t> value(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    value.back() = L'\0';
+    return toUtf8(value.data());
+}
+
+}  // namespace
+
+std::string installedVersion(const std::string& target, std::string& hive) {
+    const std::wstring path = toWide(uninstallKeyPath(target));
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        RegistryKey key;
+        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+            continue;
+        if (!pathEquals(normalRecordPath(registryText(key.get(), L"InstallLocation"), ""),
+                        normalRecordPath(target, "")))
+            continue;
+        hive = root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU";
+        return registryText(key.get(), L"DisplayVersion");
+    }
+    return {};
+}
+
 std::string dictionaryValue(const char* key) {
     const std::wstring section = toWide(kRecordSection), wideKey = toWide(key);
     std::vector<wchar_t> buffer(1024);

@@ -40,6 +40,11 @@ std::string uninstallKeyPath(const std::string& target);
 // and could not be deleted.
 bool deleteUninstallEntry(HKEY root, const std::string& target);
 
+// The DisplayVersion of the target's entry (under HKLM or HKCU, the one
+// whose InstallLocation names this target); empty when there is none or it
+// shows no version. hive says which ("HKLM" or "HKCU") when one was found.
+std::string installedVersion(const std::string& target, std::string& hive);
+
 // The value of a [Dictionary] key of win.ini, whole whatever its length.
 std::string dictionaryValue(const char* key);
 

@@ -21,6 +21,10 @@ InstallOptions parseInstallOptions(const std::vector<std::string>& arguments) {
             takeFlag(suppress, option, argument, options.error);
         else if (foldEquals(name, "NORESTART"))
             takeFlag(noRestart, option, argument, options.error);
+        else if (foldEquals(name, "ALLOWDOWNGRADE"))
+            takeFlag(options.allowDowngrade, option, argument, options.error);
+        else if (foldEquals(name, "CLOSEAPPLICATIONS"))
+            takeFlag(options.closeApplications, option, argument, options.error);
         else if (foldEquals(name, "?") || foldEquals(name, "HELP"))
             takeFlag(options.help, option, argument, options.error);
         else if (foldEquals(name, "DIR"))
@@ -43,5 +47,6 @@ std::string installOptionsHelp() {
            "/LOG[=\"file\"]\twrite a log (by default %TEMP%\\dictionary-install.log)\n"
            "/? or /HELP\tthis text\n\n"
            "Exit codes: 0 installed, 1 ended by an error, 2 installed with steps that did not complete, "
-           "87 a wrong option, 1618 another installation is running.";
+           "87 a wrong option, 1618 another installation is running, 1638 a newer version is installed "
+           "(nothing changed), 3010 installed, a restart of Windows completes it.";
 }

@@ -12,6 +12,8 @@ struct InstallOptions {
     std::string dir;
     bool log = false;         // /LOG or /LOG="file"
     std::string logPath;      // empty: the default log in %TEMP%
+    bool allowDowngrade = false;     // /ALLOWDOWNGRADE: an older version may replace a newer one
+    bool closeApplications = false;  // /CLOSEAPPLICATIONS: silently, programs holding files are asked to close
     std::string error;        // the option at fault and why; empty when all were understood
 
     bool quiet() const { return silent || verySilent; }

@@ -19,6 +19,7 @@
 #include "core/win32/HandlesWin32.h"
 #include "core/win32/TextWin32.h"
 #include "core/Collation.h"
+#include "setupscript/InUseWin32.h"
 #include "setupscript/ScriptPlan.h"
 #include "setupscript/ScriptWin32.h"
 #include "setupscript/SetupScript.h"
@@ -124,6 +125,12 @@ void copyShown(const std::string& source, const std::string& destination) {
             logLine("  absent source " + fullPathOf(source) + ": passed over");
             return;
         }
+        // Files in use (setupscript/InUseWin32.cpp): retried, or replaced at the next restart.
+        const HeldCopy held = handleHeldCopy(source, destination, error, existed);
+        if (held == HeldCopy::Retry)
+            continue;
+        if (held == HeldCopy::AtRestart)
+            return;
         if (!askRetryCopy(source, destination, error))
             break;
     }

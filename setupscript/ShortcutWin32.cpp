@@ -1,6 +1,6 @@
-// The program shortcut: a folder iconGroup under the Programs folder of the
-// person at the desktop, holding iconName.lnk, which starts iconExe from the
-// target directory.
+// The program shortcut: a folder iconGroup under the Programs folder that
+// the person at the desktop sees (see programsFolderFor), holding
+// iconName.lnk, which starts iconExe from the target directory.
 #include <windows.h>
 
 #include <objidl.h>
@@ -18,6 +18,7 @@
 #include "run/ScriptSettings.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/WideText.h"
+#include "setupscript/ProgramsFolder.h"
 #include "setupscript/ScriptWin32.h"
 #include "setupscript/SetupScript.h"
 
@@ -38,26 +39,26 @@ PSID tokenUser(HANDLE process, std::vector<BYTE>& buf) {
     return reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid;
 }
 
-// The Programs folder that the person at the desktop sees. An installer
-// elevated with an administrator's password runs under that administrator's
-// account, whose own Programs folder the person at the desktop never sees:
-// then the shortcut goes to the all-users Programs folder. Under the
-// desktop's own account, or when the desktop's owner cannot be asked (no
-// shell window, no right to query it), the user's Programs folder.
-int programsFolderId() {
+// What programsFolderFor needs to know: whether this process runs as
+// SYSTEM, and whether under the account of the shell's process.
+DesktopAccount desktopAccount() {
+    DesktopAccount account;
+    std::vector<BYTE> ours, desktops;
+    PSID self = tokenUser(GetCurrentProcess(), ours);
+    account.runsAsSystem = self && IsWellKnownSid(self, WinLocalSystemSid);
     DWORD shellProcessId = 0;
     HWND shell = GetShellWindow();
     if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId) || shellProcessId == 0)
-        return CSIDL_PROGRAMS;
+        return account;
     KernelHandle shellProcess(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
-    if (!shellProcess)
-        return CSIDL_PROGRAMS;
-    std::vector<BYTE> ours, desktops;
-    PSID self = tokenUser(GetCurrentProcess(), ours);
-    PSID desktop = tokenUser(shellProcess.get(), desktops);
-    if (!self || !desktop || EqualSid(self, desktop))
-        return CSIDL_PROGRAMS;
-    return CSIDL_COMMON_PROGRAMS;
+    PSID desktop = shellProcess ? tokenUser(shellProcess.get(), desktops) : nullptr;
+    account.desktopKnown = self && desktop;
+    account.sameAsDesktop = account.desktopKnown && EqualSid(self, desktop);
+    return account;
+}
+
+int programsFolderId() {
+    return programsFolderFor(desktopAccount()) == ProgramsFolder::AllUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS;
 }
 
 }  // namespace

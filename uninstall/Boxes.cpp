@@ -58,13 +58,15 @@ bool confirmUninstall(const std::string& title, const std::string& target) {
     return showMessageBox(nullptr, text, kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
-bool retryRemoval(const std::string& path, const std::string& reason) {
-    logLine("cannot remove " + path + ": " + reason + (silentRun ? "; skipped" : ""));
+bool retryRemoval(const std::string& path, const std::string& reason, bool held) {
+    logLine("cannot remove " + path + ": " + reason + (silentRun && !held ? "; skipped" : ""));
     if (silentRun)
         return false;
     const std::string text = path + "\n\ncannot be removed: " + reason +
-                             ".\n\nClose the program that uses it or clear its read-only attribute, "
-                             "then choose Retry. Skip leaves the file in place.";
+                             (held ? ".\n\nClose the program that uses it, then choose Retry. Skip removes the "
+                                     "file when Windows restarts."
+                                   : ".\n\nClose the program that uses it or clear its read-only attribute, "
+                                     "then choose Retry. Skip leaves the file in place.");
     HHOOK hook = SetWindowsHookExW(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId());
     int answer = showMessageBox(nullptr, text, kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND);
     if (hook)
@@ -79,12 +81,17 @@ void showRefusal(const std::string& message) {
     showMessageBox(nullptr, message, kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+// "Removed" is said only when nothing waits for the restart.
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome) {
     const std::string name = title.empty() ? std::string("The dictionary") : title;
     const bool whole = !outcome.incomplete() && outcome.existed.empty() && outcome.changedKeys.empty() &&
                        outcome.left.empty() && outcome.keptFolders.empty();
     std::string text = name + " was removed from " + displayFolder(target) +
                        (whole ? "." : ", except for what is listed below.");
+    if (!outcome.atRestart.empty())
+        text = name + " is removed from " + displayFolder(target) +
+               " when Windows restarts: files are in use. Restart Windows to complete the removal.";
+    text += listSection("Removed when Windows restarts (in use now):", outcome.atRestart);
     text += listSection("Could not be removed (skipped):", outcome.skipped);
     text += listSection("Could not be put back or removed:", outcome.notRestored);
     text += listSection("Left in place, as a link now stands there (it was not followed):", outcome.links);

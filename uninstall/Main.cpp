@@ -61,12 +61,14 @@ int removeInPlace(const std::string& folder, const InstallRecord& record) {
     RemovalOutcome outcome = removeInstallation(folder, record);
     removeOwnFiles(folder, record, true, outcome);
     showClosing(record.title, record.target, outcome);
-    return outcome.incomplete() ? kExitIncomplete : kExitDone;
+    return exitCodeOf(outcome);
 }
 
 // The options the copy gets from this process: the silent mode and the log.
 std::string handedOnOptions(const UninstallOptions& options) {
     std::string text = options.silent ? " /S" : "";
+    if (options.closeApplications)
+        text += " /CLOSEAPPLICATIONS";
     if (options.log)
         text += options.logPath.empty() ? " /LOG" : " \"/LOG=" + options.logPath + "\"";
     return text;
@@ -103,7 +105,7 @@ int continueUninstall(const UninstallOptions& options) {
     }
     RemovalOutcome outcome = removeInstallation(folder, record);
     showClosing(record.title, record.target, outcome);
-    const int code = outcome.incomplete() ? kExitIncomplete : kExitDone;
+    const int code = exitCodeOf(outcome);
     reportToStarter(options.handles, code);
     RemovalOutcome late;
     removeOwnFiles(folder, record, false, late);
@@ -119,12 +121,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     restrictDllSearchToSystem();
     const UninstallOptions options = parseUninstallOptions(splitCommandLine(commandLineArguments()));
     setSilent(options.silent);
+    setCloseApplications(options.closeApplications);
     if (options.log)
         openLogFile(options.logPath, kDefaultLogName);
     logLine("uninstall.exe " PRODUCT_VERSION_TEXT ", options:" + commandLineArguments());
     if (!options.error.empty()) {
-        showRefusal("The option " + options.error + ". The uninstaller takes /S (no question, no box) and "
-                    "/LOG=\"file\". Nothing was removed.");
+        showRefusal("The option " + options.error + ". The uninstaller takes /S (no question, no box), "
+                    "/CLOSEAPPLICATIONS and /LOG=\"file\". Nothing was removed.");
         return ERROR_INVALID_PARAMETER;
     }
     const int code = options.isContinuation ? continueUninstall(options) : startUninstall(options);

@@ -97,6 +97,7 @@ Attempt tryRemove(const std::string& path, bool folder) {
 // Retry as often as the user asks; a skipped file is listed, and so is a
 // link, which is left as it is.
 bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
+    bool askedToClose = false;
     for (;;) {
         const Attempt attempt = tryRemove(path, false);
         if (attempt.outcome == Outcome::Removed || attempt.outcome == Outcome::Gone)
@@ -105,7 +106,13 @@ bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
             outcome.links.push_back(path);
             return false;
         }
-        if (!retryRemoval(path, attempt.reason)) {
+        // Files in use (uninstall/InUse.cpp): asked to close, or removed at the next restart.
+        if (closeHolders(path, askedToClose))
+            continue;
+        const RemovalProblem problem = removalProblem(path, attempt.reason);
+        if (!retryRemoval(path, problem.reason, problem.held)) {
+            if (removeHeldAtRestart(path, outcome))
+                return true;
             outcome.skipped.push_back(path);
             return false;
         }
@@ -163,7 +170,9 @@ bool listLeftEntries(const std::string& folder, const std::string& ownFolder, Re
         return true;
     do {
         const std::string name = search.name();
-        if (name == "." || name == ".." || isOwnFile(folder, ownFolder, name))
+        // A file in use that goes at the restart takes its folder with it.
+        if (name == "." || name == ".." || isOwnFile(folder, ownFolder, name) ||
+            pathListed(outcome.atRestart, joinPath(folder, name)))
             continue;
         others = true;
         const std::string full = joinPath(folder, name);
@@ -216,11 +225,13 @@ RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord
         if (GetFileAttributesW(toWide(file).c_str()) != INVALID_FILE_ATTRIBUTES)
             outcome.existed.push_back(file);
     restoreIniKeys(record, outcome);
+    // With files waiting for the restart, the entry waits for it too.
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-        if (!deleteUninstallEntry(root, record.target))
+        if (outcome.atRestart.empty() && !deleteUninstallEntry(root, record.target))
             outcome.notRestored.push_back(std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") +
                                           uninstallKeyPath(record.target));
     removeFolders(record, folder, outcome);
+    removeAtRestartAfterFiles(record, outcome);
     return outcome;
 }
 

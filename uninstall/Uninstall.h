@@ -18,6 +18,7 @@
 constexpr int kExitDone = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitIncomplete = 2;
+constexpr int kExitRestartNeeded = 3010;  // all done, but files in use go at the next restart
 
 // What the removal did not do, for the closing box. The first three lists
 // are what it could not do (exit code 2); the others what it left on
@@ -30,17 +31,26 @@ struct RemovalOutcome {
     std::vector<std::string> changedKeys;  // win.ini keys changed since the installation
     std::vector<std::string> left;         // what others put into recorded folders
     std::vector<std::string> keptFolders;  // recorded folders that still hold files
+    std::vector<std::string> atRestart;    // files in use, removed at the next restart
 
     bool incomplete() const { return !skipped.empty() || !notRestored.empty() || !links.empty(); }
 };
+
+// 2 when something could not be done, which a pending restart does not
+// hide; 3010 when the next restart completes the removal; else 0.
+inline int exitCodeOf(const RemovalOutcome& outcome) {
+    return outcome.incomplete() ? kExitIncomplete : outcome.atRestart.empty() ? kExitDone : kExitRestartNeeded;
+}
 
 // --- boxes (uninstall/Boxes.cpp), captioned "Uninstall" ---
 // In the silent mode (/S) no box is shown: what a box would say goes to the
 // log, and a file that cannot be removed is skipped.
 void setSilent(bool silent);
+void setCloseApplications(bool close);
 bool confirmUninstall(const std::string& title, const std::string& target);
-// Retry (true) or Skip (false) for a file that cannot be removed.
-bool retryRemoval(const std::string& path, const std::string& reason);
+// Retry (true) or Skip (false) for a file that cannot be removed; Skip
+// removes a file in use (held) at the next restart, and leaves any other.
+bool retryRemoval(const std::string& path, const std::string& reason, bool held);
 void showRefusal(const std::string& message);
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome);
 
@@ -54,6 +64,25 @@ RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord
 // folder that held them, and the recorded folders that only they kept.
 void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool programRunning,
                     RemovalOutcome& outcome);
+
+// --- files in use (uninstall/InUse.cpp) ---
+// Before Retry or Skip for a file that could not be removed: when another
+// program holds it, the reason names the programs; with /CLOSEAPPLICATIONS,
+// in the silent mode, they are asked once to close (asked says so), and
+// true means: try again.
+bool closeHolders(const std::string& path, bool& asked);
+struct RemovalProblem {
+    std::string reason;
+    bool held = false;  // another program holds the file
+};
+RemovalProblem removalProblem(const std::string& path, const std::string& reason);
+// After Skip or in the silent mode: a held file's removal is scheduled at
+// the next restart and listed in outcome.atRestart; false when the file is
+// not held or the system refuses.
+bool removeHeldAtRestart(const std::string& path, RemovalOutcome& outcome);
+// With files waiting for the restart, the recorded folders (deepest first)
+// and the Apps & Features entry go at the same restart, after them.
+void removeAtRestartAfterFiles(const InstallRecord& record, RemovalOutcome& outcome);
 
 // --- the copy in the temporary folder (uninstall/TempCopy.cpp) ---
 // Starts a copy of this program in a fresh temporary folder that does the

@@ -22,6 +22,8 @@ UninstallOptions parseUninstallOptions(const std::vector<std::string>& arguments
         const char* name = option.name.c_str();
         if (foldEquals(name, "S") || foldEquals(name, "SILENT"))
             takeFlag(options.silent, option, argument, options.error);
+        else if (foldEquals(name, "CLOSEAPPLICATIONS"))
+            takeFlag(options.closeApplications, option, argument, options.error);
         else if (foldEquals(name, "LOG"))
             takeValue(options.log, options.logPath, false, option, argument, options.error);
         else

@@ -6,6 +6,7 @@
 
 struct UninstallOptions {
     bool silent = false;  // /S or /SILENT: no question, no box
+    bool closeApplications = false;  // /CLOSEAPPLICATIONS: silently, programs holding files are asked to close
     bool log = false;
     std::string logPath;
     // "/continue HANDLES FOLDER [options]": the copy that does the removal.

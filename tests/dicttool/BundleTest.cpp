@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "tests/dicttool/ToolRun.h"
@@ -116,17 +117,19 @@ TEST_F(BundleTest, TheManifestSaysWhatTheInstallerTakesAndReadsBackWithTheYamlLi
     EXPECT_EQ(installer["InstallerType"].as<std::string>(), "exe");
     EXPECT_EQ(installer["Scope"].as<std::string>(), "machine");
     EXPECT_EQ(installer["ElevationRequirement"].as<std::string>(), "elevatesSelf");
+    EXPECT_EQ(installer["UpgradeBehavior"].as<std::string>(), "install");
     const YAML::Node switches = installer["InstallerSwitches"];
     EXPECT_EQ(switches["Silent"].as<std::string>(), "/VERYSILENT");
     EXPECT_EQ(switches["SilentWithProgress"].as<std::string>(), "/SILENT");
     EXPECT_EQ(switches["InstallLocation"].as<std::string>(), "/DIR=\"<INSTALLPATH>\"");
     EXPECT_EQ(switches["Log"].as<std::string>(), "/LOG=\"<LOGPATH>\"");
-    const YAML::Node codes = installer["ExpectedReturnCodes"];
-    ASSERT_EQ(codes.size(), 2u);
-    EXPECT_EQ(codes[0]["InstallerReturnCode"].as<int>(), 1618);
-    EXPECT_EQ(codes[0]["ReturnResponse"].as<std::string>(), "installInProgress");
-    EXPECT_EQ(codes[1]["InstallerReturnCode"].as<int>(), 2);
-    EXPECT_EQ(codes[1]["ReturnResponse"].as<std::string>(), "custom");
+    std::map<int, std::string> codes;
+    for (const YAML::Node& code : installer["ExpectedReturnCodes"])
+        codes[code["InstallerReturnCode"].as<int>()] = code["ReturnResponse"].as<std::string>();
+    const std::map<int, std::string> expected = {{1, "contactSupport"},   {2, "custom"},
+                                                 {87, "invalidParameter"}, {1618, "installInProgress"},
+                                                 {1638, "downgrade"},      {3010, "rebootRequiredToFinish"}};
+    EXPECT_EQ(codes, expected);
     EXPECT_FALSE(installer["InstallerSuccessCodes"]) << "winget knows 0 itself";
     const YAML::Node entry = installer["AppsAndFeaturesEntries"][0];
     EXPECT_EQ(entry["DisplayName"].as<std::string>(), "Dizionario d'\xC3\xA8sempio") << "Windows-1252 as UTF-8";
@@ -145,13 +148,17 @@ TEST_F(BundleTest, TheManifestSaysWhatTheInstallerTakesAndReadsBackWithTheYamlLi
     EXPECT_EQ(locale["ShortDescription"].as<std::string>(), "A dictionary: Italian");
     EXPECT_EQ(locale["ManifestType"].as<std::string>(), "defaultLocale");
 
-    // Options win over the script; a partial installation may count as done.
-    ASSERT_EQ(dicttool("manifest setup.exe --id Sample.Dictionary --license L --short-description D --version 3 "
-                       "--installer-url https://example.org/s.exe --partial-is-success -o m")
-                  .status,
-              0);
+    // A version other than the script's would never match the entry the
+    // installer makes; a partial installation may count as done.
+    const std::string partialRun = "manifest setup.exe --id Sample.Dictionary --license L --short-description D "
+                                   "--installer-url https://example.org/s.exe --partial-is-success -o m --version ";
+    const ToolRun other = dicttool(partialRun + "3");
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("--version 3 differs from the version line of install.inf (2.1)"), std::string::npos)
+        << other.err;
+    ASSERT_EQ(dicttool(partialRun + "2.1").status, 0);
     const YAML::Node partial = YAML::LoadFile("m/Sample.Dictionary.installer.yaml");
-    EXPECT_EQ(partial["PackageVersion"].as<std::string>(), "3");
+    EXPECT_EQ(partial["PackageVersion"].as<std::string>(), "2.1");
     EXPECT_EQ(partial["InstallerSuccessCodes"][0].as<int>(), 2);
-    EXPECT_EQ(partial["ExpectedReturnCodes"].size(), 1u);
+    EXPECT_EQ(partial["ExpectedReturnCodes"].size(), 5u);
 }

@@ -227,4 +227,11 @@ void expectNoCopyLeftUnscheduled(const std::vector<std::string>& before) {
     for (const std::string& name : unscheduled) ADD_FAILURE() << name << " is neither gone nor scheduled";
 }
 
+void restartWindows() {
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    Installer boot("C:\\", joinPath(system, "wineboot.exe"), "-r");
+    EXPECT_EQ(boot.waitForExit(Millis{60000}), 0u);
+}
+
 }  // namespace e2e

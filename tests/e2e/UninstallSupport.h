@@ -60,5 +60,7 @@ std::vector<std::string> uninstallCopies();
 // Each copy made since `before` was taken is gone, or waits for the next
 // restart; copies that earlier tests left are not this test's to judge.
 void expectNoCopyLeftUnscheduled(const std::vector<std::string>& before);
+// Wine's restart (wineboot -r): what was scheduled for it is carried out.
+void restartWindows();
 
 }  // namespace e2e

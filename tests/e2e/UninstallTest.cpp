@@ -63,8 +63,9 @@ TEST(Uninstall, SampleRoundTripPutsEverythingBack) {
 
 // Two installations into one target (the second changes a setting again),
 // a user's file added, a file in use skipped: one uninstallation removes
-// both runs' other files, keeps the user's file, the skipped one and their
-// folders and says so, and win.ini loses the section the first run made.
+// both runs' other files, keeps the user's file and its folders and says
+// so, leaves the file in use to the next restart (exit code 3010), and
+// win.ini loses the section the first run made.
 TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersAndSkippedFiles) {
     Workspace work;
     const std::string target = work.path("target");
@@ -79,26 +80,31 @@ TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersAndSkippedFiles) {
     EXPECT_EQ(uninstallEntries().size(), before.at("entries").size() + 1) << "a reinstall adds no second entry";
     writeFile(joinPath(target, "language\\mine.txt"), "my notes\r\n");
 
-    // The second run's file, in use, is skipped.
+    // The second run's file, in use, is skipped: removed at the next restart.
     const std::string held = joinPath(target, "docs\\later.txt");
     HANDLE lock = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     std::unique_ptr<Installer> first;
     auto retry = startUninstall(target, first);
     ASSERT_TRUE(retry);
-    EXPECT_NE(retry->first.text.find("another program is using it"), std::string::npos) << retry->first.text;
+    EXPECT_NE(retry->first.text.find("in use by another program"), std::string::npos) << retry->first.text;
     ASSERT_TRUE(answerBox(retry->first.window, IDCANCEL));
     auto last = waitForUninstallBox();
     ASSERT_TRUE(last);
     const std::string closing = last->first.text;
     answerBox(last->first.window, IDOK);
-    EXPECT_EQ(waitForProcess(last->second), 2u);
-    EXPECT_EQ(first->waitForExit(), 2u);
+    EXPECT_EQ(waitForProcess(last->second), 3010u);
+    EXPECT_EQ(first->waitForExit(), 3010u);
     CloseHandle(lock);
-    for (const std::string& listed : {held, joinPath(target, "language\\mine.txt"), joinPath(target, "docs"),
-                                      joinPath(target, "language"), target})
+    for (const std::string& listed : {held, joinPath(target, "language\\mine.txt"), joinPath(target, "language"),
+                                      target})
         EXPECT_NE((closing + "\n").find("\n    " + listed + "\n"), std::string::npos) << listed << " not in:\n" << closing;
     SystemState expected = before;
+    expected["entries"] = systemState(target).at("entries");
     expected["target"] = {"docs\\", "docs\\later.txt", "language\\", "language\\mine.txt"};
+    EXPECT_EQ(systemState(target), expected) << "the entry lasts until the restart";
+    restartWindows();
+    expected["entries"] = before.at("entries");
+    expected["target"] = {"language\\", "language\\mine.txt"};
     EXPECT_EQ(systemState(target), expected);
 }
 

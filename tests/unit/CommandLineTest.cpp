@@ -28,9 +28,11 @@ TEST(CommandLine, SplitsAsWindowsProgramsDo) {
 
 TEST(CommandLine, InstallerOptionsInEitherSpellingAndEveryWrongOneNamed) {
     InstallOptions all = parseInstallOptions(splitCommandLine(
-        "-verysilent /Silent /SUPPRESSMSGBOXES /norestart \"/DIR=C:\\Ærø 测试\" /LOG=\"C:\\a b.log\""));
+        "-verysilent /Silent /SUPPRESSMSGBOXES /norestart \"/DIR=C:\\Ærø 测试\" /LOG=\"C:\\a b.log\" "
+        "/AllowDowngrade -closeapplications"));
     EXPECT_EQ(all.error, "");
     EXPECT_TRUE(all.verySilent && all.silent && all.quiet() && all.hasDir && all.log && !all.help);
+    EXPECT_TRUE(all.allowDowngrade && all.closeApplications);
     EXPECT_EQ(all.dir, "C:\\Ærø 测试");
     EXPECT_EQ(all.logPath, "C:\\a b.log");
     EXPECT_TRUE(parseInstallOptions({"/LOG"}).log);
@@ -58,8 +60,8 @@ TEST(CommandLine, InstallerOptionsInEitherSpellingAndEveryWrongOneNamed) {
 TEST(CommandLine, UninstallerOptionsAndTheCopysContinuation) {
     const UninstallOptions silent = parseUninstallOptions({"/s", "/LOG=x.log"});
     EXPECT_TRUE(silent.silent && silent.log && !silent.isContinuation && silent.error.empty());
-    const UninstallOptions copy = parseUninstallOptions({"/continue", "12,34", "C:\\F", "/S"});
-    EXPECT_TRUE(copy.isContinuation && copy.silent);
+    const UninstallOptions copy = parseUninstallOptions({"/continue", "12,34", "C:\\F", "/S", "/CloseApplications"});
+    EXPECT_TRUE(copy.isContinuation && copy.silent && copy.closeApplications);
     EXPECT_EQ(copy.handles, "12,34");
     EXPECT_EQ(copy.folder, "C:\\F");
     EXPECT_EQ(parseUninstallOptions({"/quiet"}).error, "\"/quiet\": unknown option");

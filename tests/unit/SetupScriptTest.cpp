@@ -7,6 +7,7 @@
 
 #include "run/ScriptSettings.h"
 #include "core/PathText.h"
+#include "setupscript/ProgramsFolder.h"
 #include "setupscript/SetupScript.h"
 #include "tests/support/HostPlatform.h"
 
@@ -123,4 +124,23 @@ TEST_F(SetupScriptTest, MissingScriptIsFatal) {
         EXPECT_EQ(e.message, "Can't open INSTALL.INF");
         EXPECT_EQ(e.exitCode, 1);
     }
+}
+
+// SYSTEM, as a deployment system starts the installer, has no desktop of
+// its own: its shortcut goes where every user sees it, as an elevated
+// administrator's does.
+TEST(ProgramsFolder, TheShortcutGoesWhereThePersonAtTheDesktopSeesIt) {
+    const struct {
+        DesktopAccount account;
+        ProgramsFolder folder;
+    } cases[] = {
+        {{true, false, false}, ProgramsFolder::AllUsers},  // SYSTEM, no shell
+        {{true, true, true}, ProgramsFolder::AllUsers},    // SYSTEM, also when it owns the shell
+        {{false, true, false}, ProgramsFolder::AllUsers},  // another administrator's password
+        {{false, true, true}, ProgramsFolder::User},
+        {{false, false, false}, ProgramsFolder::User},  // the desktop cannot be asked
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(programsFolderFor(c.account), c.folder)
+            << c.account.runsAsSystem << c.account.desktopKnown << c.account.sameAsDesktop;
 }
