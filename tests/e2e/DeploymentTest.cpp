@@ -9,7 +9,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr Millis kRunWait{60000};
 
 // A silent run of install.exe from source; its exit code.
 DWORD runQuiet(const std::string& source, const std::string& target, const std::string& more = "") {
