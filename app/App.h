@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/win32/HandlesWin32.h"
+
 // The window and drawing handles of the installer: its main window and
 // edit box, the heading font, the cursors, and what the progress display
 // draws with. One instance, windowHandles, lives for the whole run.
@@ -46,9 +48,25 @@ void paintGradient(HDC dc, const RECT& client);
 // in the font selected in dc.
 void drawShadowedText(HDC dc, const char* text, RECT rect);
 
-// Reads the edit box into targetDir; 0 when it exists or one directory
-// level could be created, else -1 after the "Invalid Directory" box.
-int validateTargetDir();
+// Where the run began: the folder that was current when the program
+// started (a relative target is taken against it), and the setup file's
+// unpacked folder, when it has one.
+struct StartPlaces {
+    std::string startFolder;
+    std::string unpackedFolder;
+};
+extern StartPlaces startPlaces;
+
+// Reads the edit box into targetDir, in its full, long, normal spelling.
+// True when the installation may go there: the folder exists and only
+// administrators can change it (any folder, without elevation), or one
+// folder level was made for it now. False after the "Invalid Directory"
+// box (in a silent mode the run ends there, nothing written).
+bool acceptTargetDir();
+
+// The "Invalid Directory" box with the text; in the silent modes, where no
+// one could type another folder, the run ends (exit code 1).
+void showInvalidDirectory(const std::string& text);
 
 // The directory chooser's commands.
 void openChooser();
@@ -70,3 +88,19 @@ void removeUnpackedPayload();
 // any of that could not be done.
 void beginInstallRecord();
 bool completeInstallRecord();
+
+// The single-installation lock, held while the process runs: its name in a
+// namespace only administrators can make, where the system has one.
+struct PrivateNamespaceTraits {
+    using Type = HANDLE;
+    static Type invalid() { return nullptr; }
+    static void close(Type space) { ClosePrivateNamespace(space, 0); }
+};
+struct InstallationLock {
+    UniqueHandle<PrivateNamespaceTraits> space;
+    KernelHandle mutex;
+};
+// False when another installation holds it; true when this run holds it,
+// or goes on without one (none could be made, or another user's stands in
+// its place).
+bool takeInstallationLock(InstallationLock& lock);

@@ -20,10 +20,6 @@
 
 namespace {
 
-// The object a running installation holds, in the session's namespace of
-// every user ("Global"), so that a deployment system's run and a person's
-// do not overlap.
-constexpr const wchar_t* kInstallationLockName = L"Global\\DictionaryInstallerRunning";
 constexpr const char* kDefaultLogName = "dictionary-install.log";
 
 void registerWindowClass(HINSTANCE instance) {
@@ -55,23 +51,13 @@ void tell(const InstallOptions& options, const std::string& text, UINT icon) {
         MessageBoxW(nullptr, toWide(text).c_str(), L"Install", MB_OK | icon);
 }
 
-// Held while the process runs: a second installer finds it and stops.
-// False when another installation holds it (one that runs under another
-// account may deny us even its name).
-bool takeInstallationLock(KernelHandle& lock) {
-    lock.reset(CreateMutexW(nullptr, FALSE, kInstallationLockName));
-    const DWORD error = GetLastError();
-    if (lock && error == ERROR_ALREADY_EXISTS) {
-        lock.reset();
-        return false;
-    }
-    return lock || error != ERROR_ACCESS_DENIED;
-}
-
 }  // namespace
+
+StartPlaces startPlaces;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     restrictDllSearchToSystem();
+    startPlaces.startFolder = currentDirectory();
     const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
     setQuietRun(options.quiet());
     if (options.log)
@@ -86,7 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         MessageBoxW(nullptr, toWide(installOptionsHelp()).c_str(), L"Install", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
-    KernelHandle lock;
+    InstallationLock lock;
     if (!takeInstallationLock(lock)) {
         tell(options, "Another installation is running. Wait until it has ended, then start this one again.",
              MB_ICONWARNING);
@@ -102,6 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         logLine("exit code 1");
         return 1;
     case SetupPayload::Unpacked:
+        startPlaces.unpackedFolder = unpacked;
         SetCurrentDirectoryW(toWide(unpacked).c_str());
         break;
     case SetupPayload::None:
