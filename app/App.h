@@ -48,14 +48,8 @@ void paintGradient(HDC dc, const RECT& client);
 // in the font selected in dc.
 void drawShadowedText(HDC dc, const char* text, RECT rect);
 
-// Where the run began: the folder that was current when the program
-// started (a relative target is taken against it), and the setup file's
-// unpacked folder, when it has one.
-struct StartPlaces {
-    std::string startFolder;
-    std::string unpackedFolder;
-};
-extern StartPlaces startPlaces;
+// The setup file's unpacked folder, when it has one: no target may lie in it.
+extern std::string unpackedSetupFolder;
 
 // Reads the edit box into targetDir, in its full, long, normal spelling.
 // True when the installation may go there: the folder exists and only

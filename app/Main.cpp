@@ -12,6 +12,7 @@
 #include "core/win32/HandlesWin32.h"
 #include "core/Log.h"
 #include "core/win32/LogWin32.h"
+#include "core/win32/TextWin32.h"
 #include "run/MessageBoxes.h"
 #include "core/WideText.h"
 #include "run/ScriptSettings.h"
@@ -53,12 +54,14 @@ void tell(const InstallOptions& options, const std::string& text, UINT icon) {
 
 }  // namespace
 
-StartPlaces startPlaces;
+std::string unpackedSetupFolder;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     restrictDllSearchToSystem();
-    startPlaces.startFolder = currentDirectory();
     const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
+    // A relative /DIR names a folder of the one current at the start, not
+    // of the setup file's unpacked folder, which goes when the run ends.
+    const std::string dirFromStart = options.hasDir ? fullPathOf(options.dir) : std::string();
     setQuietRun(options.quiet());
     if (options.log)
         openLogFile(options.logPath, kDefaultLogName);
@@ -88,7 +91,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         logLine("exit code 1");
         return 1;
     case SetupPayload::Unpacked:
-        startPlaces.unpackedFolder = unpacked;
+        unpackedSetupFolder = unpacked;
         SetCurrentDirectoryW(toWide(unpacked).c_str());
         break;
     case SetupPayload::None:
@@ -100,7 +103,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     logLine(std::string("source folder ") + scriptSettings.sourceDir);
     preReadSetupScript();
     if (options.hasDir)
-        copyText(scriptSettings.defaultDir, options.dir.c_str());
+        copyText(scriptSettings.defaultDir, dirFromStart.c_str());
     progressLayout.nameY = 100;
     progressLayout.barY = 155;
     scriptSettings.wantShortcut = 0;

@@ -8,7 +8,6 @@
 #include "app/App.h"
 #include "core/CodePage.h"
 #include "core/Log.h"
-#include "core/PathText.h"
 #include "core/Utf8Text.h"
 #include "core/win32/FolderAccessWin32.h"
 #include "core/win32/TextWin32.h"
@@ -20,23 +19,12 @@
 
 namespace {
 
-bool isPlainRelative(const std::string& name) {
-    return !name.empty() && name[0] != '\\' && name[0] != '/' && !(name.size() >= 2 && name[1] == ':');
-}
-
-// A relative name is taken against the folder that was current when the
-// program started, a rooted one ("\x") on its drive. Then the one spelling
-// the system's folders are compared in: no "\\?\", no 8.3 names, no
-// trailing dots or spaces, no "..".
+// The full path (a relative name is taken against the current directory,
+// the folder the chooser entered last), in the one spelling the system's
+// folders are compared in: no "\\?\", no 8.3 names, no trailing dots or
+// spaces, no "..".
 std::string normalTarget(const std::string& typed) {
-    std::string name = typed;
-    const std::string& start = startPlaces.startFolder;
-    if (!start.empty() && isPlainRelative(name))
-        name = joinPath(start, name);
-    else if (!start.empty() && name.size() >= 1 && (name[0] == '\\' || name[0] == '/') &&
-             !(name.size() >= 2 && (name[1] == '\\' || name[1] == '/')))
-        name = start.substr(0, 2) + name;
-    std::string full = fullPathOf(name);
+    std::string full = fullPathOf(typed);
     if (full.compare(0, 4, "\\\\.\\") == 0)
         full = "\\\\?\\" + full.substr(4);
     return longFolderName(pathFromFinalName(full));
@@ -60,7 +48,7 @@ std::string passingFolderRefusal(const std::string& folder) {
     if (!temp.empty() && pathWithin(folder, longFolderName(temp), true))
         return folder + " is in the temporary folder, which other programs may empty. Choose a folder of the "
                         "dictionary's own.";
-    const std::string& unpacked = startPlaces.unpackedFolder;
+    const std::string& unpacked = unpackedSetupFolder;
     if (!unpacked.empty() && pathWithin(folder, longFolderName(unpacked), true))
         return folder + " is in the setup file's own folder, which is removed when it ends. Choose a folder of "
                         "the dictionary's own.";
@@ -99,10 +87,10 @@ bool targetUsable(const std::string& folder) {
         installNotes.targetCreated = 1;
         return true;
     }
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        showInvalidDirectory("Invalid Directory");
-        return false;
-    }
+    // An existing file is taken as it always was: nothing can be written
+    // into it, and every step then fails on its own.
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
     const FolderTrust trust = installFolderTrust(folder);
     if (trust == FolderTrust::Trusted)
         return true;

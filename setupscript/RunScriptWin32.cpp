@@ -203,7 +203,8 @@ void writeDictionarySetting(const char* key, const char* value) {
 // run did not make is checked before the first write into it; one that
 // other users can change is a failed step (counted as what), and nothing
 // is written into it.
-bool foldersTrusted(const std::string& destination, const std::string& what) {
+bool foldersTrusted(const std::string& name, const std::string& what) {
+    const std::string destination = fullPathOf(name);
     const std::string target = scriptSettings.targetDirSlash;
     if (destination.compare(0, target.size(), target) != 0)
         return true;

@@ -9,6 +9,7 @@
 
 #include "core/WideText.h"
 #include "core/win32/HandlesWin32.h"
+#include "core/win32/TextWin32.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ bool handleNamesPath(HANDLE handle, const std::string& path) {
     if (length == 0 || length >= name.size())
         return false;
     std::wstring seen = toWide(longSpelling(toUtf8(std::wstring(name.data(), length))));
-    std::wstring wanted = toWide(longSpelling(path));
+    std::wstring wanted = toWide(longSpelling(fullPathOf(path)));
     while (wanted.size() > 3 && wanted.back() == L'\\')
         wanted.pop_back();
     return CompareStringOrdinal(seen.c_str(), -1, wanted.c_str(), -1, TRUE) == CSTR_EQUAL;
