@@ -54,7 +54,7 @@ extern std::string unpackedSetupFolder;
 // Reads the edit box into targetDir, in its full, long, normal spelling.
 // True when the installation may go there: the folder exists and only
 // administrators can change it (any folder, without elevation), or one
-// folder level was made for it now. False after the "Invalid Directory"
+// folder level was made for it now (an existing file is taken, as always). False after the "Invalid Directory"
 // box (in a silent mode the run ends there, nothing written).
 bool acceptTargetDir();
 
