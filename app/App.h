@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/win32/HandlesWin32.h"
+
 // The window and drawing handles of the installer: its main window and
 // edit box, the heading font, the cursors, and what the progress display
 // draws with. One instance, windowHandles, lives for the whole run.
@@ -47,9 +49,19 @@ void paintGradient(HDC dc, const RECT& client);
 // in the font selected in dc.
 void drawShadowedText(HDC dc, const char* text, RECT rect);
 
-// Reads the edit box into targetDir; 0 when it exists or one directory
-// level could be created, else -1 after the "Invalid Directory" box.
-int validateTargetDir();
+// The setup file's unpacked folder, when it has one: no target may lie in it.
+extern std::string unpackedSetupFolder;
+
+// Reads the edit box into targetDir, in its full, long, normal spelling.
+// True when the installation may go there: the folder exists and only
+// administrators can change it (any folder, without elevation), or one
+// folder level was made for it now (an existing file is taken, as always). False after the "Invalid Directory"
+// box (in a silent mode the run ends there, nothing written).
+bool acceptTargetDir();
+
+// The "Invalid Directory" box with the text; in the silent modes, where no
+// one could type another folder, the run ends (exit code 1).
+void showInvalidDirectory(const std::string& text);
 
 // The directory chooser's commands.
 void openChooser();
@@ -76,3 +88,19 @@ void beginInstallRecord();
 // run most likely writes again, asked about before the first copy.
 std::vector<std::string> earlierInstalledFiles();
 bool completeInstallRecord();
+
+// The single-installation lock, held while the process runs: its name in a
+// namespace only administrators can make, where the system has one.
+struct PrivateNamespaceTraits {
+    using Type = HANDLE;
+    static Type invalid() { return nullptr; }
+    static void close(Type space) { ClosePrivateNamespace(space, 0); }
+};
+struct InstallationLock {
+    UniqueHandle<PrivateNamespaceTraits> space;
+    KernelHandle mutex;
+};
+// False when another installation holds it; true when this run holds it,
+// or goes on without one (none could be made, or another user's stands in
+// its place).
+bool takeInstallationLock(InstallationLock& lock);

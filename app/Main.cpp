@@ -12,6 +12,7 @@
 #include "core/win32/HandlesWin32.h"
 #include "core/Log.h"
 #include "core/win32/LogWin32.h"
+#include "core/win32/TextWin32.h"
 #include "run/MessageBoxes.h"
 #include "core/WideText.h"
 #include "run/ScriptSettings.h"
@@ -21,10 +22,6 @@
 
 namespace {
 
-// The object a running installation holds, in the session's namespace of
-// every user ("Global"), so that a deployment system's run and a person's
-// do not overlap.
-constexpr const wchar_t* kInstallationLockName = L"Global\\DictionaryInstallerRunning";
 constexpr const char* kDefaultLogName = "dictionary-install.log";
 
 void registerWindowClass(HINSTANCE instance) {
@@ -56,24 +53,16 @@ void tell(const InstallOptions& options, const std::string& text, UINT icon) {
         MessageBoxW(nullptr, toWide(text).c_str(), L"Install", MB_OK | icon);
 }
 
-// Held while the process runs: a second installer finds it and stops.
-// False when another installation holds it (one that runs under another
-// account may deny us even its name).
-bool takeInstallationLock(KernelHandle& lock) {
-    lock.reset(CreateMutexW(nullptr, FALSE, kInstallationLockName));
-    const DWORD error = GetLastError();
-    if (lock && error == ERROR_ALREADY_EXISTS) {
-        lock.reset();
-        return false;
-    }
-    return lock || error != ERROR_ACCESS_DENIED;
-}
-
 }  // namespace
+
+std::string unpackedSetupFolder;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     restrictDllSearchToSystem();
     const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
+    // A relative /DIR names a folder of the one current at the start, not
+    // of the setup file's unpacked folder, which goes when the run ends.
+    const std::string dirFromStart = options.hasDir ? fullPathOf(options.dir) : std::string();
     setQuietRun(options.quiet());
     runEnd.allowDowngrade = options.allowDowngrade;
     runEnd.closeApplications = options.closeApplications;
@@ -89,7 +78,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         MessageBoxW(nullptr, toWide(installOptionsHelp()).c_str(), L"Install", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
-    KernelHandle lock;
+    InstallationLock lock;
     if (!takeInstallationLock(lock)) {
         tell(options, "Another installation is running. Wait until it has ended, then start this one again.",
              MB_ICONWARNING);
@@ -109,6 +98,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         logLine("exit code 1");
         return 1;
     case SetupPayload::Unpacked:
+        unpackedSetupFolder = unpacked;
         SetCurrentDirectoryW(toWide(unpacked).c_str());
         break;
     case SetupPayload::None:
@@ -120,7 +110,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     logLine(std::string("source folder ") + scriptSettings.sourceDir);
     preReadSetupScript();
     if (options.hasDir)
-        copyText(scriptSettings.defaultDir, options.dir.c_str());
+        copyText(scriptSettings.defaultDir, dirFromStart.c_str());
     progressLayout.nameY = 100;
     progressLayout.barY = 155;
     scriptSettings.wantShortcut = 0;

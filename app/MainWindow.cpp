@@ -3,9 +3,6 @@
 // handling of one command.
 #include <windows.h>
 
-#include <direct.h>
-#include <io.h>
-
 #include <cstring>
 #include <string>
 
@@ -20,7 +17,9 @@
 #include "record/RecordWin32.h"
 #include "core/Utf8Text.h"
 #include "core/VersionOrder.h"
+#include "core/win32/FolderAccessWin32.h"
 #include "core/win32/TextWin32.h"
+#include "core/PathText.h"
 #include "setupscript/InUseWin32.h"
 #include "setupscript/ScriptWin32.h"
 #include "setupscript/SetupScript.h"
@@ -38,16 +37,6 @@ struct ControlSpec {
 };
 
 const wchar_t* const kEditPreviousProc = L"InstallEditProc";
-
-// The "Invalid Directory" box; in the silent modes, where no one could
-// type another folder, the run ends there (exit code 1), nothing written.
-void showInvalidDirectory(const std::string& text) {
-    if (quietRun()) {
-        logLine("error: " + text + " (" + scriptSettings.targetDir + ")");
-        endRunEarly();
-    }
-    showMessageBox(windowHandles.mainWindow, text, "Error", MB_OK | MB_ICONERROR);
-}
 
 HWND control(int id) {
     return GetDlgItem(windowHandles.mainWindow, id);
@@ -121,14 +110,6 @@ void onPaint(HWND window) {
     EndPaint(window, &paint);
 }
 
-// The target directory is made absolute against the current directory at
-// Start, so that every copy lands under the directory the user named, also
-// while the copies change the current directory.
-bool makeTargetDirAbsolute() {
-    const std::string full = fullPathOf(scriptSettings.targetDir);
-    return copyText(scriptSettings.targetDir, full.c_str());
-}
-
 // A run in which a step did not complete ends with one warning box that
 // says how many and names the first few; the process then exits with code 2
 // (see onDestroy). A run with nothing to report ends without it.
@@ -192,19 +173,26 @@ bool refuseDowngrade() {
     return true;
 }
 
+// The word-list builder writes into the target's language folder: one
+// that other users can change is a failed step, and nothing is built.
+bool languageFolderTrusted() {
+    const std::string folder = joinPath(scriptSettings.targetDir, "language");
+    const FolderTrust trust = installFolderTrust(folder);
+    if (trust == FolderTrust::Trusted)
+        return true;
+    logLine("failed: " + folderRefusal(trust, folder));
+    countFailedStep("Word lists in " + folder + " (" + folderTrustReason(trust) + ")");
+    return false;
+}
+
 void runStartSequence() {
     // A Start that arrives while the sequence runs (through the modal loop
     // of a message box) is ignored: the Start button is hidden by then. Its
     // own style says so also while the whole window is hidden (/VERYSILENT).
     if (!(GetWindowLongW(control(kStartButton), GWL_STYLE) & WS_VISIBLE))
         return;
-    if (validateTargetDir() != 0)
+    if (!acceptTargetDir())
         return;
-    if (!makeTargetDirAbsolute()) {
-        showInvalidDirectory("Invalid Directory");
-        return;
-    }
-    logLine(std::string("target folder ") + scriptSettings.targetDir);
     if (refuseDowngrade())
         return;
     beginInstallRecord();
@@ -222,7 +210,7 @@ void runStartSequence() {
     SetCurrentDirectoryW(toWide(scriptSettings.targetDir).c_str());
     UpdateWindow(windowHandles.mainWindow);
 
-    if (scriptSettings.wantWordLists == 1)
+    if (scriptSettings.wantWordLists == 1 && languageFolderTrusted())
         processLanguageList();
     runLoggedStep("sorting the languages in kelmo.ini", "Sorting the languages in kelmo.ini",
                   [] { return countLanguageEntries() <= 1 || sortLanguageSection() == 0; });
@@ -267,67 +255,9 @@ void onDestroy() {
 
 }  // namespace
 
-namespace {
-
-// A folder of the system itself (the Windows folder, a Program Files
-// folder, a profile, a Programs folder) is refused as a whole: installed
-// into, its uninstall would judge the system's files as the dictionary's.
-// A folder inside one of them is a target like any other.
-bool refuseSystemFolder(const char* typed) {
-    const std::string folder = longFolderName(fullPathOf(typed));
-    const std::string reason = refusedTargetReason(folder, systemFolders());
-    if (reason.empty())
-        return false;
-    const std::string text = "Invalid Directory\n\n" + folder + " is " + reason +
-                             ". Choose or type a folder of the dictionary's own.";
-    showInvalidDirectory(text);
-    return true;
-}
-
-// The dictionary program, an 8-bit program, reads its folder from win.ini
-// and its settings through the system's ANSI code page: a target it could
-// not name, or a win.ini setting the code page cannot hold, is refused
-// before anything is written.
-bool refuseUnwritableText(const char* target) {
-    const std::string inTarget = targetNameProblem(target);
-    const std::string inSetting = inTarget.empty() ? unwritableSetting() : std::string();
-    if (inTarget.empty() && inSetting.empty())
-        return false;
-    const std::string text =
-        inTarget.empty()
-            ? "Invalid Setting\n\nA win.ini setting of the setup script holds \"" + inSetting +
-                  "\", which the system's code page cannot write; the dictionary program could not read it. "
-                  "Nothing was installed."
-            : "Invalid Directory\n\n" + std::string(target) + " holds \"" + inTarget +
-                  "\", which the system's code page cannot write; the dictionary program could not open its "
-                  "folder. Choose a folder whose name has no such character.";
-    showInvalidDirectory(text);
-    return true;
-}
-
-}  // namespace
-
 void showStepText(const char* text) {
     setWindowText(windowHandles.editBox, text);
     UpdateWindow(windowHandles.mainWindow);
-}
-
-// A text longer than a path is refused, never cut to a shorter path that
-// might name some other folder.
-int validateTargetDir() {
-    const std::string typed = windowText(windowHandles.editBox);
-    const bool fits = utf16Length(typed) < kPathCapacity && copyText(scriptSettings.targetDir, typed.c_str());
-    if (fits && (refuseSystemFolder(scriptSettings.targetDir) || refuseUnwritableText(scriptSettings.targetDir)))
-        return -1;
-    const std::wstring wide = toWide(scriptSettings.targetDir);
-    if (fits && _waccess(wide.c_str(), 0) == 0)
-        return 0;
-    if (fits && _wmkdir(wide.c_str()) == 0) {
-        installNotes.targetCreated = 1;
-        return 0;
-    }
-    showInvalidDirectory("Invalid Directory");
-    return -1;
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,7 +11,6 @@
 // writable by every user; an elevated uninstall reads nothing from it.
 #include <windows.h>
 
-#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -23,6 +22,7 @@
 #include "core/FileLayer.h"
 #include "core/Log.h"
 #include "record/InstallRecord.h"
+#include "core/win32/FolderAccessWin32.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/win32/InUseWin32.h"
 #include "run/RunEnd.h"
@@ -34,9 +34,6 @@
 namespace {
 
 constexpr const char* kUninstallerScratch = "uninstall.ex_";
-// Administrators and SYSTEM full control, Users read and execute; the
-// folder's access list is its own (P), and its files and folders inherit it.
-constexpr const wchar_t* kProtectedAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;GRGX;;;BU)";
 
 // uninstall.exe from the RCDATA resource, written to a scratch file that
 // replaces it in one move.
@@ -65,17 +62,6 @@ bool writeUninstaller(const std::string& folder) {
     }
     removeFile(scratch.c_str());
     return false;
-}
-
-// Before Vista there is no elevation: an administrator writes for all users.
-bool processElevated() {
-    KernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
-        return false;
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    BOOL known = GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size);
-    return known ? elevation.TokenIsElevated != 0 : IsUserAnAdmin() != FALSE;
 }
 
 // The recorded files' size in KB, rounded up.
@@ -109,28 +95,17 @@ bool setNumber(HKEY key, const char* name, DWORD value) {
            ERROR_SUCCESS;
 }
 
-// A folder made with the protected access list; one that exists is taken as
-// it is, as only an administrator can have made it under Program Files.
-bool makeProtectedFolder(const std::string& path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kProtectedAccess, SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
-        return false;
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const std::wstring wide = toWide(path);
-    const bool made = CreateDirectoryW(wide.c_str(), &attributes) != 0;
-    const DWORD error = GetLastError();
-    LocalFree(descriptor);
-    if (made)
+// A folder made with the protected access list; one that exists is taken
+// when only administrators can change it.
+bool protectedFolderThere(const std::string& path) {
+    if (makeProtectedFolder(path))
         return true;
-    const DWORD existing = GetFileAttributesW(wide.c_str());
-    return error == ERROR_ALREADY_EXISTS && existing != INVALID_FILE_ATTRIBUTES &&
-           (existing & FILE_ATTRIBUTE_DIRECTORY) && !(existing & FILE_ATTRIBUTE_REPARSE_POINT);
+    return GetLastError() == ERROR_ALREADY_EXISTS && judgeFolder(readFolderFacts(path)) == FolderTrust::Trusted;
 }
 
 // The protected folder and the one that holds it, made where missing.
 bool makeProtectedFolders(const std::string& folder) {
-    return makeProtectedFolder(folder.substr(0, folder.find_last_of('\\'))) && makeProtectedFolder(folder);
+    return protectedFolderThere(folder.substr(0, folder.find_last_of('\\'))) && protectedFolderThere(folder);
 }
 
 // The entry under HKLM when elevated, else HKCU; the same target's entry in

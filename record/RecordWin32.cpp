@@ -69,6 +69,25 @@ std::string profilesFolder() {
     return slash == std::string::npos || slash < 3 ? std::string() : profile.substr(0, slash);
 }
 
+// The Programs folder of every profile. An elevated installation run by an
+// administrator at the desktop puts its shortcut into that administrator's
+// own Programs folder; SYSTEM or another administrator may uninstall it.
+void addEveryProfilesPrograms(std::vector<std::string>& list, const std::string& profiles) {
+    const std::string profile = longFolderName(specialFolder(CSIDL_PROFILE));
+    const std::string programs = longFolderName(specialFolder(CSIDL_PROGRAMS));
+    if (profiles.empty() || profile.empty() || !pathWithin(programs, profile, false))
+        return;
+    const std::string relative = programs.substr(profile.size() + 1);
+    ScopedFind search(joinPath(profiles, "*"));
+    if (!search.found())
+        return;
+    do {
+        const std::string name = search.name();
+        if (search.isFolder() && !(search.attributes() & FILE_ATTRIBUTE_REPARSE_POINT) && name != "." && name != "..")
+            list.push_back(joinPath(joinPath(profiles, name), relative));
+    } while (search.next());
+}
+
 }  // namespace
 
 SystemFolders systemFolders() {
@@ -90,6 +109,10 @@ RecordRoots recordRootsFor(const std::string& target) {
     RecordRoots roots;
     roots.target = target;
     roots.startMenu = system.programs;
+    // No target: the record is a protected one, which only an elevated
+    // installation can have written, and what it lists it made itself.
+    if (target.empty())
+        addEveryProfilesPrograms(roots.startMenu, system.profiles);
     // Into a drive root, what lies in the system's own folders is never the
     // installation's: Windows, Program Files, the profiles, the shared data.
     roots.systemFolders = system.programFiles;

@@ -19,7 +19,8 @@ constexpr const char* kUninstallParentKey = "Software\\Microsoft\\Windows\\Curre
 SystemFolders systemFolders();
 
 // The target, the user's and all users' Programs folders, and the system's
-// folders that an installation into a drive root never owns.
+// folders that an installation into a drive root never owns. With no
+// target (a protected record's reader), every profile's Programs folder.
 RecordRoots recordRootsFor(const std::string& target);
 
 // Where an elevated installation keeps its record and uninstaller:

@@ -16,6 +16,7 @@
 #include "core/Log.h"
 #include "run/MessageBoxes.h"
 #include "record/RecordWin32.h"
+#include "core/win32/FolderAccessWin32.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/win32/TextWin32.h"
 #include "core/Collation.h"
@@ -25,6 +26,8 @@
 #include "setupscript/SetupScript.h"
 
 namespace {
+
+bool foldersTrusted(const std::string& destination, const std::string& what);
 
 // Puts the current directory back when the line is done.
 class SavedDirectory {
@@ -112,6 +115,8 @@ void copyShown(const std::string& source, const std::string& destination) {
         logLine("  failed: the path of " + destination + " is too long");
         return;
     }
+    if (!foldersTrusted(destination, "Copy to " + destination))
+        return;
     showStepText(destination.c_str());
     const bool existed = GetFileAttributesW(toWide(destination).c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
@@ -201,20 +206,43 @@ void writeDictionarySetting(const char* key, const char* value) {
     noteIniKey(key, had, previous.c_str(), dictionaryValue(key).c_str());
 }
 
-// One folder level; one that exists already is fine. One this run made is
-// noted for the uninstaller.
+// Elevated, each folder between the target and a destination that this
+// run did not make is checked before the first write into it; one that
+// other users can change is a failed step (counted as what), and nothing
+// is written into it.
+bool foldersTrusted(const std::string& name, const std::string& what) {
+    const std::string destination = fullPathOf(name);
+    const std::string target = scriptSettings.targetDirSlash;
+    if (destination.compare(0, target.size(), target) != 0)
+        return true;
+    for (std::size_t slash = destination.find('\\', target.size()); slash != std::string::npos;
+         slash = destination.find('\\', slash + 1)) {
+        const std::string folder = destination.substr(0, slash);
+        const FolderTrust trust = installFolderTrust(folder);
+        if (trust != FolderTrust::Trusted) {
+            countFailedStep(what + " (" + folderTrustReason(trust) + ")");
+            logLine("  failed: " + folderRefusal(trust, folder));
+            return false;
+        }
+    }
+    return true;
+}
+
+// One folder level, protected when elevated; one that exists already is
+// fine when it may be written into. One this run made is noted for the
+// uninstaller.
 void makeFolder(const std::string& path) {
     if (!fitsPath(path)) {
         countFailedStep("Folder " + path + " (path too long)");
         return;
     }
-    if (CreateDirectoryW(toWide(path).c_str(), nullptr)) {
+    if (makeInstallFolder(path)) {
         noteCreatedDirectory(path.c_str());
         logLine("  made folder " + path);
     } else if (!isDirectory(path)) {
         countFailedStep("Folder " + path);
         logLine("  failed: folder " + path + ": " + systemMessage(GetLastError()));
-    } else {
+    } else if (foldersTrusted(path + "\\", "Folder " + path)) {
         logLine("  folder " + path + " is there");
     }
 }

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-#include <sddl.h>
+#include <ntsecapi.h>
 
 #include <cstdio>
 
+#include "core/win32/FolderAccessWin32.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/PathText.h"
 #include "core/win32/TextWin32.h"
@@ -14,32 +15,38 @@
 namespace {
 
 constexpr int kFolderAttempts = 100;
-constexpr const wchar_t* kFreshFolderAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+constexpr const char* kFreshFolderAccess = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+
+// 64 bits from the system's generator, so that no one can make the name
+// first; empty when the generator fails.
+std::string randomPart() {
+    unsigned char bytes[8];
+    if (!RtlGenRandom(bytes, sizeof bytes))
+        return {};
+    char text[sizeof bytes * 2 + 1];
+    for (std::size_t i = 0; i < sizeof bytes; ++i)
+        std::snprintf(text + 2 * i, 3, "%02x", bytes[i]);
+    return text;
+}
 
 }  // namespace
 
 std::string makeFreshTempFolder(const char* prefix) {
     const std::string temp = tempFolder();
-    if (temp.empty())
+    SecurityAttributes attributes(kFreshFolderAccess);
+    if (temp.empty() || !attributes.get())
         return {};
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFreshFolderAccess, SDDL_REVISION_1, &descriptor,
-                                                              nullptr))
-        return {};
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    std::string made;
-    for (int attempt = 0; attempt < kFolderAttempts && made.empty(); ++attempt) {
-        char name[120];
-        std::snprintf(name, sizeof name, "%s-%lu-%lu-%d", prefix, static_cast<unsigned long>(GetCurrentProcessId()),
-                      static_cast<unsigned long>(GetTickCount()), attempt);
-        const std::string folder = joinPath(temp, name);
-        if (CreateDirectoryW(toWide(folder).c_str(), &attributes))
-            made = folder;
-        else if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+    for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
+        const std::string random = randomPart();
+        if (random.empty())
+            return {};
+        const std::string folder = joinPath(temp, std::string(prefix) + "-" + random);
+        if (CreateDirectoryW(toWide(folder).c_str(), attributes.get()))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return {};
     }
-    LocalFree(descriptor);
-    return made;
+    return {};
 }
 
 bool removeFolderTree(const std::string& folder) {

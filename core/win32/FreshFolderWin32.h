@@ -5,9 +5,10 @@
 
 #include <string>
 
-// A folder "<prefix>-<process>-<time>-<n>" of the temporary folder that did
-// not exist before, made with the access list SYSTEM, Administrators and its
-// owner full control, no one else; empty when none could be made.
+// A folder "<prefix>-<16 hexadecimal digits from the system's random
+// generator>" of the temporary folder that did not exist before, made with
+// the access list SYSTEM, Administrators and its owner full control, no one
+// else; empty when none could be made.
 std::string makeFreshTempFolder(const char* prefix);
 
 // Removes the folder and everything in it, not following a link inside it;
