@@ -68,47 +68,11 @@ bool takeInstallationLock(KernelHandle& lock) {
     return lock || error != ERROR_ACCESS_DENIED;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    restrictDllSearchToSystem();
-    const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
-    setQuietRun(options.quiet());
-    if (options.log)
-        openLogFile(options.logPath, kDefaultLogName);
-    logLine("install.exe " PRODUCT_VERSION_TEXT ", options:" + commandLineArguments());
-    if (!options.error.empty()) {
-        tell(options, "The option " + options.error + ".\n\n" + installOptionsHelp(), MB_ICONERROR);
-        logLine("exit code " + std::to_string(ERROR_INVALID_PARAMETER));
-        return ERROR_INVALID_PARAMETER;
-    }
-    if (options.help) {
-        MessageBoxW(nullptr, toWide(installOptionsHelp()).c_str(), L"Install", MB_OK | MB_ICONINFORMATION);
-        return 0;
-    }
-    KernelHandle lock;
-    if (!takeInstallationLock(lock)) {
-        tell(options, "Another installation is running. Wait until it has ended, then start this one again.",
-             MB_ICONWARNING);
-        logLine("exit code " + std::to_string(ERROR_INSTALL_ALREADY_RUNNING));
-        return ERROR_INSTALL_ALREADY_RUNNING;
-    }
-
-    std::string unpacked, problem;
-    switch (unpackSetupPayload(unpacked, problem)) {
-    case SetupPayload::Damaged:
-        tell(options, "The setup file is damaged (" + problem + "), perhaps by a download that did not end. "
-                      "Download it again. Nothing was installed.", MB_ICONERROR);
-        logLine("exit code 1");
-        return 1;
-    case SetupPayload::Unpacked:
-        SetCurrentDirectoryW(toWide(unpacked).c_str());
-        break;
-    case SetupPayload::None:
-        break;
-    }
-
+// Reads the setup script, makes the main window and runs its message loop;
+// returns the exit code.
+int runMainWindow(HINSTANCE instance, const InstallOptions& options, int showCommand) {
     windowHandles.headingFont = createHeadingFont();
+    setProgressPainter(windowPainter());
     takeSourceDir();
     logLine(std::string("source folder ") + scriptSettings.sourceDir);
     preReadSetupScript();
@@ -137,7 +101,61 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    removeUnpackedPayload();
-    logLine("exit code " + std::to_string(message.wParam));
     return static_cast<int>(message.wParam);
+}
+
+// The run once the lock is held: the setup file's payload unpacked, then
+// the window. The unpacked folder goes when this returns, however the run
+// ended; a run that ends early before the window runs (no setup script)
+// ends here.
+int runInstaller(HINSTANCE instance, const InstallOptions& options, int showCommand) {
+    UnpackedFolder unpacked;
+    std::string problem;
+    switch (unpackSetupPayload(unpacked, problem)) {
+    case SetupPayload::Damaged:
+        tell(options, "The setup file is damaged (" + problem + "), perhaps by a download that did not end. "
+                      "Download it again. Nothing was installed.", MB_ICONERROR);
+        return 1;
+    case SetupPayload::Unpacked:
+        SetCurrentDirectoryW(toWide(unpacked.path()).c_str());
+        break;
+    case SetupPayload::None:
+        break;
+    }
+    try {
+        return runMainWindow(instance, options, showCommand);
+    } catch (const EarlyEnd& end) {
+        return finishEarlyEnd(end);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    restrictDllSearchToSystem();
+    const InstallOptions options = parseInstallOptions(splitCommandLine(commandLineArguments()));
+    setQuietRun(options.quiet());
+    if (options.log)
+        openLogFile(options.logPath, kDefaultLogName);
+    logLine("install.exe " PRODUCT_VERSION_TEXT ", options:" + commandLineArguments());
+    if (!options.error.empty()) {
+        tell(options, "The option " + options.error + ".\n\n" + installOptionsHelp(), MB_ICONERROR);
+        logLine("exit code " + std::to_string(ERROR_INVALID_PARAMETER));
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (options.help) {
+        MessageBoxW(nullptr, toWide(installOptionsHelp()).c_str(), L"Install", MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    KernelHandle lock;
+    if (!takeInstallationLock(lock)) {
+        tell(options, "Another installation is running. Wait until it has ended, then start this one again.",
+             MB_ICONWARNING);
+        logLine("exit code " + std::to_string(ERROR_INSTALL_ALREADY_RUNNING));
+        return ERROR_INSTALL_ALREADY_RUNNING;
+    }
+
+    const int exitCode = runInstaller(instance, options, showCommand);
+    logLine("exit code " + std::to_string(exitCode));
+    return exitCode;
 }

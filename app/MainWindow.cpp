@@ -14,6 +14,7 @@
 #include "run/FailedSteps.h"
 #include "record/InstallRecord.h"
 #include "core/Log.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "core/CodePage.h"
 #include "record/RecordWin32.h"
@@ -35,6 +36,9 @@ struct ControlSpec {
 };
 
 const wchar_t* const kEditPreviousProc = L"InstallEditProc";
+
+// The exit code of a run that ended early; 0 while it has not.
+int earlyExitCode = 0;
 
 // The "Invalid Directory" box; in the silent modes, where no one could
 // type another folder, the run ends there (exit code 1), nothing written.
@@ -149,6 +153,12 @@ void showFailedSteps() {
     showMessageBox(windowHandles.mainWindow, failedStepsMessage(), "Install", MB_OK | MB_ICONWARNING);
 }
 
+// A copy's destination in the edit box, the window brought up to date.
+void showStepText(const char* text) {
+    setWindowText(windowHandles.editBox, text);
+    UpdateWindow(windowHandles.mainWindow);
+}
+
 void runStartSequence() {
     // A Start that arrives while the sequence runs (through the modal loop
     // of a message box) is ignored: the Start button is hidden by then. Its
@@ -169,7 +179,7 @@ void runStartSequence() {
     setWindowText(control(kPromptLabel), "Copying files...");
     UpdateWindow(windowHandles.mainWindow);
 
-    runSetupScript();
+    runSetupScript(showStepText);
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})
         showControl(id, false);
@@ -189,9 +199,20 @@ void runStartSequence() {
     DestroyWindow(windowHandles.mainWindow);
 }
 
+// A run that ends early ends here, before the exception could reach user32:
+// the window goes, and the process ends in WinMain.
+void runStartCommand() {
+    try {
+        runStartSequence();
+    } catch (const EarlyEnd& end) {
+        earlyExitCode = finishEarlyEnd(end);
+        DestroyWindow(windowHandles.mainWindow);
+    }
+}
+
 void onCommand(int id, int code) {
     if (id == kStartButton && code == BN_CLICKED)
-        runStartSequence();
+        runStartCommand();
     else if (id == kStopButton && code == BN_CLICKED)
         DestroyWindow(windowHandles.mainWindow);
     else if (id == kChangeDirButton && code == BN_CLICKED)
@@ -213,8 +234,8 @@ void onDestroy() {
         CoUninitialize();
     windowHandles.comInitialized = false;
     // Exit codes: 0 for a complete installation, Stop or a close; 2 when
-    // steps did not complete (1 is a fatal error's, which never gets here).
-    PostQuitMessage(failedSteps.count > 0 ? 2 : 0);
+    // steps did not complete; 1 for a run that ended early.
+    PostQuitMessage(earlyExitCode != 0 ? earlyExitCode : failedSteps.count > 0 ? 2 : 0);
 }
 
 }  // namespace
@@ -258,11 +279,6 @@ bool refuseUnwritableText(const char* target) {
 }
 
 }  // namespace
-
-void showStepText(const char* text) {
-    setWindowText(windowHandles.editBox, text);
-    UpdateWindow(windowHandles.mainWindow);
-}
 
 // A text longer than a path is refused, never cut to a shorter path that
 // might name some other folder.

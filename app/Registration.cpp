@@ -30,6 +30,7 @@
 
 namespace {
 
+bool recordPending = false;
 constexpr const char* kUninstallerScratch = "uninstall.ex_";
 // Administrators and SYSTEM full control, Users read and execute; the
 // folder's access list is its own (P), and its files and folders inherit it.
@@ -162,9 +163,11 @@ void beginInstallRecord() {
     installNotes.record.target = longFolderName(scriptSettings.targetDir);
     if (installNotes.targetCreated)
         noteCreatedDirectory(scriptSettings.targetDir);
-    // A run that ends early (Abort, a fatal error) still leaves what it
-    // did to be taken back; a failure to do so changes nothing of its end.
-    setEarlyEndStep([] { completeInstallRecord(); });
+    recordPending = true;
+}
+
+bool installRecordPending() {
+    return recordPending;
 }
 
 // An earlier record that cannot be read is replaced: the uninstaller would
@@ -177,7 +180,7 @@ void beginInstallRecord() {
 // folder only: a record in the target directory, which any user may have
 // written, is neither merged nor trusted.
 bool completeInstallRecord() {
-    setEarlyEndStep(nullptr);
+    recordPending = false;
     const std::string target = installNotes.record.target;
     const bool elevated = processElevated();
     const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;

@@ -9,18 +9,11 @@
 #include "app/App.h"
 #include "core/win32/FreshFolderWin32.h"
 #include "core/Log.h"
-#include "run/MessageBoxes.h"
 #include "core/win32/TextWin32.h"
 #include "core/WideText.h"
 #include "payload/Payload.h"
 
-namespace {
-
-std::string unpackedFolder;
-
-}  // namespace
-
-SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
+SetupPayload unpackSetupPayload(UnpackedFolder& folder, std::string& problem) {
     PayloadReader reader;
     const std::string program = ownProgramPath();
     const PayloadFault fault = program.empty() ? PayloadFault::CannotRead : openPayload(program, reader);
@@ -30,32 +23,33 @@ SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
         problem = payloadFaultText(fault);
         return SetupPayload::Damaged;
     }
-    folder = makeFreshTempFolder("dictionary-setup");
-    if (folder.empty()) {
+    folder.hold(makeFreshTempFolder("dictionary-setup"));
+    if (folder.path().empty()) {
         problem = "no folder could be made in the temporary folder";
         return SetupPayload::Damaged;
     }
-    unpackedFolder = folder;
-    setExitCleanup(removeUnpackedPayload);
-    const PayloadFault unpacked = extractPayload(reader, folder);
+    const PayloadFault unpacked = extractPayload(reader, folder.path());
     if (unpacked != PayloadFault::None) {
         problem = std::string(payloadFaultText(unpacked)) + (reader.detail.empty() ? "" : " (" + reader.detail + ")");
-        removeUnpackedPayload();
+        folder.remove();
         return SetupPayload::Damaged;
     }
     logLine("unpacked the setup file's " + std::to_string(reader.entries.size()) + " files and folders into " +
-            folder);
+            folder.path());
     return SetupPayload::Unpacked;
 }
 
-// The current directory may lie in the folder: it moves out first.
-void removeUnpackedPayload() {
-    if (unpackedFolder.empty())
+UnpackedFolder::~UnpackedFolder() {
+    remove();
+}
+
+void UnpackedFolder::remove() {
+    if (path_.empty())
         return;
     const std::string temp = tempFolder();
     if (!temp.empty())
         SetCurrentDirectoryW(toWide(temp).c_str());
-    if (!removeFolderTree(unpackedFolder))
-        logLine("could not remove " + unpackedFolder);
-    unpackedFolder.clear();
+    if (!removeFolderTree(path_))
+        logLine("could not remove " + path_);
+    path_.clear();
 }

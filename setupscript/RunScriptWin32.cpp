@@ -14,6 +14,7 @@
 #include "run/ScriptSettings.h"
 #include "run/FailedSteps.h"
 #include "core/Log.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "record/RecordWin32.h"
 #include "core/win32/HandlesWin32.h"
@@ -24,6 +25,9 @@
 #include "setupscript/SetupScript.h"
 
 namespace {
+
+// The program's display of a copy's destination, for the run of the script.
+void (*stepText)(const char* text) = nullptr;
 
 // Puts the current directory back when the line is done.
 class SavedDirectory {
@@ -111,7 +115,7 @@ void copyShown(const std::string& source, const std::string& destination) {
         logLine("  failed: the path of " + destination + " is too long");
         return;
     }
-    showStepText(destination.c_str());
+    stepText(destination.c_str());
     const bool existed = GetFileAttributesW(toWide(destination).c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
         const DWORD error = copyOnce(source, destination);
@@ -280,7 +284,8 @@ void executeLine(const char* line, const std::string& sourceSlash) {
 
 }  // namespace
 
-void runSetupScript() {
+void runSetupScript(void (*showStepText)(const char* text)) {
+    stepText = showStepText;
     const std::string sourceSlash = withBackslash(scriptSettings.sourceDir);
     // targetDirSlash holds targetDir and one character more, so a target of
     // the greatest length keeps its backslash (every name behind it then
