@@ -9,6 +9,9 @@
 
 #include "core/win32/HandlesWin32.h"
 
+#include "run/EarlyEnd.h"
+#include "run/Progress.h"
+
 // The window and drawing handles of the installer: its main window and
 // edit box, the heading font, the cursors, and what the progress display
 // draws with. One instance, windowHandles, lives for the whole run.
@@ -40,6 +43,8 @@ enum ControlId {
 };
 
 HFONT createHeadingFont();
+// The progress display's painting on the main window (windowHandles).
+ProgressPainter windowPainter();
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The vertical blue gradient over the client rectangle (flat on a
@@ -69,20 +74,38 @@ void chooseDrive();
 void chooseFolder();
 void listFolders(bool skipDot);
 
+// The folder the setup file's payload is unpacked into, removed with its
+// contents when the holder goes, at every end of the run. The current
+// directory, which may lie in it, moves to the temporary folder first.
+class UnpackedFolder {
+public:
+    UnpackedFolder() = default;
+    ~UnpackedFolder();
+    UnpackedFolder(const UnpackedFolder&) = delete;
+    UnpackedFolder& operator=(const UnpackedFolder&) = delete;
+
+    void hold(const std::string& path) { path_ = path; }
+    const std::string& path() const { return path_; }
+    void remove();
+
+private:
+    std::string path_;
+};
+
 // The setup file's payload: when this program carries one, it is checked
-// whole and unpacked into a fresh folder of the temporary folder (folder),
-// which is removed again at every end of the run. Damaged: the file is cut
-// short or changed, and problem says how. CannotUnpack: the running
+// whole and unpacked into a fresh folder of the temporary folder, which
+// folder holds and removes again at every end of the run. Damaged: the file
+// is cut short or changed, and problem says how. CannotUnpack: the running
 // program's file cannot be read as itself, or no folder or file can be made
 // to unpack it into, and problem says why. Nothing was written.
 enum class SetupPayload { None, Unpacked, Damaged, CannotUnpack };
-SetupPayload unpackSetupPayload(std::string& folder, std::string& problem);
-void removeUnpackedPayload();
+SetupPayload unpackSetupPayload(UnpackedFolder& folder, std::string& problem);
 
 // The install record: begun at Start once the target directory is known;
 // completed at the end of an installation (written, merged with an earlier
 // one, uninstall.exe beside it, the Apps & Features entry made). False when
-// any of that could not be done.
+// any of that could not be done. Pending from its beginning until it is
+// completed.
 void beginInstallRecord();
 // The files an earlier installation into the target recorded: those this
 // run most likely writes again, asked about before the first copy.
@@ -104,3 +127,12 @@ struct InstallationLock {
 // or goes on without one (none could be made, or another user's stands in
 // its place).
 bool takeInstallationLock(InstallationLock& lock);
+
+bool installRecordPending();
+
+// The one place where a run ends before its time (EarlyEnd: a fatal error,
+// Abort in a copy's box, a refused target in the silent modes). What the
+// Start sequence did so far is recorded, so that it can be taken back;
+// then the error is logged and shown. Returns the exit code; the process
+// ends in WinMain.
+int finishEarlyEnd(const EarlyEnd& end);

@@ -53,6 +53,73 @@ void tell(const InstallOptions& options, const std::string& text, UINT icon) {
         MessageBoxW(nullptr, toWide(text).c_str(), L"Install", MB_OK | icon);
 }
 
+// Reads the setup script, makes the main window and runs its message loop;
+// returns the exit code.
+int runMainWindow(HINSTANCE instance, const InstallOptions& options, const std::string& dirFromStart,
+                  int showCommand) {
+    windowHandles.headingFont = createHeadingFont();
+    setProgressPainter(windowPainter());
+    takeSourceDir();
+    logLine(std::string("source folder ") + scriptSettings.sourceDir);
+    preReadSetupScript();
+    if (options.hasDir)
+        copyText(scriptSettings.defaultDir, dirFromStart.c_str());
+    progressLayout.nameY = 100;
+    progressLayout.barY = 155;
+    scriptSettings.wantShortcut = 0;
+    scriptSettings.wantWordLists = 0;
+
+    registerWindowClass(instance);
+    windowHandles.mainWindow =
+        CreateWindowExW(0, L"Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
+                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                        nullptr, instance, nullptr);
+    // No window at all in the very silent mode; the silent ones start at once.
+    if (!options.verySilent) {
+        ShowWindow(windowHandles.mainWindow, showCommand);
+        UpdateWindow(windowHandles.mainWindow);
+    }
+    if (options.quiet())
+        PostMessageW(windowHandles.mainWindow, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED), 0);
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+// The run once the lock is held: the setup file's payload unpacked, then
+// the window. The unpacked folder goes when this returns, however the run
+// ended; a run that ends early before the window runs (no setup script)
+// ends here.
+int runInstaller(HINSTANCE instance, const InstallOptions& options, const std::string& dirFromStart,
+                 int showCommand) {
+    UnpackedFolder unpacked;
+    std::string problem;
+    switch (unpackSetupPayload(unpacked, problem)) {
+    case SetupPayload::Damaged:
+        tell(options, "The setup file is damaged (" + problem + "), perhaps by a download that did not end. "
+                      "Download it again. Nothing was installed.", MB_ICONERROR);
+        return 1;
+    case SetupPayload::CannotUnpack:
+        tell(options, "The setup file cannot be unpacked: " + problem + ". Nothing was installed.", MB_ICONERROR);
+        return 1;
+    case SetupPayload::Unpacked:
+        unpackedSetupFolder = unpacked.path();
+        SetCurrentDirectoryW(toWide(unpacked.path()).c_str());
+        break;
+    case SetupPayload::None:
+        break;
+    }
+    try {
+        return runMainWindow(instance, options, dirFromStart, showCommand);
+    } catch (const EarlyEnd& end) {
+        return finishEarlyEnd(end);
+    }
+}
+
 }  // namespace
 
 std::string unpackedSetupFolder;
@@ -86,55 +153,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return ERROR_INSTALL_ALREADY_RUNNING;
     }
 
-    std::string unpacked, problem;
-    switch (unpackSetupPayload(unpacked, problem)) {
-    case SetupPayload::Damaged:
-        tell(options, "The setup file is damaged (" + problem + "), perhaps by a download that did not end. "
-                      "Download it again. Nothing was installed.", MB_ICONERROR);
-        logLine("exit code 1");
-        return 1;
-    case SetupPayload::CannotUnpack:
-        tell(options, "The setup file cannot be unpacked: " + problem + ". Nothing was installed.", MB_ICONERROR);
-        logLine("exit code 1");
-        return 1;
-    case SetupPayload::Unpacked:
-        unpackedSetupFolder = unpacked;
-        SetCurrentDirectoryW(toWide(unpacked).c_str());
-        break;
-    case SetupPayload::None:
-        break;
-    }
-
-    windowHandles.headingFont = createHeadingFont();
-    takeSourceDir();
-    logLine(std::string("source folder ") + scriptSettings.sourceDir);
-    preReadSetupScript();
-    if (options.hasDir)
-        copyText(scriptSettings.defaultDir, dirFromStart.c_str());
-    progressLayout.nameY = 100;
-    progressLayout.barY = 155;
-    scriptSettings.wantShortcut = 0;
-    scriptSettings.wantWordLists = 0;
-
-    registerWindowClass(instance);
-    windowHandles.mainWindow =
-        CreateWindowExW(0, L"Install", nullptr, WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0,
-                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
-                        nullptr, instance, nullptr);
-    // No window at all in the very silent mode; the silent ones start at once.
-    if (!options.verySilent) {
-        ShowWindow(windowHandles.mainWindow, showCommand);
-        UpdateWindow(windowHandles.mainWindow);
-    }
-    if (options.quiet())
-        PostMessageW(windowHandles.mainWindow, WM_COMMAND, MAKEWPARAM(kStartButton, BN_CLICKED), 0);
-
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    removeUnpackedPayload();
-    logLine("exit code " + std::to_string(message.wParam));
-    return static_cast<int>(message.wParam);
+    const int exitCode = runInstaller(instance, options, dirFromStart, showCommand);
+    logLine("exit code " + std::to_string(exitCode));
+    return exitCode;
 }

@@ -12,6 +12,7 @@
 #include "run/RunEnd.h"
 #include "record/InstallRecord.h"
 #include "core/Log.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "core/CodePage.h"
 #include "record/RecordWin32.h"
@@ -37,6 +38,9 @@ struct ControlSpec {
 };
 
 const wchar_t* const kEditPreviousProc = L"InstallEditProc";
+
+// The exit code of a run that ended early; 0 while it has not.
+int earlyExitCode = 0;
 
 HWND control(int id) {
     return GetDlgItem(windowHandles.mainWindow, id);
@@ -185,6 +189,12 @@ bool languageFolderTrusted() {
     return false;
 }
 
+// A copy's destination in the edit box, the window brought up to date.
+void showStepText(const char* text) {
+    setWindowText(windowHandles.editBox, text);
+    UpdateWindow(windowHandles.mainWindow);
+}
+
 void runStartSequence() {
     // A Start that arrives while the sequence runs (through the modal loop
     // of a message box) is ignored: the Start button is hidden by then. Its
@@ -203,7 +213,7 @@ void runStartSequence() {
     UpdateWindow(windowHandles.mainWindow);
 
     askAboutFilesInUse(earlierInstalledFiles());
-    runSetupScript();
+    runSetupScript(showStepText);
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})
         showControl(id, false);
@@ -224,9 +234,20 @@ void runStartSequence() {
     DestroyWindow(windowHandles.mainWindow);
 }
 
+// A run that ends early ends here, before the exception could reach user32:
+// the window goes, and the process ends in WinMain.
+void runStartCommand() {
+    try {
+        runStartSequence();
+    } catch (const EarlyEnd& end) {
+        earlyExitCode = finishEarlyEnd(end);
+        DestroyWindow(windowHandles.mainWindow);
+    }
+}
+
 void onCommand(int id, int code) {
     if (id == kStartButton && code == BN_CLICKED)
-        runStartSequence();
+        runStartCommand();
     else if (id == kStopButton && code == BN_CLICKED)
         DestroyWindow(windowHandles.mainWindow);
     else if (id == kChangeDirButton && code == BN_CLICKED)
@@ -249,16 +270,11 @@ void onDestroy() {
     windowHandles.comInitialized = false;
     // Exit codes: 0 for a complete installation, Stop or a close; 2 when
     // steps did not complete, 3010 when a restart completes it, 1638 for a
-    // downgrade refused (1 is a fatal error's, which never gets here).
-    PostQuitMessage(installExitCode(failedSteps.count));
+    // downgrade refused; 1 for a run that ended early.
+    PostQuitMessage(earlyExitCode != 0 ? earlyExitCode : installExitCode(failedSteps.count));
 }
 
 }  // namespace
-
-void showStepText(const char* text) {
-    setWindowText(windowHandles.editBox, text);
-    UpdateWindow(windowHandles.mainWindow);
-}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

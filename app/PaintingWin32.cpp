@@ -7,9 +7,8 @@
 
 #include "app/App.h"
 #include "core/WideText.h"
-#include "run/Progress.h"
 #include "core/win32/HandlesWin32.h"
-#include "core/WideText.h"
+#include "run/Progress.h"
 
 namespace {
 
@@ -64,7 +63,9 @@ void drawShadowedText(HDC dc, const char* text, RECT rect) {
     DrawTextW(dc, wide.c_str(), -1, &rect, kLineFormat);
 }
 
-void beginLanguageDrawing() {
+namespace {
+
+void beginWindowDrawing() {
     windowHandles.builderDc = GetDC(windowHandles.mainWindow);
     if (windowHandles.builderDc)
         SetBkMode(windowHandles.builderDc, TRANSPARENT);
@@ -73,7 +74,7 @@ void beginLanguageDrawing() {
     windowHandles.savedCursor = SetCursor(windowHandles.waitCursor);
 }
 
-void endLanguageDrawing() {
+void endWindowDrawing() {
     SetCursor(windowHandles.savedCursor);
     if (windowHandles.builderDc) {
         SelectObject(windowHandles.builderDc, GetStockObject(SYSTEM_FONT));
@@ -82,7 +83,7 @@ void endLanguageDrawing() {
     windowHandles.builderDc = nullptr;
 }
 
-void drawLanguageName(const char* name, int top) {
+void drawNameOnWindow(const char* name, int top) {
     HDC dc = windowHandles.builderDc;
     if (!dc)
         return;
@@ -93,7 +94,7 @@ void drawLanguageName(const char* name, int top) {
 // The bar's text is drawn through a device context of its own, with its
 // default attributes and the system font, whatever the builder's context
 // holds; then the window is brought up to date at once.
-void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text) {
+void drawBarOnWindow(int left, int top, int right, int bottom, int fillRight, const char* text) {
     {
         ScopedGetDC dc(windowHandles.mainWindow);
         if (dc.get()) {
@@ -117,7 +118,7 @@ void drawProgressBar(int left, int top, int right, int bottom, int fillRight, co
     UpdateWindow(windowHandles.mainWindow);
 }
 
-void paintStatusText(const char* text, int left, int top, int right, int bottom) {
+void paintStatusOnWindow(const char* text, int left, int top, int right, int bottom) {
     HDC dc = windowHandles.builderDc;
     if (!dc)
         return;
@@ -127,7 +128,7 @@ void paintStatusText(const char* text, int left, int top, int right, int bottom)
     DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
 }
 
-void paintCounter(long value) {
+void paintCounterOnWindow(long value) {
     HDC dc = windowHandles.builderDc;
     if (!dc)
         return;
@@ -137,4 +138,17 @@ void paintCounter(long value) {
     char text[24];
     std::snprintf(text, sizeof text, "%ld", value);
     DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);
+}
+
+}  // namespace
+
+ProgressPainter windowPainter() {
+    ProgressPainter painter;
+    painter.begin = beginWindowDrawing;
+    painter.end = endWindowDrawing;
+    painter.languageName = drawNameOnWindow;
+    painter.bar = drawBarOnWindow;
+    painter.statusText = paintStatusOnWindow;
+    painter.counter = paintCounterOnWindow;
+    return painter;
 }

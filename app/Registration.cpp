@@ -33,6 +33,7 @@
 
 namespace {
 
+bool recordPending = false;
 constexpr const char* kUninstallerScratch = "uninstall.ex_";
 
 // uninstall.exe from the RCDATA resource, written to a scratch file that
@@ -170,9 +171,11 @@ void beginInstallRecord() {
     installNotes.record.target = longFolderName(scriptSettings.targetDir);
     if (installNotes.targetCreated)
         noteCreatedDirectory(scriptSettings.targetDir);
-    // A run that ends early (Abort, a fatal error) still leaves what it
-    // did to be taken back; a failure to do so changes nothing of its end.
-    setEarlyEndStep([] { completeInstallRecord(); });
+    recordPending = true;
+}
+
+bool installRecordPending() {
+    return recordPending;
 }
 
 // An earlier record that cannot be read is replaced: the uninstaller would
@@ -185,7 +188,7 @@ void beginInstallRecord() {
 // folder only: a record in the target directory, which any user may have
 // written, is neither merged nor trusted.
 bool completeInstallRecord() {
-    setEarlyEndStep(nullptr);
+    recordPending = false;
     const std::string target = installNotes.record.target;
     const bool elevated = processElevated();
     const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;

@@ -10,14 +10,11 @@
 #include "app/App.h"
 #include "core/win32/FreshFolderWin32.h"
 #include "core/Log.h"
-#include "run/MessageBoxes.h"
 #include "core/win32/TextWin32.h"
 #include "core/WideText.h"
 #include "payload/Payload.h"
 
 namespace {
-
-std::string unpackedFolder;
 
 // A fault of the unpacking that is no fault of the file: a folder or a file
 // that cannot be made says so, not that the download is damaged.
@@ -41,7 +38,7 @@ std::string noFolderProblem() {
 // The payload is read from the file that runs, through one handle, not by
 // the path the program was started by: that name may have come to name
 // another file since.
-SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
+SetupPayload unpackSetupPayload(UnpackedFolder& folder, std::string& problem) {
     PayloadReader reader;
     std::string why;
     FilePtr image = openRunningImage(why);
@@ -54,32 +51,33 @@ SetupPayload unpackSetupPayload(std::string& folder, std::string& problem) {
         return SetupPayload::None;
     if (fault != PayloadFault::None)
         return unpackFault(fault, reader, problem);
-    folder = makeFreshTempFolder("dictionary-setup");
-    if (folder.empty()) {
+    folder.hold(makeFreshTempFolder("dictionary-setup"));
+    if (folder.path().empty()) {
         problem = noFolderProblem();
         return SetupPayload::CannotUnpack;
     }
-    unpackedFolder = folder;
-    setExitCleanup(removeUnpackedPayload);
-    const PayloadFault unpacked = extractPayload(reader, folder);
+    const PayloadFault unpacked = extractPayload(reader, folder.path());
     if (unpacked != PayloadFault::None) {
         const SetupPayload result = unpackFault(unpacked, reader, problem);
-        removeUnpackedPayload();
+        folder.remove();
         return result;
     }
     logLine("unpacked the setup file's " + std::to_string(reader.entries.size()) + " files and folders into " +
-            folder);
+            folder.path());
     return SetupPayload::Unpacked;
 }
 
-// The current directory may lie in the folder: it moves out first.
-void removeUnpackedPayload() {
-    if (unpackedFolder.empty())
+UnpackedFolder::~UnpackedFolder() {
+    remove();
+}
+
+void UnpackedFolder::remove() {
+    if (path_.empty())
         return;
     const std::string temp = tempFolder();
     if (!temp.empty())
         SetCurrentDirectoryW(toWide(temp).c_str());
-    if (!removeFolderTree(unpackedFolder))
-        logLine("could not remove " + unpackedFolder);
-    unpackedFolder.clear();
+    if (!removeFolderTree(path_))
+        logLine("could not remove " + path_);
+    path_.clear();
 }

@@ -13,6 +13,7 @@
 #include "core/win32/TextWin32.h"
 #include "record/RecordWin32.h"
 #include "record/InstallRecord.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "run/ScriptSettings.h"
 #include "setupscript/SetupScript.h"

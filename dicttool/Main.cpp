@@ -19,6 +19,7 @@
 #include "dicttool/Report.h"
 #include "dicttool/ToolFiles.h"
 #include "dicttool/WordListTools.h"
+#include "run/EarlyEnd.h"
 
 namespace {
 
@@ -245,6 +246,9 @@ int runCommand(const std::function<int()>& run) {
     } catch (const ToolError& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "dicttool: %s\n", e.what());
+    } catch (const EarlyEnd& e) {  // the installer core's fatal error
+        std::fflush(stdout);
+        std::fprintf(stderr, "dicttool: %s\n", e.message.c_str());
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "dicttool: out of memory\n");
     }
@@ -255,6 +259,7 @@ int runCommand(const std::function<int()>& run) {
 
 int main(int argc, char** argv) {
     const Utf8Console console;
+    showProgressOnTerminal();
     CLI::App app{"Checks a dictionary's distribution folder, makes its word-list files and one setup file.",
                  "dicttool"};
     app.footer(kExamples);

@@ -81,3 +81,8 @@ unsigned useUtf8Console();
 void restoreConsole(unsigned saved);
 
 int processId();
+
+// The word-list builder's progress display becomes one line on standard
+// error, redrawn in place (nothing when it is not a terminal); the tool's
+// entry (dicttool/ToolSeams.cpp).
+void showProgressOnTerminal();

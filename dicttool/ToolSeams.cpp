@@ -1,5 +1,5 @@
-// The installer core's window seam, as the tool needs it: a fatal error
-// ends the command with its message, message boxes show nothing, and the
+// The installer core's window seam, as the tool needs it: message boxes
+// show nothing, and the
 // builder's progress display becomes one line on a terminal's standard
 // error (nothing when standard error is not a terminal).
 #include <algorithm>
@@ -53,39 +53,27 @@ void redraw(bool force) {
     std::fflush(stderr);
 }
 
-}  // namespace
-
-void fatalError(const char* message) {
-    throw ToolError(message);
-}
-
-void showClosingMessage(const char*) {}
-
-void showCollationWarning(const char*) {}
-
-void beginLanguageDrawing() {
+void beginLine() {
     ProgressLine& p = progressLine();
     const bool shown = p.shown;
     p = ProgressLine();
     p.shown = shown;
 }
 
-void endLanguageDrawing() {
+void endLine() {
     redraw(true);
     if (progressLine().shown)
         std::fputc('\n', stderr);
 }
 
-void drawLanguageName(const char*, int) {}
-
-void drawProgressBar(int left, int, int right, int, int fillRight, const char* text) {
+void drawBar(int left, int, int right, int, int fillRight, const char* text) {
     ProgressLine& p = progressLine();
     p.done = right > left ? std::clamp(static_cast<double>(fillRight - left) / (right - left), 0.0, 1.0) : 0.0;
     p.percent = text;
     redraw(true);
 }
 
-void paintStatusText(const char* text, int, int, int, int) {
+void drawStatus(const char* text, int, int, int, int) {
     if (std::string(text) == "[Done]")
         return;
     ProgressLine& p = progressLine();
@@ -94,7 +82,23 @@ void paintStatusText(const char* text, int, int, int, int) {
     redraw(true);
 }
 
-void paintCounter(long value) {
+void drawCounter(long value) {
     progressLine().counter = value;
     redraw(false);
+}
+
+}  // namespace
+
+void showClosingMessage(const char*) {}
+
+void showCollationWarning(const char*) {}
+
+void showProgressOnTerminal() {
+    ProgressPainter painter;
+    painter.begin = beginLine;
+    painter.end = endLine;
+    painter.bar = drawBar;
+    painter.statusText = drawStatus;
+    painter.counter = drawCounter;
+    setProgressPainter(painter);
 }

@@ -6,6 +6,7 @@
 #include "core/Collation.h"
 #include "settings/LanguageEntry.h"
 #include "core/CodePage.h"
+#include "run/EarlyEnd.h"
 #include "dicttool/Platform.h"
 #include "dicttool/ToolFiles.h"
 #include "wordlist/ReverseList.h"
@@ -199,7 +200,9 @@ ReverseResult reverseWordList(const std::string& fromPath, const std::string& to
         entry.fromName = "from.wb";
         entry.toName = "to.wb";
         buildReverseList(entry);
-    } catch (const ToolError& e) {  // the builder's own message names its scratch files
+    } catch (const EarlyEnd& e) {  // the builder's own message names its scratch files
+        throw ToolError("cannot build " + toPath + " from " + fromPath + ": " + e.message);
+    } catch (const ToolError& e) {
         throw ToolError("cannot build " + toPath + " from " + fromPath + ": " + e.what());
     }
     result.toRecords = static_cast<long>(sizeOf(scratch.file("to.wb")) / sizeof(WordRecord));

@@ -65,11 +65,11 @@ bool load(HMODULE module, const char* name, T& call) {
 
 BCryptCalls loadBCrypt() {
     BCryptCalls calls;
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    const std::wstring folder =
+        grownText([](wchar_t* buffer, DWORD size) -> DWORD { return GetSystemDirectoryW(buffer, size); });
+    if (folder.empty())
         return calls;
-    const std::wstring path = std::wstring(folder, length) + L"\\bcrypt.dll";
+    const std::wstring path = folder + L"\\bcrypt.dll";
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module || !load(module, "BCryptOpenAlgorithmProvider", calls.openAlgorithm) ||
         !load(module, "BCryptGetProperty", calls.getProperty) || !load(module, "BCryptCreateHash", calls.createHash) ||

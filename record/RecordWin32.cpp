@@ -12,11 +12,15 @@
 
 namespace {
 
+// The shell names the folder by an item list, whose path has no length
+// limit of its own.
 std::string specialFolder(int which) {
-    wchar_t path[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, path)))
+    TaskMemory<LPITEMIDLIST> folder;
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, which, &list)))
         return {};
-    return toUtf8(path);
+    folder.reset(list);
+    return toUtf8(itemListPath(folder.get()));
 }
 
 // Every name of a null-separated list, the list ending in an empty name.
@@ -28,24 +32,33 @@ std::vector<std::string> splitNames(const wchar_t* names) {
 }
 
 // The names of win.ini's sections (section null) or of one section's keys.
-// The profile calls answer a buffer too small by filling it to size - 2:
-// the buffer grows until the answer fits.
+// The profile calls answer a buffer too small by filling it to size - 2.
 std::vector<std::string> profileNames(const char* section) {
     const std::wstring wideSection = section ? toWide(section) : std::wstring();
-    std::vector<wchar_t> buffer(4096);
-    for (;;) {
-        DWORD got = GetPrivateProfileStringW(section ? wideSection.c_str() : nullptr, nullptr, L"", buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), L"win.ini");
-        if (got + 2 < buffer.size() || buffer.size() > (1u << 24))
-            break;
-        buffer.assign(buffer.size() * 2, L'\0');
-    }
-    return splitNames(buffer.data());
+    const std::wstring names = grownText([&](wchar_t* buffer, DWORD size) {
+        const DWORD got = GetPrivateProfileStringW(section ? wideSection.c_str() : nullptr, nullptr, L"", buffer,
+                                                   size, L"win.ini");
+        return got + 2 >= size ? size : got;
+    });
+    return splitNames(names.c_str());
 }
 
-}  // namespace
-
-namespace {
+// A REG_SZ value whole, without the terminator it is stored with; empty
+// when there is none of that type.
+std::wstring textValue(HKEY key, const wchar_t* name) {
+    return grownText([&](wchar_t* buffer, DWORD size) -> DWORD {
+        DWORD bytes = (size - 1) * sizeof(wchar_t), type = 0;
+        const LONG got = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
+        if (got == ERROR_MORE_DATA)
+            return bytes / sizeof(wchar_t) + 1;
+        if (got != ERROR_SUCCESS || type != REG_SZ)
+            return 0;
+        DWORD length = bytes / sizeof(wchar_t);
+        while (length > 0 && buffer[length - 1] == L'\0')
+            --length;
+        return length;
+    });
+}
 
 void addFolder(std::vector<std::string>& list, const std::string& folder) {
     if (!folder.empty())
@@ -53,9 +66,9 @@ void addFolder(std::vector<std::string>& list, const std::string& folder) {
 }
 
 std::string environmentFolder(const char* name) {
-    wchar_t value[MAX_PATH] = L"";
-    DWORD length = GetEnvironmentVariableW(toWide(name).c_str(), value, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? toUtf8(value) : std::string();
+    const std::wstring wideName = toWide(name);
+    return toUtf8(
+        grownText([&](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(wideName.c_str(), buffer, size); }));
 }
 
 // The folder that holds the users' profiles: the one above the public
@@ -132,13 +145,10 @@ std::string protectedRecordFolder(const std::string& target) {
 std::string longFolderName(const std::string& folder) {
     std::string absolute = fullPathOf(folder);
     const std::wstring wide = toWide(absolute);
-    const DWORD needed = GetLongPathNameW(wide.c_str(), nullptr, 0);
-    if (needed > 0) {
-        std::vector<wchar_t> longName(needed + 1, L'\0');
-        const DWORD length = GetLongPathNameW(wide.c_str(), longName.data(), static_cast<DWORD>(longName.size()));
-        if (length > 0 && length < longName.size())
-            absolute = toUtf8(std::wstring(longName.data(), length));
-    }
+    const std::wstring longName =
+        grownText([&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(wide.c_str(), buffer, size); });
+    if (!longName.empty())
+        absolute = toUtf8(longName);
     std::string normal = normalRecordPath(absolute, "");
     return normal.empty() ? folder : normal;
 }
@@ -153,15 +163,9 @@ bool deleteUninstallEntry(HKEY root, const std::string& target) {
     const std::wstring widePath = toWide(path);
     if (RegOpenKeyExW(root, widePath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return true;
-    wchar_t location[MAX_PATH * 2] = L"";
-    DWORD size = sizeof location - sizeof(wchar_t);
-    DWORD type = 0;
-    LONG got =
-        RegQueryValueExW(key.get(), L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(location), &size);
+    const std::wstring location = textValue(key.get(), L"InstallLocation");
     key.reset();
-    location[size / sizeof(wchar_t) < MAX_PATH * 2 ? size / sizeof(wchar_t) : MAX_PATH * 2 - 1] = L'\0';
-    if (got == ERROR_SUCCESS && type == REG_SZ &&
-        pathEquals(normalRecordPath(toUtf8(location), ""), normalRecordPath(target, "")))
+    if (!location.empty() && pathEquals(normalRecordPath(toUtf8(location), ""), normalRecordPath(target, "")))
         return RegDeleteKeyW(root, widePath.c_str()) == ERROR_SUCCESS;
     return true;
 }
@@ -202,14 +206,10 @@ std::string installedVersion(const std::string& target, std::string& hive) {
 
 std::string dictionaryValue(const char* key) {
     const std::wstring section = toWide(kRecordSection), wideKey = toWide(key);
-    std::vector<wchar_t> buffer(1024);
-    for (;;) {
-        DWORD got = GetPrivateProfileStringW(section.c_str(), wideKey.c_str(), L"", buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), L"win.ini");
-        if (got + 1 < buffer.size() || buffer.size() > (1u << 24))
-            return toUtf8(std::wstring(buffer.data(), got));
-        buffer.assign(buffer.size() * 2, L'\0');
-    }
+    return toUtf8(grownText([&](wchar_t* buffer, DWORD size) {
+        const DWORD got = GetPrivateProfileStringW(section.c_str(), wideKey.c_str(), L"", buffer, size, L"win.ini");
+        return got + 1 >= size ? size : got;
+    }));
 }
 
 bool writeDictionaryValue(const char* key, const char* value) {

@@ -1,5 +1,5 @@
 // Message boxes of the installer. Declared here, defined once for Windows
-// (base/MessageBoxesWin32.cpp) and once for the host tests.
+// (run/MessageBoxesWin32.cpp) and once for the host tests.
 #pragma once
 
 struct HWND__;
@@ -14,23 +14,9 @@ bool quietRun();
 void setMessageOwner(HWND__* window);
 HWND__* messageOwner();
 
-// Shows an "Error" box with the message, owned by the main window when it
-// exists, then ends the run as endRunEarly does.
-[[noreturn]] void fatalError(const char* message);
-
-// What must be done before a run that Start began ends early (the install
-// record of what was done, so that it can be taken back): set once the
-// installation has begun.
-void setEarlyEndStep(void (*step)());
-
-// What must be done at every end of the run (the unpacked setup folder
-// removed): run by endRunEarly and fatalError, and by the program at its
-// normal end.
-void setExitCleanup(void (*cleanup)());
-
-// Ends the run with exit code 1 (a fatal error, Abort in a copy's box),
-// after the early-end step, which runs once.
-[[noreturn]] void endRunEarly();
+// The "Error" box of a run that ended early, owned by the main window when
+// it exists, with the arrow cursor; nothing in the silent modes.
+void showErrorBox(const char* message);
 
 // The closing message of a language build: caption "Install", an OK button,
 // no icon, owned by the main window. Returns when the user has closed it.

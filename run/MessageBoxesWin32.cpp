@@ -8,25 +8,8 @@
 
 namespace {
 
-void (*earlyEndStep)() = nullptr;
-void (*exitCleanup)() = nullptr;
 HWND owner = nullptr;
 bool quiet = false;
-
-// The step's own writes never come back here: it is taken before it runs.
-void runEarlyEndStep() {
-    void (*step)() = earlyEndStep;
-    earlyEndStep = nullptr;
-    if (step)
-        step();
-}
-
-void runExitCleanup() {
-    void (*cleanup)() = exitCleanup;
-    exitCleanup = nullptr;
-    if (cleanup)
-        cleanup();
-}
 
 }  // namespace
 
@@ -46,33 +29,11 @@ HWND messageOwner() {
     return owner;
 }
 
-void setEarlyEndStep(void (*step)()) {
-    earlyEndStep = step;
-}
-
-void setExitCleanup(void (*cleanup)()) {
-    exitCleanup = cleanup;
-}
-
-void endRunEarly() {
-    runEarlyEndStep();
-    runExitCleanup();
-    logLine("exit code 1");
-    ExitProcess(1);
-}
-
-// The record is written before the box: a run ended at the box by other
-// means than OK has its record too.
-void fatalError(const char* message) {
-    runEarlyEndStep();
-    logLine(std::string("error: ") + message);
-    if (!quiet) {
-        SetCursor(LoadCursor(nullptr, IDC_ARROW));
-        showMessageBox(owner, message, "Error", MB_OK | MB_ICONERROR);
-    }
-    runExitCleanup();
-    logLine("exit code 1");
-    ExitProcess(1);
+void showErrorBox(const char* message) {
+    if (quiet)
+        return;
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    showMessageBox(owner, message, "Error", MB_OK | MB_ICONERROR);
 }
 
 // In the silent modes the closing message, and the display file in it, are

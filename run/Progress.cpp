@@ -7,6 +7,46 @@
 std::int32_t comparisonCount = 0;
 ProgressLayout progressLayout;
 
+namespace {
+
+ProgressPainter painter;
+
+}  // namespace
+
+void setProgressPainter(const ProgressPainter& chosen) {
+    painter = chosen;
+}
+
+void beginLanguageDrawing() {
+    if (painter.begin)
+        painter.begin();
+}
+
+void endLanguageDrawing() {
+    if (painter.end)
+        painter.end();
+}
+
+void drawLanguageName(const char* name, int top) {
+    if (painter.languageName)
+        painter.languageName(name, top);
+}
+
+void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text) {
+    if (painter.bar)
+        painter.bar(left, top, right, bottom, fillRight, text);
+}
+
+void paintStatusText(const char* text, int left, int top, int right, int bottom) {
+    if (painter.statusText)
+        painter.statusText(text, left, top, right, bottom);
+}
+
+void paintCounter(long value) {
+    if (painter.counter)
+        painter.counter(value);
+}
+
 void drawStatusLine(const char* text, int right) {
     paintStatusText(text, 30, progressLayout.statusY, right, progressLayout.statusY + 30);
 }

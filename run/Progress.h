@@ -2,9 +2,9 @@
 // progress bar, status lines with "[Done]" marks and the counter box.
 //
 // The layout rules (where each item goes and how the cursors of
-// progressLayout move) are portable and live in base/Progress.cpp. The
-// painting procedures below them are the seam: defined with GDI for Windows
-// (app/PaintingWin32.cpp) and by a recorder in the host tests.
+// progressLayout move) are portable and live in run/Progress.cpp. What
+// paints is the program's: it sets a ProgressPainter (GDI on the main
+// window, a terminal's progress line, a test's recorder).
 #pragma once
 
 #include <cstdint>
@@ -35,7 +35,21 @@ void placeCounterBox();                            // counter box := (280, statu
 void showCounter(long index);                      // paints the index when it is a multiple of 100
 void countComparison();                            // counts; paints every 1000th while verbose
 
-// --- painting seam ---
+// --- painting ---
+// The program's painting procedures, one per call below; an entry left
+// empty paints nothing, as does a program that sets no painter.
+struct ProgressPainter {
+    void (*begin)() = nullptr;
+    void (*end)() = nullptr;
+    void (*languageName)(const char* name, int top) = nullptr;
+    void (*bar)(int left, int top, int right, int bottom, int fillRight, const char* text) = nullptr;
+    void (*statusText)(const char* text, int left, int top, int right, int bottom) = nullptr;
+    void (*counter)(long value) = nullptr;
+};
+void setProgressPainter(const ProgressPainter& painter);
+
+// Each passes its arguments to the painter's procedure; as the main
+// window's painter does it:
 // Takes the builder drawing context of the main window, makes sure the
 // counter brush exists and shows the wait cursor.
 void beginLanguageDrawing();

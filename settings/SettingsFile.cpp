@@ -18,7 +18,7 @@
 #include "run/ScriptSettings.h"
 #include "run/Progress.h"
 #include "settings/LanguageEntry.h"
-#include "run/MessageBoxes.h"
+#include "run/EarlyEnd.h"
 
 std::int32_t languageEntryCount = 0;
 

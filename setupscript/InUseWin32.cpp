@@ -5,6 +5,7 @@
 #include "core/win32/InUseWin32.h"
 #include "core/win32/TextWin32.h"
 #include "record/InstallRecord.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "run/RunEnd.h"
 

@@ -14,6 +14,7 @@
 #include "run/ScriptSettings.h"
 #include "run/FailedSteps.h"
 #include "core/Log.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "record/RecordWin32.h"
 #include "core/win32/FolderAccessWin32.h"
@@ -28,6 +29,8 @@
 namespace {
 
 bool foldersTrusted(const std::string& destination, const std::string& what);
+// The program's display of a copy's destination, for the run of the script.
+void (*stepText)(const char* text) = nullptr;
 
 // Puts the current directory back when the line is done.
 class SavedDirectory {
@@ -117,7 +120,7 @@ void copyShown(const std::string& source, const std::string& destination) {
     }
     if (!foldersTrusted(destination, "Copy to " + destination))
         return;
-    showStepText(destination.c_str());
+    stepText(destination.c_str());
     const bool existed = GetFileAttributesW(toWide(destination).c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
         const DWORD error = copyOnce(source, destination);
@@ -329,7 +332,8 @@ void executeLine(const char* line, const std::string& sourceSlash) {
 
 }  // namespace
 
-void runSetupScript() {
+void runSetupScript(void (*showStepText)(const char* text)) {
+    stepText = showStepText;
     const std::string sourceSlash = withBackslash(scriptSettings.sourceDir);
     // targetDirSlash holds targetDir and one character more, so a target of
     // the greatest length keeps its backslash (every name behind it then

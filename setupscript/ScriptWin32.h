@@ -4,12 +4,9 @@
 
 #include <windows.h>
 
-// Carries out the installation keywords of install.inf line by line.
-void runSetupScript();
-
-// Shows the step's text (a copy's destination) in the main window's edit
-// box and brings the window up to date; defined by the program's top.
-void showStepText(const char* text);
+// Carries out the installation keywords of install.inf line by line;
+// showStepText shows each copy's destination as the copy begins.
+void runSetupScript(void (*showStepText)(const char* text));
 
 // Creates the program group folder under the Programs folder and the
 // shortcut iconName.lnk in it; false when the shortcut was not saved.

@@ -6,7 +6,7 @@
 #include "core/CodePage.h"
 #include "core/Collation.h"
 #include "run/ScriptSettings.h"
-#include "run/MessageBoxes.h"
+#include "run/EarlyEnd.h"
 #include "core/PathText.h"
 
 namespace {

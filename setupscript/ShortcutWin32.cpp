@@ -17,6 +17,7 @@
 #include "run/MessageBoxes.h"
 #include "run/ScriptSettings.h"
 #include "core/win32/HandlesWin32.h"
+#include "core/win32/TextWin32.h"
 #include "core/WideText.h"
 #include "setupscript/ProgramsFolder.h"
 #include "setupscript/ScriptWin32.h"
@@ -77,14 +78,13 @@ bool addProgramShortcut() {
         return false;
 
     // A Programs folder that the shell cannot supply means no shortcut.
-    LPITEMIDLIST programs = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(messageOwner(), programsFolderId(), &programs)) || !programs)
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(messageOwner(), programsFolderId(), &list)) || !list)
         return false;
-    wchar_t widePrograms[MAX_PATH] = L"";
-    BOOL havePath = SHGetPathFromIDListW(programs, widePrograms);
-    CoTaskMemFree(programs);
+    const TaskMemory<LPITEMIDLIST> programs(list);
+    const std::wstring widePrograms = itemListPath(programs.get());
     const std::string programsPath = toUtf8(widePrograms);
-    if (!havePath || !SetCurrentDirectoryW(widePrograms))
+    if (widePrograms.empty() || !SetCurrentDirectoryW(widePrograms.c_str()))
         return false;
 
     // An empty group name creates and enters nothing: the shortcut then

@@ -67,11 +67,8 @@ bool retryRemoval(const std::string& path, const std::string& reason, bool held)
                                      "file when Windows restarts."
                                    : ".\n\nClose the program that uses it or clear its read-only attribute, "
                                      "then choose Retry. Skip leaves the file in place.");
-    HHOOK hook = SetWindowsHookExW(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId());
-    int answer = showMessageBox(nullptr, text, kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND);
-    if (hook)
-        UnhookWindowsHookEx(hook);
-    return answer == IDRETRY;
+    const WindowsHook hook(SetWindowsHookExW(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId()));
+    return showMessageBox(nullptr, text, kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND) == IDRETRY;
 }
 
 void showRefusal(const std::string& message) {

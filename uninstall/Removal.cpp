@@ -44,9 +44,10 @@ struct Attempt {
 
 // The path the handle's item really has, in normal spelling.
 std::string finalPath(HANDLE handle) {
-    wchar_t name[MAX_PATH * 4] = L"";
-    DWORD length = GetFinalPathNameByHandleW(handle, name, MAX_PATH * 4, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= MAX_PATH * 4)
+    const std::wstring name = grownText([&](wchar_t* buffer, DWORD size) {
+        return GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
+    if (name.empty())
         return {};
     return normalRecordPath(pathFromFinalName(toUtf8(name)), "");
 }

@@ -16,6 +16,7 @@
 #include "wordlist/WordRecord.h"
 #include "record/InstallRecord.h"
 #include "run/ScriptSettings.h"
+#include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/ReverseList.h"

@@ -37,7 +37,7 @@
 #include "core/Utf8Text.h"
 #include "core/FileLayer.h"
 #include "run/ScriptSettings.h"
-#include "run/MessageBoxes.h"
+#include "run/EarlyEnd.h"
 #include "run/Progress.h"
 #include "wordlist/GroupMerge.h"
 #include "wordlist/GroupSort.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "run/MessageBoxes.h"
+#include "run/EarlyEnd.h"
 #include "run/Progress.h"
 
 namespace {

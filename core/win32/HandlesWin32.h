@@ -9,6 +9,27 @@
 
 #include "core/WideText.h"
 
+// "Call, grow the buffer, call again", for every call that fills a wide
+// buffer: fill(buffer, size) answers the characters it wrote, fewer than
+// size, or, when they did not fit, a number of at least size (the size it
+// needs, or size itself). The buffer grows until the answer fits; empty
+// when the call fails (answers 0) or the text would pass 32,768 characters,
+// the longest path the system has.
+template <typename Fill>
+std::wstring grownText(Fill fill) {
+    constexpr DWORD kLongest = 32768;
+    std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD got = fill(buffer.data(), size);
+        if (got < size)
+            return std::wstring(buffer.data(), got);
+        if (size > kLongest)
+            return {};
+        buffer.assign(got > size ? got + 1 : size * 2, L'\0');
+    }
+}
+
 // One movable holder for every kind of handle: a traits type names the
 // handle's type, its invalid value and how it is closed, and the holder
 // closes a valid handle exactly once (when it goes, is reset or is assigned
@@ -83,6 +104,26 @@ struct GdiObjectTraits {
     static Type invalid() { return nullptr; }
     static void close(Type object) { DeleteObject(object); }
 };
+// Memory the system allocated with LocalAlloc for the caller.
+template <typename T>
+struct LocalMemoryTraits {
+    using Type = T;
+    static Type invalid() { return nullptr; }
+    static void close(Type memory) { LocalFree(memory); }
+};
+// Memory the shell allocated with CoTaskMemAlloc (an item list, a path).
+template <typename T>
+struct TaskMemoryTraits {
+    using Type = T;
+    static Type invalid() { return nullptr; }
+    static void close(Type memory) { CoTaskMemFree(memory); }
+};
+// A hook of this thread.
+struct HookTraits {
+    using Type = HHOOK;
+    static Type invalid() { return nullptr; }
+    static void close(Type hook) { UnhookWindowsHookEx(hook); }
+};
 template <typename T>
 struct ComInterfaceTraits {
     using Type = T*;
@@ -96,6 +137,11 @@ using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 template <typename T>
 using GdiObject = UniqueHandle<GdiObjectTraits<T>>;
+template <typename T>
+using LocalMemory = UniqueHandle<LocalMemoryTraits<T>>;
+template <typename T>
+using TaskMemory = UniqueHandle<TaskMemoryTraits<T>>;
+using WindowsHook = UniqueHandle<HookTraits>;
 
 // A COM interface pointer: the holder with -> and the void** that
 // CoCreateInstance and QueryInterface fill in.
@@ -169,12 +215,5 @@ private:
 // The current directory, whole whatever its length; empty when it cannot be
 // read.
 inline std::string currentDirectory() {
-    DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0)
-        return {};
-    std::vector<wchar_t> buffer(needed + 1, L'\0');
-    DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
-    if (length == 0 || length >= buffer.size())
-        return {};
-    return toUtf8(std::wstring(buffer.data(), length));
+    return toUtf8(grownText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); }));
 }

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <string>
 #include <vector>
 
 #include "core/WideText.h"
+#include "core/win32/HandlesWin32.h"
 
 inline std::string windowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
@@ -45,24 +48,26 @@ inline std::string systemMessage(DWORD error) {
 // name itself when the system cannot say.
 inline std::string fullPathOf(const std::string& name) {
     const std::wstring wide = toWide(name);
-    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return name;
-    std::vector<wchar_t> full(needed + 1, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    return length > 0 && length < full.size() ? toUtf8(std::wstring(full.data(), length)) : name;
+    const std::wstring full =
+        grownText([&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(wide.c_str(), size, buffer, nullptr); });
+    return full.empty() ? name : toUtf8(full);
+}
+
+// The file-system path of a shell item list; empty when it has none (the
+// call answers only whether the path fitted).
+inline std::wstring itemListPath(PCIDLIST_ABSOLUTE list) {
+    return grownText([&](wchar_t* buffer, DWORD size) -> DWORD {
+        return SHGetPathFromIDListEx(list, buffer, size, GPFIDL_DEFAULT) ? static_cast<DWORD>(wcslen(buffer)) : size;
+    });
 }
 
 // The temporary folder, with its backslash; empty when the system cannot say.
 inline std::string tempFolder() {
-    wchar_t temp[MAX_PATH + 1] = L"";
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    return length > 0 && length <= MAX_PATH ? toUtf8(temp) : std::string();
+    return toUtf8(grownText([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); }));
 }
 
-// This program's own file; empty when its path cannot be read whole.
+// This program's own file; empty when its path cannot be read whole (a
+// path cut short is answered with the buffer's whole size).
 inline std::string ownProgramPath() {
-    wchar_t self[MAX_PATH * 4] = L"";
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
-    return length > 0 && length < MAX_PATH * 4 ? toUtf8(self) : std::string();
+    return toUtf8(grownText([](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); }));
 }

@@ -24,32 +24,32 @@ void mark(const char* text) {
     marks().push_back({text, std::chrono::steady_clock::now()});
 }
 
+void markEnd() {
+    mark("end");
+}
+void markBar(int, int, int, int, int, const char* text) {
+    mark(text);
+}
+void markStatus(const char* text, int, int, int, int) {
+    mark(text);
+}
+
 }  // namespace
 
 const std::vector<BenchMark>& benchMarks() {
     return marks();
 }
 
-void fatalError(const char* message) {
-    std::fprintf(stderr, "fatal: %s\n", message);
-    std::exit(1);
+void keepBenchMarks() {
+    ProgressPainter painter;
+    painter.end = markEnd;
+    painter.bar = markBar;
+    painter.statusText = markStatus;
+    setProgressPainter(painter);
 }
 
 void showClosingMessage(const char*) {}
 void showCollationWarning(const char*) {}
-
-void beginLanguageDrawing() {}
-void endLanguageDrawing() {
-    mark("end");
-}
-void drawLanguageName(const char*, int) {}
-void drawProgressBar(int, int, int, int, int, const char* text) {
-    mark(text);
-}
-void paintStatusText(const char* text, int, int, int, int) {
-    mark(text);
-}
-void paintCounter(long) {}
 
 bool fileFault(FileOp) {
     return false;

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "core/Collation.h"
+#include "run/EarlyEnd.h"
 #include "run/Progress.h"
 #include "tests/bench/Bench.h"
 #include "wordlist/LanguageList.h"
@@ -196,12 +197,19 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return usage();
     const std::string mode = argv[1];
+    keepBenchMarks();
     if (mode == "generate" && (argc == 6 || argc == 7))
         return generate(argv[2], std::atol(argv[3]), argv[4], argv[5],
                         argc == 7 ? std::strtoull(argv[6], nullptr, 10) : 1);
     if (mode == "entries" && argc == 4)
         return entries(argv[2], argv[3]);
-    if (mode == "build" && (argc == 5 || argc == 6))
-        return build(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+    if (mode == "build" && (argc == 5 || argc == 6)) {
+        try {
+            return build(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+        } catch (const EarlyEnd& end) {
+            std::fprintf(stderr, "fatal: %s\n", end.message.c_str());
+            return end.exitCode;
+        }
+    }
     return usage();
 }

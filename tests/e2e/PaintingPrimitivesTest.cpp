@@ -149,6 +149,7 @@ protected:
         windowHandles.mainWindow = window_->handle();
         windowHandles.headingFont = createHeadingFont();
         windowHandles.waitCursor = LoadCursor(nullptr, IDC_WAIT);
+        setProgressPainter(windowPainter());
         scriptSettings.verbose = 1;
         progressLayout.statusY = 195;
         screen_ = window_->settle();

@@ -62,3 +62,37 @@ TEST(SetupFile, InstallsFromOneFileAsFromTheFolderAndRefusesADamagedCopy) {
     }
     EXPECT_EQ(setupFoldersInTemp(), tempBefore);
 }
+
+// A fatal error in the Start sequence of a setup file: the record of what
+// was done is written before the box, the unpacked folder goes, exit code 1,
+// and the record takes the partial installation back.
+TEST(SetupFile, AFatalErrorInStartKeepsTheRecordAndRemovesTheUnpackedFolder) {
+    Workspace work;
+    const std::string medium =
+        work.makeSource("title Sample Italian Dictionary\nmkdir language\ncopy a.txt a.txt\n"
+                        "copy language.cf language.cf\nmkwlist\n",
+                        {{"a.txt", "alpha\n"}, {"language.cf", "it,a,b,Italiano\r\nx.wb\r\ny.wb\r\n"}}, "medium");
+    const std::string setup = work.path("setup.exe"), report = work.path("bundle.txt");
+    ASSERT_EQ(runTool("bundle \"" + medium + "\" -o \"" + setup + "\" --force --installer \"" + installerPath() + "\"",
+                      report),
+              0u)
+        << contentOf(report);
+    const std::vector<std::string> tempBefore = setupFoldersInTemp();
+    const std::string target = work.path("target");
+
+    Installer app(work.root(), setup);
+    ASSERT_TRUE(startInto(app, target));
+    auto box = app.waitForMessageBox("Error", Millis(30000));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Input file \"language\\x.wb\" missing");
+    const std::string program = uninstallerOf(target);
+    ASSERT_FALSE(program.empty()) << "no record while the box is open";
+    const std::string record = contentOf(joinPath(program.substr(0, program.rfind('\\')), "uninstall.dat"));
+    EXPECT_NE(record.find(joinPath(target, "a.txt")), std::string::npos) << record;
+    ASSERT_TRUE(app.answer(*box));
+    EXPECT_EQ(app.waitForExit(), 1u);
+    EXPECT_EQ(setupFoldersInTemp(), tempBefore) << "the unpacked folder was left in %TEMP%";
+
+    uninstall(target);
+    EXPECT_FALSE(pathExists(joinPath(target, "a.txt")));
+}

@@ -70,7 +70,7 @@ void runDriver(const std::uint8_t* data, std::size_t size) {
     try {
         processLanguageList();
         FUZZ_CHECK(!fileExists("language.cf"));
-    } catch (const FatalExit&) {
+    } catch (const EarlyEnd&) {
     }
     FUZZ_CHECK(!fileExists("tmp.ini"));
     ScratchFolder::clear();

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         buildReverseList(entry);
         FUZZ_CHECK(!fileExists("language/temp.wb"));
         checkToList(readWholeFile("language/to.wb"));
-    } catch (const FatalExit&) {
+    } catch (const EarlyEnd&) {
     }
     ScratchFolder::clear();
     return 0;

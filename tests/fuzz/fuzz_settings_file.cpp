@@ -51,7 +51,7 @@ void run(const std::function<bool()>& operation) {
     bool done = false;
     try {
         done = operation();
-    } catch (const FatalExit&) {
+    } catch (const EarlyEnd&) {
     }
     FUZZ_CHECK(!fileExists("tmp.ini"));
     if (done)

@@ -14,8 +14,58 @@
 #include "run/ScriptSettings.h"
 #include "settings/SettingsFile.h"
 
-HostPlatform& hostPlatform() {
+namespace {
+
+void record(DrawEvent e);
+
+void recordBegin() {
+    record({"begin", "", 0, 0, 0, 0, 0});
+}
+
+void recordEnd() {
+    record({"end", "", 0, 0, 0, 0, 0});
+}
+
+void recordName(const char* name, int top) {
+    record({"name", name, 30, top, 480, top + 40, 0});
+}
+
+void recordBar(int left, int top, int right, int bottom, int fillRight, const char* text) {
+    record({"bar", text, left, top, right, bottom, fillRight});
+}
+
+void recordStatus(const char* text, int left, int top, int right, int bottom) {
+    record({"status", text, left, top, right, bottom, 0});
+}
+
+void recordCounter(long value) {
+    const CounterBox& box = progressLayout.counterBox;
+    record({"counter", std::to_string(value), box.left, box.top, box.right, box.bottom,
+            static_cast<int>(value)});
+}
+
+// The progress display is recorded from the first use of the platform on.
+HostPlatform& platformWithRecorder() {
+    ProgressPainter painter;
+    painter.begin = recordBegin;
+    painter.end = recordEnd;
+    painter.languageName = recordName;
+    painter.bar = recordBar;
+    painter.statusText = recordStatus;
+    painter.counter = recordCounter;
+    setProgressPainter(painter);
     static HostPlatform platform;
+    return platform;
+}
+
+void record(DrawEvent e) {
+    hostPlatform().draws.push_back(std::move(e));
+}
+
+}  // namespace
+
+HostPlatform& hostPlatform() {
+    static HostPlatform& platform = platformWithRecorder();
     return platform;
 }
 
@@ -37,48 +87,12 @@ std::vector<DrawEvent> drawsOfKind(const std::string& kind) {
     return out;
 }
 
-namespace {
-void record(DrawEvent e) {
-    hostPlatform().draws.push_back(std::move(e));
-}
-}  // namespace
-
-void fatalError(const char* message) {
-    throw FatalExit{message, 1};
-}
-
 void showClosingMessage(const char* text) {
     hostPlatform().closingMessages.emplace_back(text);
 }
 
 void showCollationWarning(const char* text) {
     hostPlatform().collationWarnings.emplace_back(text);
-}
-
-void beginLanguageDrawing() {
-    record({"begin", "", 0, 0, 0, 0, 0});
-}
-
-void endLanguageDrawing() {
-    record({"end", "", 0, 0, 0, 0, 0});
-}
-
-void drawLanguageName(const char* name, int top) {
-    record({"name", name, 30, top, 480, top + 40, 0});
-}
-
-void drawProgressBar(int left, int top, int right, int bottom, int fillRight, const char* text) {
-    record({"bar", text, left, top, right, bottom, fillRight});
-}
-
-void paintStatusText(const char* text, int left, int top, int right, int bottom) {
-    record({"status", text, left, top, right, bottom, 0});
-}
-
-void paintCounter(long value) {
-    const CounterBox& box = progressLayout.counterBox;
-    record({"counter", std::to_string(value), box.left, box.top, box.right, box.bottom,
-            static_cast<int>(value)});
 }
 
 // On the host no collation locale exists: selection "succeeds" when the

@@ -1,6 +1,5 @@
 // Test definitions of the installer's Windows seam, for the host: drawing is
-// recorded, message boxes are recorded, fatalError throws FatalExit so that a
-// test can catch the end of the process, file replacement and every
+// recorded, message boxes are recorded, file replacement and every
 // operation of the file layer can be made to fail on demand, and code pages
 // and names are converted and compared by small tables.
 #pragma once
@@ -9,17 +8,12 @@
 #include <vector>
 
 #include "core/FileLayer.h"
+#include "run/EarlyEnd.h"
 
 struct DrawEvent {
     std::string kind;  // "begin", "end", "name", "bar", "status", "counter"
     std::string text;
     int left = 0, top = 0, right = 0, bottom = 0, value = 0;
-};
-
-// What fatalError throws on the host: the message and the exit code (1).
-struct FatalExit {
-    std::string message;
-    int exitCode = 1;
 };
 
 struct HostPlatform {

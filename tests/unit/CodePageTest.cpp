@@ -79,7 +79,7 @@ TEST_F(CodePageTest, ScriptIsDecodedByByteOrderMarkThenCodePageLineThenTheAnsiCo
     try {
         preReadSetupScript();
         ADD_FAILURE() << "expected fatalError";
-    } catch (const FatalExit& e) {
+    } catch (const EarlyEnd& e) {
         EXPECT_EQ(e.message, "Can't read INSTALL.INF");
     }
 }

@@ -51,7 +51,7 @@ std::vector<std::string> contentTexts(const std::string& text) {
 std::string fatalMessageOf(void (*op)()) {
     try {
         op();
-    } catch (const FatalExit& e) {
+    } catch (const EarlyEnd& e) {
         return e.message;
     }
     return "";

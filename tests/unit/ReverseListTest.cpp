@@ -147,7 +147,7 @@ protected:
     std::string fatalMessage(const LanguageEntry& entry = language()) {
         try {
             buildAndClose(entry);
-        } catch (const FatalExit& exit) {
+        } catch (const EarlyEnd& exit) {
             EXPECT_EQ(exit.exitCode, 1);
             return exit.message;
         }
@@ -480,7 +480,7 @@ TEST_F(ReverseListTest, WriteErrorsAreNeverSilent) {
     try {
         writeInvertedRecord(full, "casa", "home");
         ADD_FAILURE() << "no fatal error";
-    } catch (const FatalExit& exit) {
+    } catch (const EarlyEnd& exit) {
         EXPECT_EQ(exit.message, "Write error tempfile");
     }
     std::fclose(full);
@@ -542,7 +542,7 @@ TEST_F(ReverseListDeathTest, ATempListThatCannotBeReopenedIsFatal) {
             _exit(3);
         try {
             buildReverseList(language());
-        } catch (const FatalExit& exit) {
+        } catch (const EarlyEnd& exit) {
             _exit(exit.message == "Can't open tempfile" ? 0 : 2);
         }
         _exit(1);
@@ -596,7 +596,7 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
     forEachFileFault(clean, prepare, [&](FileOp op) {
         try {
             buildAndClose(language());
-        } catch (const FatalExit& exit) {
+        } catch (const EarlyEnd& exit) {
             const std::vector<std::string> expected = messagesOf(op);
             EXPECT_NE(std::find(expected.begin(), expected.end(), exit.message), expected.end()) << exit.message;
             EXPECT_FALSE(fs::exists("language/ti.wb"));

@@ -193,7 +193,7 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
     try {
         install(entry("a", "b", "c", "C"));
         FAIL() << "expected fatalError";
-    } catch (const FatalExit& e) {
+    } catch (const EarlyEnd& e) {
         EXPECT_EQ(e.message, "Can't replace DICT.INI");
     }
     EXPECT_EQ(readFile("kelmo.ini"), before);
@@ -209,7 +209,7 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
     try {
         appendLanguageEntry(entry("a", "b", "c", "C"));
         FAIL() << "expected fatalError";
-    } catch (const FatalExit& e) {
+    } catch (const EarlyEnd& e) {
         EXPECT_EQ(e.message, "Can't open TMP.INI");
     }
     languageEntryCount = 0;
@@ -219,10 +219,10 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
 
     fs::remove("tmp.ini");
     fs::remove("kelmo.ini");
-    EXPECT_THROW(dropLanguageEntry("A"), FatalExit);
+    EXPECT_THROW(dropLanguageEntry("A"), EarlyEnd);
     fs::create_directory("kelmo.ini");  // opens, but every read fails
     EXPECT_EQ(countLanguageEntries(), -1);
-    EXPECT_THROW(dropLanguageEntry("A"), FatalExit);
+    EXPECT_THROW(dropLanguageEntry("A"), EarlyEnd);
 
     // A kelmo.ini that exists but cannot be opened is reported, never
     // replaced by a new skeleton.
@@ -233,7 +233,7 @@ TEST_F(SettingsFileTest, RealFailuresLeaveTheFileAsItWas) {
     try {
         createSettingsFile("s.wb");
         FAIL() << "expected fatalError";
-    } catch (const FatalExit& e) {
+    } catch (const EarlyEnd& e) {
         EXPECT_EQ(e.message, "Can't open DICT.INI");
     }
     EXPECT_EQ(readFile("kelmo.ini"), before);
@@ -261,7 +261,7 @@ void expectAllOrNothing(const std::string& before, const std::function<bool()>& 
         bool succeeded = false;
         try {
             succeeded = op();
-        } catch (const FatalExit&) {
+        } catch (const EarlyEnd&) {
         }
         if (mustFail) {
             EXPECT_FALSE(succeeded);

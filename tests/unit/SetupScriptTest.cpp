@@ -120,7 +120,7 @@ TEST_F(SetupScriptTest, MissingScriptIsFatal) {
     try {
         preReadSetupScript();
         FAIL() << "expected fatalError";
-    } catch (const FatalExit& e) {
+    } catch (const EarlyEnd& e) {
         EXPECT_EQ(e.message, "Can't open INSTALL.INF");
         EXPECT_EQ(e.exitCode, 1);
     }
