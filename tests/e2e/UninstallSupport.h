@@ -56,5 +56,10 @@ std::optional<Box> startUninstall(const std::string& target, std::unique_ptr<Ins
 std::pair<std::string, DWORD> uninstall(const std::string& target);
 // The copy in the temporary folder is gone, or waits for the next restart.
 void expectNoCopyLeftUnscheduled();
+// A symbolic link at link to the folder or file to, made with /bin/ln as a
+// user of the machine makes it; false when none can be made here.
+bool makeLink(const std::string& link, const std::string& to);
+// Removes the link itself (the work folder's removal would go through it).
+void removeLink(const std::string& link);
 
 }  // namespace e2e
