@@ -133,9 +133,14 @@ std::string insidePath(const char* root, const std::string& relative) {
 }
 
 PendingFile::~PendingFile() {
+    discard();
+}
+
+void PendingFile::discard() {
     file_.reset();
     if (opened_)
         removeInside(root_.c_str(), relative_);
+    opened_ = false;
 }
 
 bool PendingFile::open(const char* mode) {

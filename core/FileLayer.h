@@ -108,6 +108,8 @@ public:
     bool close() { return closeWritten(file_); }
     // The file stays (or has been moved away by a replace).
     void finish() { opened_ = false; }
+    // Closes and removes the file now, for a way out that may not unwind.
+    void discard();
     const std::string& name() const { return relative_; }
 
 private:

@@ -167,22 +167,30 @@ std::string settingsText(const std::string& utf8) {
     return ansi;
 }
 
-void writeOrFail(Rewrite& rewrite, const char* text) {
-    if (!writeText(rewrite.out.get(), text))
-        fatalError("Can't write TMP.INI");
+// Ends the run with tmp.ini removed first: the holder would remove it when
+// the fatal error unwinds, but the process may also end where it is.
+[[noreturn]] void rewriteFailed(Rewrite& rewrite, const char* message) {
+    rewrite.in.reset();
+    rewrite.out.discard();
+    fatalError(message);
 }
 
-void readOrFail(bool read) {
+void writeOrFail(Rewrite& rewrite, const char* text) {
+    if (!writeText(rewrite.out.get(), text))
+        rewriteFailed(rewrite, "Can't write TMP.INI");
+}
+
+void readOrFail(Rewrite& rewrite, bool read) {
     if (!read)
-        fatalError("Can't read DICT.INI");
+        rewriteFailed(rewrite, "Can't read DICT.INI");
 }
 
 void commitRewrite(Rewrite& rewrite) {
     rewrite.in.reset();
     if (!rewrite.out.close())
-        fatalError("Can't write TMP.INI");
+        rewriteFailed(rewrite, "Can't write TMP.INI");
     if (!replaceInside(targetRoot(), kScratchName, kSettingsName))
-        fatalError("Can't replace DICT.INI");
+        rewriteFailed(rewrite, "Can't replace DICT.INI");
     rewrite.out.finish();
 }
 
@@ -217,8 +225,10 @@ void createSettingsFile(const char* fromName) {
     for (const char* piece : skeleton)
         ok = ok && writeText(out.get(), piece);
     ok = out.close() && ok;
-    if (!ok)
+    if (!ok) {
+        out.discard();
         fatalError("Can't create DICT.INI");
+    }
     out.finish();
     noteWrittenFile(insidePath(targetRoot(), kSettingsName).c_str(), false);
 }
@@ -229,7 +239,7 @@ void dropLanguageEntry(const char* displayName) {
     const std::string name = settingsText(displayName);
     Rewrite rewrite;
     beginRewrite(rewrite);
-    readOrFail(eachRead<kDropLineSize>(rewrite.in.get(), [&](const char* line) {
+    readOrFail(rewrite, eachRead<kDropLineSize>(rewrite.in.get(), [&](const char* line) {
         if (!isEntryOf(line, name.c_str()))
             writeOrFail(rewrite, line);
         return true;
@@ -248,7 +258,7 @@ void appendLanguageEntry(const LanguageEntry& entry) {
     beginRewrite(rewrite);
     bool inGroup = false;
     bool lineEnded = true;
-    readOrFail(eachRead<kAppendLineSize>(rewrite.in.get(), [&](const char* line) {
+    readOrFail(rewrite, eachRead<kAppendLineSize>(rewrite.in.get(), [&](const char* line) {
         const std::size_t len = std::strlen(line);
         if (inGroup && len <= 1) {
             writeOrFail(rewrite, (entryLine + "\n\n").c_str());

@@ -79,6 +79,15 @@ const char* targetRoot() {
     fatalWithName(format, name);
 }
 
+// A TEMP or TO wordlist that could not be written completely is deleted,
+// so that no cut list is left to pass for a whole one, and the build ends.
+// Its holder would delete it when the fatal error unwinds; it goes first,
+// since the process may also end where it is.
+[[noreturn]] void outputFailed(PendingFile& file, const char* message) {
+    file.discard();
+    fatalError(message);
+}
+
 // Whether a path relative to the target directory fits a path buffer as a
 // full path.
 bool fitsUnderTarget(const std::string& relative) {
@@ -253,7 +262,7 @@ void writeTempList(const RecordBuffer& from, PendingFile& temp, std::vector<Word
     beginPhase("Writing TEMP wordlist...");
     ChunkWriter out(temp.get(), chunk);
     if (!writeReversedRecords(from, out) || !temp.close())
-        fatalError("Write error tempfile");
+        outputFailed(temp, "Write error tempfile");
     endPhase();
 }
 
@@ -279,8 +288,7 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
 }
 
 // Phase four: the groups sorted, then written to the TO wordlist, created
-// before the sort. A list that could not be completed is deleted (by its
-// holder, on the way out of the fatal error).
+// before the sort. A list that could not be completed is deleted.
 void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
     PendingFile to(targetRoot(), path);
     if (!openWordList(to, "wb"))
@@ -293,7 +301,7 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
     try {
         order = sortGroups(groups, sortKeyOfCollation());
     } catch (const std::bad_alloc&) {
-        fatalError(kTempMessages.tooLarge);
+        outputFailed(to, kTempMessages.tooLarge);
     }
     endPhase();
     drawStage(4);
@@ -301,7 +309,7 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
     beginPhase("Writing TO wordlist...");
     ChunkWriter out(to.get(), chunk);
     if (!writeMergedRecords(groups, order, out) || !to.close())
-        fatalError("Write error output file");
+        outputFailed(to, "Write error output file");
     to.finish();
     endPhase();
 }
