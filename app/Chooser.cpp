@@ -1,6 +1,8 @@
 // The drive-and-folder chooser: every choice changes the process's current
 // directory at once and writes it into the edit box. It only fills the edit
-// box; Start takes the edit box's text as before.
+// box; Start takes the edit box's text as before. The chooser keeps the
+// folder it shows itself and lists it by its full path, so that nothing
+// here depends on the current directory it moves.
 #include <windows.h>
 
 #include <cwchar>
@@ -8,7 +10,9 @@
 #include <vector>
 
 #include "app/App.h"
+#include "core/PathText.h"
 #include "core/win32/HandlesWin32.h"
+#include "core/win32/TextWin32.h"
 #include "core/WideText.h"
 
 namespace {
@@ -34,9 +38,24 @@ void addItem(HWND list, const std::string& text) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(text).c_str()));
 }
 
-void changeTo(const std::string& directory) {
-    if (!directory.empty())
-        SetCurrentDirectoryW(toWide(directory).c_str());
+// The folder the chooser shows.
+std::string shownFolder;
+
+// The full path without a trailing backslash, but a drive root's, as the
+// system spells a current directory.
+std::string folderSpelling(std::string path) {
+    while (path.size() > 3 && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+// A chosen drive root or folder name, taken from the shown folder.
+void changeTo(const std::string& name) {
+    if (!name.empty()) {
+        const std::string folder = folderSpelling(fullPathOf(resolvedAgainst(shownFolder, name)));
+        if (SetCurrentDirectoryW(toWide(folder).c_str()))
+            shownFolder = folder;
+    }
     SendMessageW(control(kFolderList), LB_RESETCONTENT, 0, 0);
 }
 
@@ -60,7 +79,8 @@ void openChooser() {
         for (const wchar_t* root = drives; *root; root += wcslen(root) + 1)
             addItem(control(kDriveList), toUtf8(root));
     }
-    SetCurrentDirectoryW(L"c:\\");
+    shownFolder = "c:\\";
+    SetCurrentDirectoryW(toWide(shownFolder).c_str());
     listFolders(false);
 }
 
@@ -80,7 +100,7 @@ void chooseFolder() {
 // chooser's 199-character display is still shown whole.
 void listFolders(bool skipDot) {
     HWND folders = control(kFolderList);
-    ScopedFind search("*.*");
+    ScopedFind search(joinPath(shownFolder, "*.*"));
     if (search.found()) {
         do {
             const bool hidden = (search.attributes() & FILE_ATTRIBUTE_HIDDEN) != 0;
@@ -89,5 +109,5 @@ void listFolders(bool skipDot) {
                 addItem(folders, name);
         } while (search.next());
     }
-    SetWindowTextW(windowHandles.editBox, toWide(currentDirectory()).c_str());
+    SetWindowTextW(windowHandles.editBox, toWide(shownFolder).c_str());
 }

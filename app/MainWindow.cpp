@@ -223,7 +223,10 @@ void runStartSequence() {
     if (scriptSettings.wantWordLists == 1 && languageFolderTrusted())
         processLanguageList();
     runLoggedStep("sorting the languages in kelmo.ini", "Sorting the languages in kelmo.ini",
-                  [] { return countLanguageEntries() <= 1 || sortLanguageSection() == 0; });
+                  [] {
+                      const int entries = countLanguageEntries();
+                      return entries <= 1 || sortLanguageSection(entries) == 0;
+                  });
     if (scriptSettings.wantShortcut == 1)
         runLoggedStep(std::string("shortcut ") + scriptSettings.iconName,
                       std::string("Shortcut ") + scriptSettings.iconName, [] { return addProgramShortcut(); });

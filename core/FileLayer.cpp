@@ -1,5 +1,7 @@
 #include "core/FileLayer.h"
 
+#include "core/PathText.h"
+
 #include <filesystem>
 
 #include <cerrno>
@@ -97,4 +99,52 @@ bool replaceFile(const char* source, const char* target) {
     if (fileFault(FileOp::Replace))
         return false;
     return systemReplaceFile(source, target);
+}
+
+FilePtr openInside(const char* root, const std::string& relative, const char* mode) {
+    if (fileFault(FileOp::Open)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    return FilePtr(systemOpenInside(root, relative.c_str(), mode));
+}
+
+bool replaceInside(const char* root, const std::string& source, const std::string& target) {
+    if (fileFault(FileOp::Replace))
+        return false;
+    return systemReplaceInside(root, source.c_str(), target.c_str());
+}
+
+bool removeInside(const char* root, const std::string& relative) {
+    if (fileFault(FileOp::Remove))
+        return false;
+    return systemRemoveInside(root, relative.c_str());
+}
+
+bool metLink() {
+    return errno == ELOOP;
+}
+
+std::string insidePath(const char* root, const std::string& relative) {
+    const std::string folder = root;
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
+        return folder + relative;
+    return joinPath(folder, relative);
+}
+
+PendingFile::~PendingFile() {
+    discard();
+}
+
+void PendingFile::discard() {
+    file_.reset();
+    if (opened_)
+        removeInside(root_.c_str(), relative_);
+    opened_ = false;
+}
+
+bool PendingFile::open(const char* mode) {
+    file_ = openInside(root_.c_str(), relative_, mode);
+    opened_ = opened_ || file_ != nullptr;
+    return file_ != nullptr;
 }

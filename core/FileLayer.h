@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -31,6 +33,15 @@ bool systemReplaceFile(const char* source, const char* target);
 // fopen of a name in UTF-8 (on Windows through the wide call, so that no
 // name passes through the ANSI code page).
 std::FILE* systemOpenFile(const char* name, const char* mode);
+// The same three for a file named relative to a root folder (the target
+// directory; an empty root is the current directory). On Windows no link
+// (junction, symbolic link, mount point) is followed on the way from the
+// root or at the file itself, and only a file whose final path lies under
+// the root is opened, replaced or removed; a link in the way fails the call
+// with errno ELOOP. The hosts join the names and call the plain operations.
+std::FILE* systemOpenInside(const char* root, const char* relative, const char* mode);
+bool systemReplaceInside(const char* root, const char* source, const char* target);
+bool systemRemoveInside(const char* root, const char* relative);
 
 // --- operations ---
 // fopen; an injected failure leaves errno as a locked file would.
@@ -66,3 +77,48 @@ bool removeFile(const char* name);
 
 // systemReplaceFile behind the fault seam.
 bool replaceFile(const char* source, const char* target);
+
+// --- files under a root folder ---
+// The seam's operations on a file named relative to root, behind the fault
+// seam: what the installer writes, reads back or deletes in the target
+// directory goes through these.
+FilePtr openInside(const char* root, const std::string& relative, const char* mode);
+bool replaceInside(const char* root, const std::string& source, const std::string& target);
+bool removeInside(const char* root, const std::string& relative);
+
+// Whether the last failed operation under a root met a link in its way.
+bool metLink();
+
+// A file being written under a root, removed again unless it was finished:
+// every way out of a writer that fails, the unwinding of a fatal error
+// included, leaves no partial file behind. A file it never opened (one that
+// could not be created, or was there and could not be opened) is left alone.
+class PendingFile {
+public:
+    PendingFile(const char* root, std::string relative) : root_(root), relative_(std::move(relative)) {}
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // openInside; false when it could not be opened.
+    bool open(const char* mode);
+    std::FILE* get() const { return file_.get(); }
+    FilePtr& stream() { return file_; }
+    // closeWritten; the file is still removed unless finished.
+    bool close() { return closeWritten(file_); }
+    // The file stays (or has been moved away by a replace).
+    void finish() { opened_ = false; }
+    // Closes and removes the file now, for a way out that may not unwind.
+    void discard();
+    const std::string& name() const { return relative_; }
+
+private:
+    std::string root_;
+    std::string relative_;
+    FilePtr file_;
+    bool opened_ = false;
+};
+
+// The full name of a file under root (the name itself for an empty root),
+// for the log, the record and the questions about a file's size.
+std::string insidePath(const char* root, const std::string& relative);

@@ -132,3 +132,14 @@ const char* nameLeavesText(NameLeaves reason) {
     }
     return "";
 }
+
+std::string resolvedAgainst(const std::string& base, const std::string& name) {
+    auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (name.size() >= 2 && name[1] == ':')
+        return name;
+    if (name.size() >= 2 && separator(name[0]) && separator(name[1]))
+        return name;
+    if (!name.empty() && separator(name[0]))
+        return (base.size() >= 2 && base[1] == ':' ? base.substr(0, 2) : std::string()) + name;
+    return joinPath(base, name);
+}

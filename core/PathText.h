@@ -12,6 +12,13 @@ std::string withBackslash(const std::string& folder);
 // "C:\") gets none more.
 std::string joinPath(const std::string& folder, const std::string& name);
 
+// The name as Windows takes it from the folder base, so that no name is
+// taken from the current directory: an absolute name (a drive and a
+// separator, or a UNC name) as it is, one that starts with a separator on
+// base's drive, any other joined to base. A drive-relative name ("d:x") is
+// left as it is.
+std::string resolvedAgainst(const std::string& base, const std::string& name);
+
 // --- path comparison seam ---
 // Whether two paths (or names) in UTF-8 name the same to the file system:
 // the system's ordinal comparison with case ignored (CompareStringOrdinal

@@ -80,8 +80,11 @@ std::vector<TextPiece> textPieces(const std::string& text, std::size_t maxCharac
 }
 
 WholeRead readFileBytes(const char* path, long limit, std::string& bytes) {
+    return readFileBytes(openFile(path, "rb"), limit, bytes);
+}
+
+WholeRead readFileBytes(FilePtr file, long limit, std::string& bytes) {
     bytes.clear();
-    FilePtr file = openFile(path, "rb");
     if (!file)
         return WholeRead::NotOpened;
     const long size = fileSize(file.get());

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/FileLayer.h"
+
 // Where the code page a text file was decoded with comes from.
 enum class CodePageOrigin {
     Default,        // none named: the system's ANSI code page (or the one a checker assumes)
@@ -61,3 +63,5 @@ enum class WholeRead { Read, NotOpened, NotRead };
 // it cannot be opened, NotRead when it is larger than limit or its size or
 // bytes cannot be read.
 WholeRead readFileBytes(const char* path, long limit, std::string& bytes);
+// The same for a file opened already (NotOpened when it is null).
+WholeRead readFileBytes(FilePtr file, long limit, std::string& bytes);

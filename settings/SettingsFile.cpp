@@ -20,8 +20,6 @@
 #include "settings/LanguageEntry.h"
 #include "run/EarlyEnd.h"
 
-std::int32_t languageEntryCount = 0;
-
 namespace {
 
 constexpr const char* kSettingsName = "kelmo.ini";
@@ -110,31 +108,55 @@ bool takeSectionEntry(const char* line, bool& inSection) {
     return entry;
 }
 
-// A rewrite of kelmo.ini through tmp.ini. kelmo.ini changes only in the
-// last step, when tmp.ini has been written and closed without error and
-// replaces it in one move.
-struct Rewrite {
-    FilePtr in;
-    FilePtr out;
-};
-
-Rewrite beginRewrite() {
-    Rewrite rewrite;
-    rewrite.in = openFile(kSettingsName, "rt");
-    if (!rewrite.in)
-        fatalError("Can't open DICT.INI");
-    rewrite.out = openFile(kScratchName, "wt");
-    if (!rewrite.out)
-        fatalError("Can't open TMP.INI");
-    return rewrite;
+// kelmo.ini and tmp.ini lie in the target directory, named from it.
+const char* targetRoot() {
+    return scriptSettings.targetDirSlash;
 }
 
-// Leaves kelmo.ini as it was, removes tmp.ini and ends the process.
-[[noreturn]] void abandonRewrite(Rewrite& rewrite, const char* message) {
-    rewrite.out.reset();
-    rewrite.in.reset();
-    removeFile(kScratchName);
-    fatalError(message);
+// A failure to open or read kelmo.ini: a link met on the way says so.
+[[noreturn]] void settingsFailure(const char* message) {
+    fatalError(metLink() ? (std::string(message) + ": a link stands in its place").c_str() : message);
+}
+
+// Hands every read of at most size - 1 characters to take, in order, until
+// take returns false; false when a read fails.
+template <int size, typename Take>
+bool eachRead(std::FILE* in, Take take) {
+    char line[size];
+    for (;;) {
+        const ReadResult got = readPiece(in, line, sizeof line);
+        if (got != ReadResult::Line)
+            return got == ReadResult::End;
+        if (!take(line))
+            return true;
+    }
+}
+
+// Hands every entry of the language section (a read without its line end)
+// to take; false when a read fails.
+template <typename Take>
+bool eachSectionEntry(std::FILE* in, Take take) {
+    bool inSection = false;
+    return eachRead<kSortLineSize>(in, [&](char* line) {
+        stripLineEnd(line);
+        return !takeSectionEntry(line, inSection) || take(line);
+    });
+}
+
+// A rewrite of kelmo.ini through tmp.ini. kelmo.ini changes only in the
+// last step, when tmp.ini has been written and closed without error and
+// replaces it in one move; on any other way out tmp.ini is removed.
+struct Rewrite {
+    FilePtr in;
+    PendingFile out{targetRoot(), kScratchName};
+};
+
+void beginRewrite(Rewrite& rewrite) {
+    rewrite.in = openInside(targetRoot(), kSettingsName, "rt");
+    if (!rewrite.in)
+        settingsFailure("Can't open DICT.INI");
+    if (!rewrite.out.open("wt"))
+        settingsFailure("Can't open TMP.INI");
 }
 
 // A text of the program in the code page the file is read in.
@@ -145,19 +167,31 @@ std::string settingsText(const std::string& utf8) {
     return ansi;
 }
 
-void writeOrAbandon(Rewrite& rewrite, const char* text) {
+// Ends the run with tmp.ini removed first: the holder would remove it when
+// the fatal error unwinds, but the process may also end where it is.
+[[noreturn]] void rewriteFailed(Rewrite& rewrite, const char* message) {
+    rewrite.in.reset();
+    rewrite.out.discard();
+    fatalError(message);
+}
+
+void writeOrFail(Rewrite& rewrite, const char* text) {
     if (!writeText(rewrite.out.get(), text))
-        abandonRewrite(rewrite, "Can't write TMP.INI");
+        rewriteFailed(rewrite, "Can't write TMP.INI");
+}
+
+void readOrFail(Rewrite& rewrite, bool read) {
+    if (!read)
+        rewriteFailed(rewrite, "Can't read DICT.INI");
 }
 
 void commitRewrite(Rewrite& rewrite) {
     rewrite.in.reset();
-    if (!closeWritten(rewrite.out))
-        abandonRewrite(rewrite, "Can't write TMP.INI");
-    if (!replaceFile(kScratchName, kSettingsName)) {
-        removeFile(kScratchName);
-        fatalError("Can't replace DICT.INI");
-    }
+    if (!rewrite.out.close())
+        rewriteFailed(rewrite, "Can't write TMP.INI");
+    if (!replaceInside(targetRoot(), kScratchName, kSettingsName))
+        rewriteFailed(rewrite, "Can't replace DICT.INI");
+    rewrite.out.finish();
 }
 
 }  // namespace
@@ -173,51 +207,43 @@ std::string unwritableSettingsMessage(const std::string& text, const std::string
 void createSettingsFile(const char* fromName) {
     const std::string from = settingsText(fromName);
     errno = 0;
-    bool exists = openFile(kSettingsName, "rt") != nullptr;
+    bool exists = openInside(targetRoot(), kSettingsName, "rt") != nullptr;
     if (!exists && errno != ENOENT)
-        fatalError("Can't open DICT.INI");
+        settingsFailure("Can't open DICT.INI");
     if (scriptSettings.verbose == 1)
         progressLayout.statusY += 25;
     if (exists)
         return;
 
-    FilePtr out = openFile(kSettingsName, "wt");
-    if (!out)
-        fatalError("Can't create DICT.INI");
+    PendingFile out(targetRoot(), kSettingsName);
+    if (!out.open("wt"))
+        settingsFailure("Can't create DICT.INI");
     const char* const skeleton[] = {
         kHeaderPiece, "[AddNew]\n", "on\n\n", "[selected]\n", from.c_str(), "\n\n", "[language]\n\n\n", kEofLine,
     };
     bool ok = true;
-    for (const char* piece : skeleton) {
-        if (!writeText(out.get(), piece)) {
-            ok = false;
-            break;
-        }
+    for (const char* piece : skeleton)
+        ok = ok && writeText(out.get(), piece);
+    ok = out.close() && ok;
+    if (!ok) {
+        out.discard();
+        fatalError("Can't create DICT.INI");
     }
-    ok = closeWritten(out) && ok;
-    if (ok) {
-        noteWrittenFile(kSettingsName, false);
-        return;
-    }
-    removeFile(kSettingsName);
-    fatalError("Can't create DICT.INI");
+    out.finish();
+    noteWrittenFile(insidePath(targetRoot(), kSettingsName).c_str(), false);
 }
 
 // Every line of the file is tested, each read of at most 299 characters
 // judged as a line of its own.
 void dropLanguageEntry(const char* displayName) {
     const std::string name = settingsText(displayName);
-    Rewrite rewrite = beginRewrite();
-    char line[kDropLineSize];
-    for (;;) {
-        ReadResult got = readPiece(rewrite.in.get(), line, sizeof line);
-        if (got == ReadResult::End)
-            break;
-        if (got == ReadResult::Error)
-            abandonRewrite(rewrite, "Can't read DICT.INI");
+    Rewrite rewrite;
+    beginRewrite(rewrite);
+    readOrFail(rewrite, eachRead<kDropLineSize>(rewrite.in.get(), [&](const char* line) {
         if (!isEntryOf(line, name.c_str()))
-            writeOrAbandon(rewrite, line);
-    }
+            writeOrFail(rewrite, line);
+        return true;
+    }));
     commitRewrite(rewrite);
 }
 
@@ -228,55 +254,39 @@ void dropLanguageEntry(const char* displayName) {
 void appendLanguageEntry(const LanguageEntry& entry) {
     const std::string entryLine =
         settingsText(entry.field1 + "," + entry.field2 + "," + entry.field3 + "," + entry.displayName);
-    Rewrite rewrite = beginRewrite();
-    char line[kAppendLineSize];
+    Rewrite rewrite;
+    beginRewrite(rewrite);
     bool inGroup = false;
     bool lineEnded = true;
-    for (;;) {
-        ReadResult got = readPiece(rewrite.in.get(), line, sizeof line);
-        if (got == ReadResult::End)
-            break;
-        if (got == ReadResult::Error)
-            abandonRewrite(rewrite, "Can't read DICT.INI");
-        std::size_t len = std::strlen(line);
+    readOrFail(rewrite, eachRead<kAppendLineSize>(rewrite.in.get(), [&](const char* line) {
+        const std::size_t len = std::strlen(line);
         if (inGroup && len <= 1) {
-            writeOrAbandon(rewrite, (entryLine + "\n\n").c_str());
+            writeOrFail(rewrite, (entryLine + "\n\n").c_str());
             inGroup = false;
             lineEnded = true;
-            continue;
+            return true;
         }
-        writeOrAbandon(rewrite, line);
+        writeOrFail(rewrite, line);
         lineEnded = len > 0 && line[len - 1] == '\n';
-        if (!inGroup && foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength))
-            inGroup = true;
-    }
+        inGroup = inGroup || foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength);
+        return true;
+    }));
     if (inGroup) {
         if (!lineEnded)
-            writeOrAbandon(rewrite, "\n");
-        writeOrAbandon(rewrite, (entryLine + "\n").c_str());
+            writeOrFail(rewrite, "\n");
+        writeOrFail(rewrite, (entryLine + "\n").c_str());
     }
     commitRewrite(rewrite);
 }
 
 int countLanguageEntries() {
-    FilePtr in = openFile(kSettingsName, "rt");
+    FilePtr in = openInside(targetRoot(), kSettingsName, "rt");
     if (!in)
         return -1;
-    char line[kSortLineSize];
-    bool inSection = false;
     std::int32_t found = 0;
-    for (;;) {
-        ReadResult got = readPiece(in.get(), line, sizeof line);
-        if (got == ReadResult::End)
-            break;
-        if (got == ReadResult::Error)
-            return -1;
-        stripLineEnd(line);
-        if (takeSectionEntry(line, inSection))
-            ++found;
-    }
-    languageEntryCount += found;
-    return languageEntryCount;
+    if (!eachSectionEntry(in.get(), [&](const char*) { return ++found, true; }))
+        return -1;
+    return found;
 }
 
 namespace {
@@ -289,23 +299,20 @@ namespace {
 // stays as it was and false tells the caller.
 bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
     Rewrite rewrite;
-    rewrite.in = openFile(kSettingsName, "rt");
-    if (!rewrite.in)
-        return false;
-    rewrite.out = openFile(kScratchName, "wt");
-    if (!rewrite.out)
+    rewrite.in = openInside(targetRoot(), kSettingsName, "rt");
+    if (!rewrite.in || !rewrite.out.open("wt"))
         return false;
 
     bool written = true;
     auto put = [&](const char* text) { written = written && writeText(rewrite.out.get(), text); };
-    char line[kSortLineSize];
     bool sectionFound = false;
     // A section gone since the count, or a file that cannot be read, ends
     // the copy before the section: nothing is replaced then.
-    while (written && !sectionFound && readPiece(rewrite.in.get(), line, sizeof line) == ReadResult::Line) {
+    eachRead<kSortLineSize>(rewrite.in.get(), [&](const char* line) {
         put(line);
         sectionFound = foldPrefixEquals(line, kLanguageSection, kLanguageSectionLength);
-    }
+        return written && !sectionFound;
+    });
     written = written && sectionFound;
     for (const LanguageSlot* slot : order) {
         put(slot->line);
@@ -314,53 +321,46 @@ bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
     put("\n");
     put(kEofLine);
     rewrite.in.reset();
-    const bool closed = closeWritten(rewrite.out);
-    if (written && closed && replaceFile(kScratchName, kSettingsName))
-        return true;
-    removeFile(kScratchName);
-    return false;
+    const bool closed = rewrite.out.close();
+    if (!written || !closed || !replaceInside(targetRoot(), kScratchName, kSettingsName))
+        return false;
+    rewrite.out.finish();
+    return true;
 }
 
 }  // namespace
 
-// Loads the entries into languageEntryCount slots, sorts references to them
-// by display name (equal names keep their file order) and rewrites the file
-// from the first "[language]" line on: the entries, one empty line, the EOF
-// comment line. Gives up with -1, kelmo.ini untouched and no tmp.ini left,
-// when a read, an allocation or the rewrite fails or the file holds more
-// entries than were counted.
-int sortLanguageSection() {
-    FilePtr in = openFile(kSettingsName, "rt");
+// Loads the entries into count slots, sorts references to them by display
+// name (equal names keep their file order) and rewrites the file from the
+// first "[language]" line on: the entries, one empty line, the EOF comment
+// line. Gives up with -1, kelmo.ini untouched and no tmp.ini left, when a
+// read, an allocation or the rewrite fails or the file holds more entries
+// than were counted.
+int sortLanguageSection(int count) {
+    FilePtr in = openInside(targetRoot(), kSettingsName, "rt");
     if (!in)
         return -1;
-    if (languageEntryCount < 0 ||
-        static_cast<std::uint64_t>(languageEntryCount) >
-            std::numeric_limits<std::size_t>::max() / sizeof(LanguageSlot))
+    if (count < 0 ||
+        static_cast<std::uint64_t>(count) > std::numeric_limits<std::size_t>::max() / sizeof(LanguageSlot))
         return -1;
-    const std::size_t capacity = static_cast<std::size_t>(languageEntryCount);
+    const std::size_t capacity = static_cast<std::size_t>(count);
     std::unique_ptr<LanguageSlot[]> slots(new (std::nothrow) LanguageSlot[capacity]());
     if (!slots)
         return -1;
 
-    char line[kSortLineSize];
-    bool inSection = false;
     std::size_t loaded = 0;
-    for (;;) {
-        ReadResult got = readPiece(in.get(), line, sizeof line);
-        if (got == ReadResult::End)
-            break;
-        if (got == ReadResult::Error)
-            return -1;
-        stripLineEnd(line);
-        if (!takeSectionEntry(line, inSection))
-            continue;
+    bool fits = true;
+    const bool read = eachSectionEntry(in.get(), [&](const char* line) {
         if (loaded == capacity)
-            return -1;
+            return fits = false;
         LanguageSlot& slot = slots[loaded++];
         copyView(slot.line, line);
         LineFields fields = splitFields(line);
         copyView(slot.displayName, fields.count >= 4 ? fields.fourth : fields.first);
-    }
+        return true;
+    });
+    if (!read || !fits)
+        return -1;
     in.reset();
 
     std::vector<const LanguageSlot*> order;

@@ -1,6 +1,6 @@
-// The dictionary settings file kelmo.ini in the current directory (the
-// target directory): its creation, the replacement of a language's entry
-// and the sorting of the language section. Every rewrite goes through
+// The dictionary settings file kelmo.ini in the target directory: its
+// creation, the replacement of a language's entry and the sorting of the
+// language section. Every rewrite goes through
 // tmp.ini, which replaces kelmo.ini only when it was written completely.
 //
 // The 8-bit dictionary program reads the file in the system's ANSI code
@@ -12,10 +12,6 @@
 #include <string>
 
 #include "settings/LanguageEntry.h"
-
-// Process-wide count of entries; countLanguageEntries adds to it and
-// sortLanguageSection reads it. Starts at 0 and is never reset.
-extern std::int32_t languageEntryCount;
 
 // Why a text cannot go into kelmo.ini: the system's ANSI code page has no
 // form for the character.
@@ -33,12 +29,13 @@ void dropLanguageEntry(const char* displayName);
 // short line that follows each "[language]" line.
 void appendLanguageEntry(const LanguageEntry& entry);
 
-// Counts the entries of the language section into languageEntryCount and
-// returns it; -1 when kelmo.ini cannot be opened or read.
+// The number of entries of the language section; -1 when kelmo.ini cannot
+// be opened or read.
 int countLanguageEntries();
 
-// Sorts the entries of the language section by display name; 0 when the
-// file was rewritten, -1 when it gave up (kelmo.ini as it was, no tmp.ini
-// left): the sort loses nothing but the order, so it never ends the run.
-int sortLanguageSection();
+// Sorts the count entries (as countLanguageEntries found them) of the
+// language section by display name; 0 when the file was rewritten, -1 when
+// it gave up (kelmo.ini as it was, no tmp.ini left): the sort loses nothing
+// but the order, so it never ends the run.
+int sortLanguageSection(int count);
 

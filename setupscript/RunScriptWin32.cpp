@@ -20,6 +20,7 @@
 #include "core/win32/FolderAccessWin32.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/win32/TextWin32.h"
+#include "core/win32/NoLinkFileWin32.h"
 #include "core/Collation.h"
 #include "setupscript/InUseWin32.h"
 #include "setupscript/ScriptPlan.h"
@@ -32,52 +33,77 @@ bool foldersTrusted(const std::string& destination, const std::string& what);
 // The program's display of a copy's destination, for the run of the script.
 void (*stepText)(const char* text) = nullptr;
 
-// Puts the current directory back when the line is done.
-class SavedDirectory {
-public:
-    SavedDirectory() : saved_(currentDirectory()) {}
-    ~SavedDirectory() {
-        if (!saved_.empty())
-            SetCurrentDirectoryW(toWide(saved_).c_str());
-    }
-    SavedDirectory(const SavedDirectory&) = delete;
-    SavedDirectory& operator=(const SavedDirectory&) = delete;
+constexpr DWORD kCopyChunk = 64 * 1024;
+// The attributes a copy takes from its source. A copy from a CD carries the
+// read-only attribute: it is left out, so that a later installation can
+// replace the file and language.cf can be deleted after use.
+constexpr DWORD kCopiedAttributes =
+    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-private:
-    std::string saved_;
-};
-
-bool isReadOnly(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+// The text of a failure for a box or the log; a link in the way is named
+// as such.
+std::string failureText(DWORD error) {
+    if (error == ERROR_STOPPED_ON_SYMLINK)
+        return "A link (junction or symbolic link) stands where a folder or file of the installation should be; "
+               "nothing was written through it.";
+    return systemMessage(error);
 }
 
-bool isDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// A copy from a CD carries the read-only attribute with it: cleared, the
-// other attributes kept, so that a later installation can replace the file
-// and language.cf can be deleted after use.
-void leaveWritable(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(toWide(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
-        return;
-    attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesW(toWide(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
-}
-
-// One attempt: 0 when the file was copied, else the system's error. A
-// read-only destination is refused here as Windows refuses it, since not
-// every platform's copy does (Wine run by root writes through it).
-DWORD copyOnce(const std::string& source, const std::string& destination) {
-    if (isReadOnly(destination))
-        return ERROR_ACCESS_DENIED;
-    if (!CopyFileW(toWide(source).c_str(), toWide(destination).c_str(), FALSE))
+// The bytes, the time of last writing and the attributes but the read-only
+// one, as a copy takes them.
+DWORD writeCopy(HANDLE from, HANDLE to, const FILE_BASIC_INFO& source) {
+    if (!SetEndOfFile(to))
         return GetLastError();
-    leaveWritable(destination);
+    std::vector<char> buffer(kCopyChunk);
+    for (;;) {
+        DWORD got = 0, put = 0;
+        if (!ReadFile(from, buffer.data(), kCopyChunk, &got, nullptr))
+            return GetLastError();
+        if (got == 0)
+            break;
+        if (!WriteFile(to, buffer.data(), got, &put, nullptr))
+            return GetLastError();
+        if (put != got)
+            return ERROR_WRITE_FAULT;
+    }
+    FILE_BASIC_INFO stamp{};
+    stamp.LastWriteTime = source.LastWriteTime;
+    stamp.FileAttributes = source.FileAttributes & kCopiedAttributes;
+    if (stamp.FileAttributes == 0)
+        stamp.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(to, FileBasicInfo, &stamp, sizeof stamp);
     return 0;
+}
+
+// One attempt: 0 when the file was copied, else the system's error. The
+// destination, named relative to the target, is reached without following
+// a link (ERROR_STOPPED_ON_SYMLINK when one is in its way), opened without
+// being emptied and judged through its handle: a read-only destination is
+// refused as Windows refuses it, since not every platform does (Wine run by
+// root writes through it). A copy that fails on the way is deleted.
+DWORD copyOnce(const std::string& source, const std::string& relative) {
+    FileHandle from(CreateFileW(toWide(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILE_BASIC_INFO basic{};
+    if (!from || !GetFileInformationByHandleEx(from.get(), FileBasicInfo, &basic, sizeof basic))
+        return GetLastError();
+    const InsideWalk walk(scriptSettings.targetDirSlash, relative);
+    const ReachedItem to = walk.open(GENERIC_WRITE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE,
+                                     FILE_SHARE_READ, OPEN_ALWAYS);
+    if (to.outcome != Reach::Reached)
+        return reachError(to.outcome, to.error);
+    if (to.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    const DWORD error = writeCopy(from.get(), to.handle.get(), basic);
+    if (error != 0)
+        deleteThroughHandle(to.handle.get());
+    return error;
+}
+
+// A destination the plan formed from targetDirSlash, relative to it again.
+std::string underTarget(const std::string& destination) {
+    const std::string target = scriptSettings.targetDirSlash;
+    return destination.compare(0, target.size(), target) == 0 ? destination.substr(target.size()) : std::string();
 }
 
 // Only an absent source (isNotThere) is passed over silently, which one
@@ -89,7 +115,7 @@ DWORD copyOnce(const std::string& source, const std::string& destination) {
 // the run as a fatal error does (exit code 1, what is done stays done and
 // is recorded for the uninstaller); returns true for Retry, false for Ignore.
 bool askRetry(const std::string& text, DWORD error) {
-    std::string flat = text + ": " + systemMessage(error);
+    std::string flat = text + ": " + failureText(error);
     for (char& c : flat)
         c = c == '\n' ? ' ' : c;
     if (quietRun()) {
@@ -98,7 +124,7 @@ bool askRetry(const std::string& text, DWORD error) {
     }
     logLine("  failed: " + flat);
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
-    int answer = showMessageBox(messageOwner(), text + "\n\n" + systemMessage(error), "Error",
+    int answer = showMessageBox(messageOwner(), text + "\n\n" + failureText(error), "Error",
                              MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
     if (answer == IDABORT)
         endRunEarly();
@@ -123,7 +149,7 @@ void copyShown(const std::string& source, const std::string& destination) {
     stepText(destination.c_str());
     const bool existed = GetFileAttributesW(toWide(destination).c_str()) != INVALID_FILE_ATTRIBUTES;
     for (;;) {
-        const DWORD error = copyOnce(source, destination);
+        const DWORD error = copyOnce(source, underTarget(destination));
         if (error == 0) {
             noteWrittenFile(destination.c_str(), existed);
             logLine("  copied " + fullPathOf(source) + " to " + destination);
@@ -145,9 +171,9 @@ void copyShown(const std::string& source, const std::string& destination) {
     countFailedStep("Copy to " + destination);
 }
 
-// Every non-directory entry that matches the pattern in the current
-// directory is copied to targetDirSlash + destination + "\" + name, each
-// from the directory the pattern names.
+// Every non-directory entry that matches the pattern (a full path in the
+// source) is copied to targetDirSlash + destination + "\" + name, each from
+// the directory the pattern names.
 // A listing that fails other than at its end, or than for an absent source,
 // gets the box; Retry lists again from the start, Ignore passes over the
 // rest of the listing.
@@ -173,13 +199,15 @@ void copyMatches(const std::string& pattern, const std::string& destination) {
     countFailedStep("Copy of " + fullPathOf(pattern));
 }
 
-// sndcopy's folder, entered; false (after the box, when the folder is there
-// but cannot be entered and the user does not retry) when it was not.
-bool enterCopiedFolder(const std::string& folder) {
+// Whether sndcopy's folder is there to be listed; false (after the box,
+// when the name is there but is no folder it can list and the user does not
+// retry) when it is not.
+bool copiedFolderThere(const std::string& folder) {
     for (;;) {
-        if (SetCurrentDirectoryW(toWide(folder).c_str()))
+        const DWORD attributes = GetFileAttributesW(toWide(folder).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return true;
-        const DWORD error = GetLastError();
+        const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
         if (isNotThere(error))
             return false;
         if (!askRetry("Can't list\n" + fullPathOf(folder), error)) {
@@ -231,23 +259,37 @@ bool foldersTrusted(const std::string& name, const std::string& what) {
     return true;
 }
 
-// One folder level, protected when elevated; one that exists already is
-// fine when it may be written into. One this run made is noted for the
-// uninstaller.
-void makeFolder(const std::string& path) {
+// One folder level, named relative to the target, protected when elevated;
+// one that exists already is fine when it may be written into, one that a
+// link takes the place of (or that lies behind one) is a failed step. One
+// this run made is noted for the uninstaller.
+void makeFolder(const std::string& relative) {
+    const std::string path = std::string(scriptSettings.targetDirSlash) + relative;
     if (!fitsPath(path)) {
         countFailedStep("Folder " + path + " (path too long)");
         return;
     }
-    if (makeInstallFolder(path)) {
+    const InsideWalk walk(scriptSettings.targetDirSlash, relative);
+    DWORD error = reachError(walk.outcome(), walk.error());
+    if (error == 0 && makeInstallFolder(path)) {
         noteCreatedDirectory(path.c_str());
         logLine("  made folder " + path);
-    } else if (!isDirectory(path)) {
-        countFailedStep("Folder " + path);
-        logLine("  failed: folder " + path + ": " + systemMessage(GetLastError()));
-    } else if (foldersTrusted(path + "\\", "Folder " + path)) {
-        logLine("  folder " + path + " is there");
+        return;
     }
+    if (error == 0) {
+        error = GetLastError();
+        const ReachedItem there = walk.open(FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+        if (there.outcome == Reach::Reached && (there.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (foldersTrusted(path + "\\", "Folder " + path))
+                logLine("  folder " + path + " is there");
+            return;
+        }
+        if (there.outcome == Reach::Link)
+            error = ERROR_STOPPED_ON_SYMLINK;
+    }
+    countFailedStep("Folder " + path);
+    logLine("  failed: folder " + path + ": " + failureText(error));
 }
 
 // A destination that would leave the target (a "..", a drive, an absolute
@@ -278,18 +320,15 @@ void executeLine(const char* line, const std::string& sourceSlash) {
             copyShown(sourceSlash + first, singleCopyDestination(scriptSettings.targetDirSlash, second));
         return;
     case ScriptKeyword::XCopy:
-        if (splitOperands(line, first, second) && staysInTarget("Copy to", second)) {
-            SavedDirectory saved;
-            if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()))
-                copyMatches(first, second);
-        }
+        if (splitOperands(line, first, second) && staysInTarget("Copy to", second))
+            copyMatches(resolvedAgainst(sourceSlash, first), second);
         return;
     case ScriptKeyword::SndCopy:
-        // A subdirectory that cannot be entered copies nothing.
+        // A subdirectory that cannot be listed copies nothing.
         if (splitOperands(line, first, second) && staysInTarget("Copy to", second)) {
-            SavedDirectory saved;
-            if (SetCurrentDirectoryW(toWide(sourceSlash).c_str()) && enterCopiedFolder(first))
-                copyMatches(kFolderCopyPattern, second);
+            const std::string folder = resolvedAgainst(sourceSlash, first);
+            if (copiedFolderThere(folder))
+                copyMatches(joinPath(folder, kFolderCopyPattern), second);
         }
         return;
     default:
@@ -302,7 +341,7 @@ void executeLine(const char* line, const std::string& sourceSlash) {
     switch (keyword) {
     case ScriptKeyword::Mkdir: {
         if (staysInTarget("Folder", argument))
-            makeFolder(std::string(scriptSettings.targetDirSlash) + argument);
+            makeFolder(argument);
         return;
     }
     case ScriptKeyword::IconName:

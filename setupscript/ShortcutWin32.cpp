@@ -25,6 +25,11 @@
 
 namespace {
 
+bool isFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The user SID of a process's token, in buf; null when it cannot be read.
 PSID tokenUser(HANDLE process, std::vector<BYTE>& buf) {
     KernelHandle token;
@@ -84,20 +89,20 @@ bool addProgramShortcut() {
     const TaskMemory<LPITEMIDLIST> programs(list);
     const std::wstring widePrograms = itemListPath(programs.get());
     const std::string programsPath = toUtf8(widePrograms);
-    if (widePrograms.empty() || !SetCurrentDirectoryW(widePrograms.c_str()))
+    if (widePrograms.empty() || !isFolder(programsPath))
         return false;
 
-    // An empty group name creates and enters nothing: the shortcut then
-    // lies in the Programs folder itself. A group that cannot be made or
-    // entered means no shortcut, rather than one in the wrong folder.
+    // An empty group name makes nothing: the shortcut then lies in the
+    // Programs folder itself. A group that cannot be made means no
+    // shortcut, rather than one in the wrong folder.
+    std::string folder = programsPath;
     if (scriptSettings.iconGroup[0] != '\0') {
-        const std::wstring group = toWide(scriptSettings.iconGroup);
-        if (CreateDirectoryW(group.c_str(), nullptr))
-            noteCreatedDirectory(joinPath(programsPath, scriptSettings.iconGroup).c_str());
-        if (!SetCurrentDirectoryW(group.c_str()))
+        folder = fullPathOf(resolvedAgainst(programsPath, scriptSettings.iconGroup));
+        if (CreateDirectoryW(toWide(folder).c_str(), nullptr))
+            noteCreatedDirectory(folder.c_str());
+        if (!isFolder(folder))
             return false;
     }
-    const std::string folder = currentDirectory();
     const std::string link = joinPath(folder, scriptSettings.iconName) + ".lnk";
     if (folder.empty() || utf16Length(folder) >= kPathCapacity || utf16Length(link) >= kPathCapacity)
         return false;

@@ -18,6 +18,7 @@
 #include "record/RecordWin32.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/WideText.h"
+#include "core/win32/NoLinkFileWin32.h"
 
 namespace {
 
@@ -44,50 +45,41 @@ struct Attempt {
 
 // The path the handle's item really has, in normal spelling.
 std::string finalPath(HANDLE handle) {
-    const std::wstring name = grownText([&](wchar_t* buffer, DWORD size) {
-        return GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    });
-    if (name.empty())
-        return {};
-    return normalRecordPath(pathFromFinalName(toUtf8(name)), "");
+    const std::wstring name = finalPathOf(handle);
+    return name.empty() ? std::string() : normalRecordPath(pathFromFinalName(toUtf8(name)), "");
 }
 
-// One try at one recorded file or folder. A read-only file is never forced:
-// not every platform's delete refuses it, as Windows does.
+// One try at one recorded file or folder: opened itself, never through a
+// link, its final path compared with the recorded one, and deleted through
+// its handle. A read-only file is never forced: not every platform's delete
+// refuses it, as Windows does.
 Attempt tryRemove(const std::string& path, bool folder) {
-    const DWORD attributes = GetFileAttributesW(toWide(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return isNotThere(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    ReachedItem item = openItself(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (item.outcome == Reach::NotThere)
+        return {Outcome::Gone, ""};
+    if (item.outcome == Reach::Link)
         return {Outcome::Link, ""};
-    if (!folder && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (item.outcome != Reach::Reached)
+        return {Outcome::Failed, reasonFor(item.error)};
+    const bool isFolder = (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!folder && isFolder)
         return {Outcome::Failed, "a folder now has its name"};
-    if (folder && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (folder && !isFolder)
         return {Outcome::Failed, "a file now has its name"};
-    if (!folder && (attributes & FILE_ATTRIBUTE_READONLY))
+    if (!folder && (item.attributes & FILE_ATTRIBUTE_READONLY))
         return {Outcome::Failed, "it is read-only"};
-
-    FileHandle item(CreateFileW(toWide(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!item)
-        return isNotThere(GetLastError()) ? Attempt{Outcome::Gone, ""} : Attempt{Outcome::Failed, reasonFor(GetLastError())};
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (GetFileInformationByHandleEx(item.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
-        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return {Outcome::Link, ""};
-    const std::string actual = finalPath(item.get());
+    const std::string actual = finalPath(item.handle.get());
     if (actual.empty() || !pathEquals(actual, path))
         return {Outcome::Elsewhere, ""};
 
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    if (!SetFileInformationByHandle(item.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+    if (!deleteThroughHandle(item.handle.get())) {
         const DWORD error = GetLastError();
         if (folder && error == ERROR_DIR_NOT_EMPTY)
             return {Outcome::NotEmpty, ""};
         return {Outcome::Failed, reasonFor(error)};
     }
-    item.reset();
+    item.handle.reset();
     // A file another program holds open may only be marked for removal; a
     // folder that gained a file meanwhile stays.
     if (GetFileAttributesW(toWide(path).c_str()) != INVALID_FILE_ATTRIBUTES || !isNotThere(GetLastError()))
@@ -255,12 +247,12 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
     if (isProtectedFolder(folder, record.target)) {
         if (programRunning)
             MoveFileExW(toWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        else if (!RemoveDirectoryW(toWide(folder).c_str()) && !isNotThere(GetLastError()))
+        else if (!removeEmptyFolder(folder))
             outcome.skipped.push_back(folder);
-        RemoveDirectoryW(toWide(folder.substr(0, folder.find_last_of('\\'))).c_str());
+        removeEmptyFolder(folder.substr(0, folder.find_last_of('\\')));
         return;
     }
     for (const std::string& recorded : deepestFirst(record.directories))
         if (!pathListed(outcome.keptFolders, recorded))
-            RemoveDirectoryW(toWide(recorded).c_str());
+            removeEmptyFolder(recorded);
 }

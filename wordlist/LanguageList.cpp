@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -35,11 +36,24 @@ constexpr long kMaxDisplayFileBytes = 1L << 20;
 constexpr long kLongestList = 16L << 20;
 constexpr std::size_t kListLineLength = 99;  // the characters of one read of a line
 
+// The language list, the word lists and, named relatively, the display
+// file lie under the target directory, named from it.
+const char* targetRoot() {
+    return scriptSettings.targetDirSlash;
+}
+
+bool isAbsoluteName(const char* name) {
+    return name[0] == '\\' || name[0] == '/' || (name[0] != '\0' && name[1] == ':');
+}
+
 // Reads the display file whole and decodes its text up to a zero byte;
 // false when it cannot be opened or read, or is too large for a message.
+// A relative name counts from the target directory; an absolute one names
+// a file the script's author chose elsewhere.
 bool readDisplayFile(const char* name, std::string& text) {
     std::string bytes;
-    if (readFileBytes(name, kMaxDisplayFileBytes, bytes) != WholeRead::Read)
+    FilePtr file = isAbsoluteName(name) ? openFile(name, "rb") : openInside(targetRoot(), name, "rb");
+    if (readFileBytes(std::move(file), kMaxDisplayFileBytes, bytes) != WholeRead::Read)
         return false;
     bytes.resize(std::min(bytes.find('\0'), bytes.size()));
     text = decodeTextFile(bytes, scriptSettings.codePage, kAnsiCodePage, false).text;
@@ -48,9 +62,9 @@ bool readDisplayFile(const char* name, std::string& text) {
 
 // The content lines of a language list as the driver reads them; none
 // when it cannot be opened or read.
-WholeRead readListLines(const char* path, std::vector<ListLine>& lines) {
+WholeRead readListLines(FilePtr list, std::vector<ListLine>& lines) {
     std::string bytes;
-    const WholeRead read = readFileBytes(path, kLongestList, bytes);
+    const WholeRead read = readFileBytes(std::move(list), kLongestList, bytes);
     lines = contentLines(decodeTextFile(bytes, scriptSettings.codePage, kAnsiCodePage, true).text);
     return read;
 }
@@ -94,8 +108,8 @@ void logBuild(const LanguageEntry& entry, double seconds) {
         return;
     char text[300];
     std::snprintf(text, sizeof text, "word list %s from %s: %ld records read, %ld written, %.2f s", entry.toName.c_str(),
-                  entry.fromName.c_str(), recordsIn("language\\" + entry.fromName),
-                  recordsIn("language\\" + entry.toName), seconds);
+                  entry.fromName.c_str(), recordsIn(insidePath(targetRoot(), "language\\" + entry.fromName)),
+                  recordsIn(insidePath(targetRoot(), "language\\" + entry.toName)), seconds);
     logLine(text);
 }
 
@@ -120,7 +134,7 @@ std::vector<ListLine> contentLines(const std::string& text) {
 std::string unwritableLanguageText(const char* listPath) {
     std::vector<ListLine> lines;
     std::string text, character;
-    if (readListLines(listPath, lines) == WholeRead::Read)
+    if (readListLines(openFile(listPath, "rb"), lines) == WholeRead::Read)
         findUnwritable(lines, text, character);
     return text.empty() ? std::string() : character;
 }
@@ -153,9 +167,9 @@ int splitLanguageLine(const char* line, LanguageEntry& entry) {
 // that a text kelmo.ini cannot hold leaves nothing half-done.
 void processLanguageList() {
     std::vector<ListLine> lines;
-    switch (readListLines(kListName, lines)) {
+    switch (readListLines(openInside(targetRoot(), kListName, "rb"), lines)) {
     case WholeRead::NotOpened:
-        fatalError("Can't open LANGUAGE.CF");
+        fatalError(metLink() ? "Can't open LANGUAGE.CF: a link stands in its place" : "Can't open LANGUAGE.CF");
     case WholeRead::NotRead:
         fatalError("Can't read LANGUAGE.CF");
     case WholeRead::Read:
@@ -183,9 +197,10 @@ void processLanguageList() {
             createSettingsFile(entry.fromName.c_str());
         // The scratch list is noted too: it stays behind when it cannot be
         // deleted, and the uninstaller passes over it when it is gone.
-        const std::string toPath = "language\\" + entry.toName;
+        const std::string toPath = insidePath(targetRoot(), "language\\" + entry.toName);
+        const std::string tempPath = insidePath(targetRoot(), "language\\temp.wb");
         noteWrittenFile(toPath.c_str(), fileExists(toPath.c_str()));
-        noteWrittenFile("language\\temp.wb", fileExists("language\\temp.wb"));
+        noteWrittenFile(tempPath.c_str(), fileExists(tempPath.c_str()));
         const auto started = std::chrono::steady_clock::now();
         buildReverseList(entry);
         logBuild(entry, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
@@ -193,6 +208,6 @@ void processLanguageList() {
         dropLanguageEntry(entry.displayName.c_str());
         appendLanguageEntry(entry);
     }
-    if (removeFile(kListName))
-        noteRemovedFile(kListName);
+    if (removeInside(targetRoot(), kListName))
+        noteRemovedFile(insidePath(targetRoot(), kListName).c_str());
 }

@@ -35,7 +35,7 @@ int splitLanguageLine(const char* line, LanguageEntry& entry);
 // when there is none or it cannot be read.
 void showBuildFinished();
 
-// Walks language.cf in the current directory: for every block selects the
+// Walks language.cf in the target directory: for every block selects the
 // collation, creates the settings file on the first block, builds the TO
 // wordlist, shows the closing message and records the language in the
 // settings file; at the end the list is closed and deleted. A list with a

@@ -52,10 +52,17 @@ constexpr char kLanguageFolder[] = "language\\";
 constexpr char kLanguageFolder[] = "language/";
 #endif
 
-// Status lines, "[Done]" marks and the comparison counter are drawn only
-// while the script's debug switch is on.
+// Status lines, "[Done]" marks and the comparison counter are drawn while
+// verbose is on. It starts on and the script's debug line only sets it
+// again, so the installer always draws them; the host tests turn it off to
+// see the bar and the record counters alone.
 bool verbose() {
     return scriptSettings.verbose == 1;
+}
+
+// The word lists lie under the target directory, named from it.
+const char* targetRoot() {
+    return scriptSettings.targetDirSlash;
 }
 
 // A message with one path or name in it; the buffer bounds any length.
@@ -65,8 +72,25 @@ bool verbose() {
     fatalError(message);
 }
 
-// Whether a path relative to the target directory, which is current while
-// the word lists are built, fits a path buffer as a full path.
+// A word list that could not be opened: a link met on its way is named as
+// the reason (nothing was read or written through it).
+[[noreturn]] void openFailure(const char* format, const std::string& name) {
+    if (metLink())
+        fatalWithName("A link stands in the place of \"%s\"; nothing was written through it", name);
+    fatalWithName(format, name);
+}
+
+// A TEMP or TO wordlist that could not be written completely is deleted,
+// so that no cut list is left to pass for a whole one, and the build ends.
+// Its holder would delete it when the fatal error unwinds; it goes first,
+// since the process may also end where it is.
+[[noreturn]] void outputFailed(PendingFile& file, const char* message) {
+    file.discard();
+    fatalError(message);
+}
+
+// Whether a path relative to the target directory fits a path buffer as a
+// full path.
 bool fitsUnderTarget(const std::string& relative) {
     return utf16Length(scriptSettings.targetDirSlash + relative) < kPathCapacity;
 }
@@ -111,14 +135,6 @@ struct BuildFiles {
 BuildFiles buildFiles(const LanguageEntry& entry) {
     refuseWordListNames(entry);
     return {wordListPath(entry.fromName), std::string(kLanguageFolder) + "temp.wb", wordListPath(entry.toName)};
-}
-
-// A TEMP or TO wordlist that could not be written completely is deleted,
-// so that no cut list is left to pass for a whole one, and the build ends.
-[[noreturn]] void abandonOutput(FilePtr& file, const std::string& path, const char* message) {
-    file.reset();
-    removeFile(path.c_str());
-    fatalError(message);
 }
 
 struct Stage {
@@ -230,9 +246,9 @@ SortKeyFunction sortKeyOfCollation() {
 RecordBuffer readFromList(const std::string& path) {
     if (verbose())
         drawStatusLine("Reading FROM wordlist...", 480);
-    FilePtr from = openWordList(path, "rb");
+    FilePtr from = openWordList(targetRoot(), path, "rb");
     if (!from)
-        fatalWithName("Input file \"%s\" missing", path);
+        openFailure("Input file \"%s\" missing", path);
     drawStage(1);
     placeCounterBox();
     const std::size_t count = countWordList(from.get(), path, kFromMessages);
@@ -247,24 +263,23 @@ RecordBuffer readFromList(const std::string& path) {
 
 // Phase two: every translation becomes a record of its own in the TEMP
 // wordlist, which is written to disk whole and closed.
-void writeTempList(const RecordBuffer& from, const std::string& path, std::vector<WordRecord>& chunk) {
-    FilePtr temp = fitsUnderTarget(path) ? openWordList(path, "wb") : nullptr;
-    if (!temp)
-        fatalError("Can't create tempfile");
+void writeTempList(const RecordBuffer& from, PendingFile& temp, std::vector<WordRecord>& chunk) {
+    if (!fitsUnderTarget(temp.name()) || !openWordList(temp, "wb"))
+        openFailure("Can't create tempfile", temp.name());
     drawStage(2);
     beginPhase("Writing TEMP wordlist...");
     ChunkWriter out(temp.get(), chunk);
-    if (!writeReversedRecords(from, out) || !closeWritten(temp))
-        abandonOutput(temp, path, "Write error tempfile");
+    if (!writeReversedRecords(from, out) || !temp.close())
+        outputFailed(temp, "Write error tempfile");
     endPhase();
 }
 
 // Phase three: the TEMP wordlist read back and merged into its groups, in
 // the memory of the FROM records.
 MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vector<WordRecord>& chunk) {
-    FilePtr temp = openWordList(path, "rb");
+    FilePtr temp = openWordList(targetRoot(), path, "rb");
     if (!temp)
-        fatalError("Can't open tempfile");
+        openFailure("Can't open tempfile", path);
     drawStage(3);
     beginPhase("Reading TO wordlist...");
     const std::size_t count = countWordList(temp.get(), path, kTempMessages);
@@ -283,9 +298,9 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
 // Phase four: the groups sorted, then written to the TO wordlist, created
 // before the sort. A list that could not be completed is deleted.
 void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
-    FilePtr to = openWordList(path, "wb");
-    if (!to)
-        fatalWithName("Can't create output file \"%s\" ", path);
+    PendingFile to(targetRoot(), path);
+    if (!openWordList(to, "wb"))
+        openFailure("Can't create output file \"%s\" ", path);
     if (verbose()) {
         drawStatusLine("Sorting TO wordlist...", 400);
         placeCounterBox();
@@ -294,15 +309,16 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
     try {
         order = sortGroups(groups, sortKeyOfCollation());
     } catch (const std::bad_alloc&) {
-        abandonOutput(to, path, kTempMessages.tooLarge);
+        outputFailed(to, kTempMessages.tooLarge);
     }
     endPhase();
     drawStage(4);
 
     beginPhase("Writing TO wordlist...");
     ChunkWriter out(to.get(), chunk);
-    if (!writeMergedRecords(groups, order, out) || !closeWritten(to))
-        abandonOutput(to, path, "Write error output file");
+    if (!writeMergedRecords(groups, order, out) || !to.close())
+        outputFailed(to, "Write error output file");
+    to.finish();
     endPhase();
 }
 
@@ -318,8 +334,8 @@ void refuseWordListNames(const LanguageEntry& entry) {
 
 // The phases in their order, each drawing its own part of the display.
 // TEMP is scratch, recreated by every build and never taken for a word
-// list: when it cannot be deleted at the end it is left behind without a
-// message.
+// list: its holder deletes it on every way out, and when it cannot be
+// deleted it is left behind without a message.
 void buildReverseList(const LanguageEntry& entry) {
     const BuildFiles files = buildFiles(entry);
     beginLanguageDrawing();
@@ -329,12 +345,12 @@ void buildReverseList(const LanguageEntry& entry) {
 
     RecordBuffer from = readFromList(files.from);
     std::vector<WordRecord> chunk(chunkRecords(from.size()));
-    writeTempList(from, files.temp, chunk);
     {
+        PendingFile temp(targetRoot(), files.temp);
+        writeTempList(from, temp, chunk);
         MergedGroups groups = readTempList(files.temp, std::move(from), chunk);
         writeToList(groups, files.to, chunk);
     }
-    removeFile(files.temp.c_str());
     drawStage(5);
     progressLayout.barY += 50;
     endLanguageDrawing();

@@ -92,11 +92,18 @@ bool loadRecords(std::FILE* file, long count, RecordBuffer& records) {
     return true;
 }
 
-FilePtr openWordList(const std::string& path, const char* mode) {
-    FilePtr file = openFile(path.c_str(), mode);
+FilePtr openWordList(const char* root, const std::string& path, const char* mode) {
+    FilePtr file = openInside(root, path, mode);
     if (file)
         std::setvbuf(file.get(), nullptr, _IONBF, 0);
     return file;
+}
+
+bool openWordList(PendingFile& file, const char* mode) {
+    if (!file.open(mode))
+        return false;
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    return true;
 }
 
 // A list of a few records needs a buffer of a few records; the one more

@@ -51,10 +51,12 @@ long countRecords(std::FILE* file);
 // full. Paints the record counter as it goes.
 bool loadRecords(std::FILE* file, long count, RecordBuffer& records);
 
-// Opens a word list, whose records go to and from the system a whole chunk
-// at a time: the stream's own buffer would only split each chunk into
-// several system calls and copy it once more.
-FilePtr openWordList(const std::string& path, const char* mode);
+// Opens a word list under root, whose records go to and from the system a
+// whole chunk at a time: the stream's own buffer would only split each
+// chunk into several system calls and copy it once more.
+FilePtr openWordList(const char* root, const std::string& path, const char* mode);
+// The same for a list being written, removed unless finished.
+bool openWordList(PendingFile& file, const char* mode);
 
 // The records of the one buffer a build passes its TEMP and TO wordlists
 // through, for a FROM wordlist of fromRecords records.

@@ -50,14 +50,10 @@ bool setMode(const std::string& folder, const char* mode) {
     return runUnix("/bin/chmod " + std::string(mode) + " \"" + unixName(folder) + "\"", folder + ".done");
 }
 
-bool makeLink(const std::string& link, const std::string& to) {
-    return runUnix("/bin/ln -s \"" + unixName(to) + "\" \"" + unixName(link) + "\"", to + ".done");
-}
-
 DWORD runQuietly(const std::string& folder, const std::string& arguments,
                  const std::string& program = installerPath()) {
     Installer app(folder, program, "/VERYSILENT " + arguments);
-    return app.waitForExit(Millis{60000});
+    return app.waitForExit(kRunWait);
 }
 
 }  // namespace

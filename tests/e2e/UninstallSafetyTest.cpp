@@ -37,32 +37,6 @@ std::vector<std::string> driveOutsideSystem() {
     return sorted(out);
 }
 
-// A link made as a user of the machine makes it (Wine shows a Unix symbolic
-// link as a reparse point).
-bool makeLink(const std::string& link, const std::string& to) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixName) return false;
-    auto toUnix = [&](const std::string& path) {
-        std::wstring wide(path.begin(), path.end());
-        char* name = unixName(wide.c_str());
-        std::string out = name ? name : "";
-        HeapFree(GetProcessHeap(), 0, name);
-        return out;
-    };
-    std::string command = "/bin/ln -s \"" + toUnix(to) + "\" \"" + toUnix(link) + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    WaitForSingleObject(info.hProcess, scaledMs(kWait));
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return waitUntil([&] { return (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0; });
-}
-
 bool listedUnder(const std::string& closing, const std::string& heading, const std::string& item) {
     const std::size_t at = closing.find(heading);
     if (at == std::string::npos) return false;

@@ -234,4 +234,44 @@ void restartWindows() {
     EXPECT_EQ(boot.waitForExit(Millis{60000}), 0u);
 }
 
+namespace {
+
+// Runs a Unix program on the names (Windows paths, given as Unix ones) and
+// waits for it; false when it cannot be started here.
+bool runOnUnixNames(const std::string& program, const std::vector<std::string>& paths) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    std::string command = program;
+    for (const std::string& path : paths) {
+        std::wstring wide(path.begin(), path.end());
+        char* name = unixName(wide.c_str());
+        command += std::string(" \"") + (name ? name : "") + "\"";
+        HeapFree(GetProcessHeap(), 0, name);
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    WaitForSingleObject(info.hProcess, scaledMs(kWait));
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+}  // namespace
+
+// A link made as a user of the machine makes it (Wine shows a Unix symbolic
+// link to a folder as a reparse point, one to a file as the file).
+bool makeLink(const std::string& link, const std::string& to) {
+    return runOnUnixNames("/bin/ln -s", {to, link}) &&
+           waitUntil([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+void removeLink(const std::string& link) {
+    runOnUnixNames("/bin/rm -f", {link});
+}
+
 }  // namespace e2e

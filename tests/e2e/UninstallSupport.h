@@ -62,5 +62,10 @@ std::vector<std::string> uninstallCopies();
 void expectNoCopyLeftUnscheduled(const std::vector<std::string>& before);
 // Wine's restart (wineboot -r): what was scheduled for it is carried out.
 void restartWindows();
+// A symbolic link at link to the folder or file to, made with /bin/ln as a
+// user of the machine makes it; false when none can be made here.
+bool makeLink(const std::string& link, const std::string& to);
+// Removes the link itself (the work folder's removal would go through it).
+void removeLink(const std::string& link);
 
 }  // namespace e2e

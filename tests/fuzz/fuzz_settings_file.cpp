@@ -94,8 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         appendLanguageEntry(entry);
         return true;
     });
-    run([&] { return countLanguageEntries() >= 0; });
-    run([&] { return sortLanguageSection() == 0; });
+    run([&] { return sortLanguageSection(countLanguageEntries()) == 0; });
     ScratchFolder::clear();
     return 0;
 }

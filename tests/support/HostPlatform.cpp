@@ -76,7 +76,6 @@ void resetHostPlatform() {
     progressLayout = ProgressLayout{};
     installNotes = InstallNotes{};
     comparisonCount = 0;
-    languageEntryCount = 0;
 }
 
 std::vector<DrawEvent> drawsOfKind(const std::string& kind) {

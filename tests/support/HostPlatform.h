@@ -40,8 +40,8 @@ struct HostPlatform {
 HostPlatform& hostPlatform();
 
 // Clears the recorder and the knobs, and puts the script's settings, the
-// failed steps, the progress layout, the install notes, comparisonCount and
-// languageEntryCount back to their start values.
+// failed steps, the progress layout, the install notes and comparisonCount
+// back to their start values.
 void resetHostPlatform();
 
 // The recorded events of one kind, in order.

@@ -507,12 +507,14 @@ TEST_F(ReverseListTest, UnreadableOrOversizedListsAndOverlongNamesAreFatal) {
     EXPECT_TRUE(hostPlatform().draws.empty());
     // The full path counts: under a target of 240 characters, "language/"
     // and a name of 9 make 259, of 10 make 260.
-    copyText(scriptSettings.targetDirSlash, (std::string(240, 't') + "/").c_str());
+    const std::string target = std::string(240, 't') + "/";
+    copyText(scriptSettings.targetDirSlash, target.c_str());
     EXPECT_EQ(fatalMessage(language("it.wb", "to12345.wb")), "Wordlist name too long: \"to12345.wb\"");
-    writeList("language/it.wb", {{"casa", "home"}});
+    fs::create_directories(target + "language");
+    writeList(target + "language/it.wb", {{"casa", "home"}});
     EXPECT_EQ(fatalMessage(language("it.wb", "to1234.wb")), "(no fatal error)");
+    EXPECT_TRUE(fs::exists(target + "language/to1234.wb")) << "the lists lie under the target";
     scriptSettings.targetDirSlash[0] = '\0';
-    fs::remove("language/it.wb");
 
     // A size beyond what can be held: refused before any allocation.
     { std::ofstream("language/it.wb"); }
