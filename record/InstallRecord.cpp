@@ -243,16 +243,6 @@ bool takeEntry(bool version2, const std::string& keyword, const std::string& arg
     return false;
 }
 
-// The record's target as the roots expect it: the folder the record was
-// found for, or, for a protected record, a folder whose key is its folder's.
-bool targetExpected(const std::string& target, const RecordRoots& roots) {
-    const std::string normal = normalRecordPath(target, "");
-    if (normal.empty())
-        return false;
-    if (!roots.target.empty())
-        return pathEquals(normal, normalRecordPath(roots.target, ""));
-    return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
-}
 
 // The lines in their order: the version, the title, the target (which must
 // be the folder the record was found for), then the entries.
@@ -276,7 +266,7 @@ Refusal parseLines(const std::vector<std::string>& lines, RecordRoots roots, Ins
         } else if (!targetSeen && keyword == "target") {
             targetSeen = true;
             out.target = argument;
-            if (!targetExpected(argument, roots))
+            if (!recordTargetExpected(argument, roots))
                 return {RecordFault::ForeignTarget, argument};
             roots.target = normalRecordPath(argument, "");
         } else if (!targetSeen) {
@@ -386,4 +376,13 @@ InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRec
     }
     merged.createdIniSection = earlier.createdIniSection || later.createdIniSection;
     return merged;
+}
+
+bool recordTargetExpected(const std::string& target, const RecordRoots& roots) {
+    const std::string normal = normalRecordPath(target, "");
+    if (normal.empty())
+        return false;
+    if (!roots.target.empty())
+        return pathEquals(normal, normalRecordPath(roots.target, ""));
+    return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
 }

@@ -96,6 +96,11 @@ bool writeInstallRecord(const InstallRecord& record, const char* path, const cha
 // later run's title.
 InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRecord& later);
 
+// A record's (or a journal's) target as the roots expect it: the folder it
+// was found for, or, for a protected record, a folder whose key is its
+// folder's.
+bool recordTargetExpected(const std::string& target, const RecordRoots& roots);
+
 // Whether an entry of the record lies where the roots allow: the rule by
 // which a record is read and a new one is kept readable.
 bool insideInstallation(const std::string& path, bool directory, const RecordRoots& roots);

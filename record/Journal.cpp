@@ -52,16 +52,6 @@ bool readOptionalValue(const std::string& field, bool& hadValue, std::string& va
     return hadValue && unescapeJournalText(field.substr(1), value);
 }
 
-// The journal's target as the roots expect it, as the record's is.
-bool targetExpected(const std::string& target, const RecordRoots& roots) {
-    const std::string normal = normalRecordPath(target, "");
-    if (normal.empty())
-        return false;
-    if (!roots.target.empty())
-        return pathEquals(normal, normalRecordPath(roots.target, ""));
-    return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
-}
-
 // A whole line's text as an entry; false, with detail, when it does not
 // belong in a journal for these roots.
 bool readEntry(const std::string& text, const RecordRoots& roots, const std::string& backupFolder,
@@ -219,7 +209,7 @@ JournalFault parseJournal(const std::string& bytes, const RecordRoots& givenRoot
         return damaged("it does not begin with a journal's header");
     RecordRoots roots = givenRoots;
     if (!unescapeJournalText(lines[1].substr(6), out.title) || !unescapeJournalText(lines[2].substr(7), out.target) ||
-        !targetExpected(out.target, roots))
+        !recordTargetExpected(out.target, roots))
         return damaged("it was written for another target directory");
     roots.target = normalRecordPath(out.target, "");
     const std::string backups = normalRecordPath(backupFolder, "");
