@@ -17,6 +17,7 @@
 #include "core/WideText.h"
 #include "run/ScriptSettings.h"
 #include "run/Progress.h"
+#include "run/Journaling.h"
 #include "run/RunEnd.h"
 #include "setupscript/SetupScript.h"
 
@@ -153,6 +154,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return ERROR_INSTALL_ALREADY_RUNNING;
     }
 
+    keepJournal();
+    recoverUnfinishedRuns(options.quiet());
     const int exitCode = runInstaller(instance, options, dirFromStart, showCommand);
     logLine("exit code " + std::to_string(exitCode));
     return exitCode;

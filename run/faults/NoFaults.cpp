@@ -1,0 +1,3 @@
+#include "run/faults/FaultPoint.h"
+
+void atJournaledChange(int, bool) {}
