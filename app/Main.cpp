@@ -18,6 +18,7 @@
 #include "run/ScriptSettings.h"
 #include "run/Progress.h"
 #include "run/Journaling.h"
+#include "run/faults/FaultPoint.h"
 #include "run/RunEnd.h"
 #include "setupscript/SetupScript.h"
 
@@ -154,7 +155,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return ERROR_INSTALL_ALREADY_RUNNING;
     }
 
-    keepJournal();
+    if (journalWanted())
+        keepJournal();
     recoverUnfinishedRuns(options.quiet());
     const int exitCode = runInstaller(instance, options, dirFromStart, showCommand);
     logLine("exit code " + std::to_string(exitCode));

@@ -6,3 +6,8 @@
 // change counts from 1; made is false just before the change (its journal
 // line is on the disk) and true once it is made.
 void atJournaledChange(int change, bool made);
+
+// Whether this run keeps its journal: always in the shipped programs; the
+// test build runs without one when INSTALL_NO_JOURNAL is set, so that a
+// benchmark can weigh what the journal costs.
+bool journalWanted();

@@ -30,6 +30,10 @@ KillAt killAt() {
 
 }  // namespace
 
+bool journalWanted() {
+    return GetEnvironmentVariableW(L"INSTALL_NO_JOURNAL", nullptr, 0) == 0;
+}
+
 void atJournaledChange(int change, bool made) {
     static const KillAt at = killAt();
     if (at.change == change && at.made == made)
