@@ -13,6 +13,7 @@
 #include <functional>
 #include <cstdio>
 #include <regex>
+#include <thread>
 
 namespace e2e {
 namespace {
@@ -218,6 +219,59 @@ TEST(Recovery, AbortAndAFatalErrorDuringAReinstallationPutTheEarlierOneBack) {
     EXPECT_EQ(failing.waitForExit(), 1u);
     EXPECT_TRUE(machineState(target) == earlier) << differences(earlier, machineState(target));
     uninstall(target);
+}
+
+// A run of 1,000,000 records ended from outside (TerminateProcess, as Task
+// Manager or a deployment system's time-out ends it) at five moments of
+// its course: each is undone at the next start.
+TEST(Recovery, AKillFromOutsideDuringALargeBuildIsUndone) {
+    Workspace work;
+    const std::string target = work.path("target");
+    std::string from;
+    from.reserve(84u * 1000000u);
+    auto letters = [](unsigned n) {
+        std::string text;
+        do {
+            text += static_cast<char>('a' + n % 26);
+            n /= 26;
+        } while (n);
+        return text;
+    };
+    for (unsigned i = 0; i < 1000000; ++i)
+        from += wordRecord(("p" + letters(i)).c_str(), ("t" + letters(i)).c_str());
+    const std::string source =
+        work.makeSource("title Sample Italian Dictionary\nmkdir language\ncopy big.wb language\\big.wb\ncopy language.cf language.cf\nmkwlist\n",
+                        {{"language.cf", "it,en,1,Italiano\r\nbig.wb\r\nbigrev.wb\r\n"}, {"big.wb", from}}, "large");
+    from.clear();
+    const SystemState before = machineState(target);
+    const std::string arguments = "/VERYSILENT /DIR=\"" + target + "\"";
+
+    // The run's length, the faster of two: the moments lie well before its end.
+    std::chrono::steady_clock::duration full = std::chrono::hours(1);
+    for (int run = 0; run < 2; ++run) {
+        const auto started = std::chrono::steady_clock::now();
+        {
+            Installer whole(source, installerPath(), arguments);
+            ASSERT_EQ(whole.waitForExit(Millis{600000}), 0u);
+        }
+        full = std::min(full, std::chrono::steady_clock::now() - started);
+        uninstall(target);
+        ASSERT_TRUE(machineState(target) == before) << differences(before, machineState(target));
+    }
+
+    for (int tenths : {1, 3, 4, 5, 7}) {
+        SCOPED_TRACE("killed at " + std::to_string(tenths) + "/10 of the run");
+        {
+            Installer app(source, installerPath(), arguments);
+            std::this_thread::sleep_for(full * tenths / 10);
+            EXPECT_EQ(waitForProcess(app.processId(), true), 99u) << "the run had ended";
+        }
+        startAgain(work);
+        const SystemState after = machineState(target);
+        ASSERT_TRUE(after == before) << differences(before, after);
+    }
+    std::printf("[ journal  ] 1,000,000 records: the whole run %.1f s, killed at five moments, each undone\n",
+                std::chrono::duration<double>(full).count());
 }
 
 }  // namespace e2e
