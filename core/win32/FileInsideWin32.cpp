@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/FileLayer.h"
+#include "core/WideText.h"
+#include "core/win32/InUseWin32.h"
 #include "core/win32/NoLinkFileWin32.h"
 
 namespace {
@@ -99,14 +101,7 @@ bool systemReplaceInside(const char* root, const char* source, const char* targe
         return false;
     }
     replaced.handle.reset();
-    const std::wstring& name = to.path();
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(wchar_t), 0);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-    if (!SetFileInformationByHandle(moved.handle.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    if (!renameThroughHandle(moved.handle.get(), to.path(), true)) {
         errno = EACCES;
         return false;
     }
@@ -124,4 +119,19 @@ bool systemRemoveInside(const char* root, const char* relative) {
         return false;
     }
     return true;
+}
+
+// The source is renamed through the replace above, onto a name that must be
+// free, and the move onto the held target waits for the restart.
+bool systemReplaceAtRestart(const char* root, const std::string& source, const std::string& target,
+                            const std::string& waiting) {
+    const std::string held = insidePath(root, target);
+    if (!fileHeld(held) || GetFileAttributesW(toWide(insidePath(root, waiting)).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!systemReplaceInside(root, source.c_str(), waiting.c_str()))
+        return false;
+    if (moveAtRestart(insidePath(root, waiting), held))
+        return true;
+    systemReplaceInside(root, waiting.c_str(), source.c_str());
+    return false;
 }
