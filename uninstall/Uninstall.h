@@ -2,9 +2,10 @@
 // its record (a protected folder under Program Files after an elevated
 // installation, else the target directory), it reads the install record,
 // asks once, continues from a copy of itself in a fresh temporary folder
-// (so that it can remove its own folder), removes what the record lists,
-// restores win.ini, removes its Apps & Features entry and itself, and says
-// what it left.
+// (so that it can remove its own folder), restores win.ini, removes what
+// the record lists, and says what it left. Only when nothing is left do its
+// Apps & Features entry, itself and the record go; otherwise the record is
+// rewritten to list what is, for a later run.
 #pragma once
 
 #include <windows.h>
