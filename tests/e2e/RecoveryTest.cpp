@@ -177,11 +177,13 @@ TEST(Recovery, AKillAtAnyChangeIsUndoneAtTheNextStart) {
 
 // Abort at the third copy of a reinstallation puts back every file of the
 // earlier one, its settings and its entry, and leaves nothing of the new
-// run; a fatal error during the word-list build does the same, after its box.
+// run; a fatal error during the word-list build does the same, after its
+// box; and the uninstaller undoes a killed reinstallation before it removes.
 TEST(Recovery, AbortAndAFatalErrorDuringAReinstallationPutTheEarlierOneBack) {
     Workspace work;
     const std::string target = work.path("target");
     const std::string fresh = work.makeSource(sampleScript("E2E Recovery Abort"), sampleFiles(), "fresh");
+    const SystemState original = machineState(target);
     ASSERT_EQ(installSample(fresh, target), 0u);
     const SystemState earlier = machineState(target);
 
@@ -218,7 +220,16 @@ TEST(Recovery, AbortAndAFatalErrorDuringAReinstallationPutTheEarlierOneBack) {
     ASSERT_TRUE(failing.answer(*error));
     EXPECT_EQ(failing.waitForExit(), 1u);
     EXPECT_TRUE(machineState(target) == earlier) << differences(earlier, machineState(target));
-    uninstall(target);
+
+    // A reinstallation killed midway, then the entry's quiet uninstall: the
+    // uninstaller undoes the killed run first, then removes the earlier one.
+    const std::string log = work.path("killed.log");
+    ASSERT_EQ(runKilledAt(later, target, "before 12", log), kKilled) << contentOf(log);
+    Installer quietly("C:\\Windows", uninstallerOf(target), "/S /LOG=\"" + work.path("uninstall.log") + "\"");
+    EXPECT_EQ(quietly.waitForExit(Millis{60000}), 0u) << contentOf(work.path("uninstall.log"));
+    EXPECT_NE(contentOf(work.path("uninstall.log")).find("did not end. Its changes are undone first."),
+              std::string::npos);
+    EXPECT_TRUE(machineState(target) == original) << differences(original, machineState(target));
 }
 
 // A run of 1,000,000 records ended from outside (TerminateProcess, as Task
