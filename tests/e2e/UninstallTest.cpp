@@ -182,8 +182,8 @@ TEST(Uninstall, WhatCannotGoKeepsTheEntryAndTheQuietCommandFinishesLater) {
     setUndeletable(stuck, false);
     EXPECT_EQ(first, 2u);
     EXPECT_EQ(entryOf(target)["QuietUninstallString"], quiet);
-    EXPECT_EQ(listTree(target), runsElevated() ? std::vector<std::string>{"readme.txt"}
-                                               : std::vector<std::string>{"readme.txt", "uninstall.dat", "uninstall.exe"})
+    EXPECT_EQ(listTree(target), (runsElevated() ? std::vector<std::string>{"readme.txt"}
+                                                : std::vector<std::string>{"readme.txt", "uninstall.dat", "uninstall.exe"}))
         << "the read-only docs\\abbrev.txt went with the rest";
     EXPECT_EQ(systemState(target).at("[Dictionary]"), before.at("[Dictionary]"));
     const std::string record = contentOf(recordPath);
