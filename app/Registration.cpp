@@ -207,6 +207,8 @@ bool completeInstallRecord() {
     else if (record.directories.empty() && record.files.empty() && record.existed.empty() && record.iniKeys.empty())
         return true;
     const std::string scratch = fits ? joinPath(folder, kRecordScratchName) : std::string();
+    if (fits)
+        announceFiles({scratch, path, joinPath(folder, kUninstallerScratch), joinPath(folder, kUninstallerName)});
     if (!fits || (elevated && !makeProtectedFolders(folder)) || !journalFile(scratch) || !journalFile(path))
         return false;
     if (!writeInstallRecord(record, path.c_str(), scratch.c_str())) {

@@ -29,6 +29,10 @@ void journalFolder(const std::string& path);
 // bytes can be put back; false, with nothing changed, when that could not
 // be done (the file is held, say). Later calls for the same file do nothing.
 bool journalFile(const std::string& path);
+// Files about to be written, one after the other, announced with one
+// write to the disk: each file's change begins, as above, when journalFile
+// names it.
+void announceFiles(const std::vector<std::string>& paths);
 // The earlier file that journalFile set aside goes back into its place,
 // when the file that was to replace it could not be written.
 void restoreEarlierFile(const std::string& path);

@@ -15,6 +15,7 @@ void journalFolder(const std::string&) {}
 bool journalFile(const std::string&) {
     return true;
 }
+void announceFiles(const std::vector<std::string>&) {}
 void restoreEarlierFile(const std::string&) {}
 void journalIniKey(const std::string&, bool, const std::string&) {}
 void journalIniSection() {}

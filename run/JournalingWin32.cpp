@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "core/Log.h"
 #include "core/PathText.h"
@@ -23,6 +25,14 @@
 
 namespace {
 
+// A file whose line is written and whose change has not begun: a file to
+// create (no backup), or one to set aside as backup.
+struct Announced {
+    std::string path;
+    std::string backup;
+    int change = 0;
+};
+
 struct RunJournal {
     bool begun = false;
     std::string target;
@@ -31,9 +41,16 @@ struct RunJournal {
     FileHandle file;
     std::uint32_t chain = 0;
     int changes = 0;
+    int lastBegun = 0;               // the change begun last
+    int writes = 0;                  // the writes put on the disk
     std::vector<std::string> named;  // the files and folders journaled so far
     std::vector<std::pair<std::string, std::string>> setAside;  // a file and its backup
-    bool backupFolderMade = false;
+    bool backupFolderNamed = false;
+    int backupFolderChange = 0;      // its line written, the folder not yet made
+    int backupCount = 0;
+    bool batching = false;           // lines gathered, to be written at once
+    std::string batch;
+    std::vector<Announced> pending;  // announced in a batch, their changes not yet begun
 };
 
 RunJournal journal;
@@ -47,6 +64,7 @@ bool journalKept = false;
 
 // The bytes written and on the disk, or the run ends.
 void writeThrough(const std::string& bytes) {
+    ++journal.writes;
     DWORD put = 0;
     if (!WriteFile(journal.file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) ||
         put != bytes.size() || !FlushFileBuffers(journal.file.get()))
@@ -70,13 +88,24 @@ void ensureBegun() {
         beginJournal(longFolderName(scriptSettings.targetDir));
 }
 
-void append(const JournalEntry& entry) {
+// A line, on the disk when this returns, unless a batch gathers it; its
+// number.
+int append(const JournalEntry& entry) {
     ensureBegun();
-    if (journal.changes > 0)
-        atJournaledChange(journal.changes, true);
-    writeThrough(journalLine(entry, journal.chain));
-    ++journal.changes;
-    atJournaledChange(journal.changes, false);
+    const std::string line = journalLine(entry, journal.chain);
+    if (journal.batching)
+        journal.batch += line;
+    else
+        writeThrough(line);
+    return ++journal.changes;
+}
+
+// The change of that line is about to be made: the last one begun is made.
+void beginChange(int change) {
+    if (journal.lastBegun > 0)
+        atJournaledChange(journal.lastBegun, true);
+    atJournaledChange(change, false);
+    journal.lastBegun = change;
 }
 
 std::string spelled(const std::string& path) {
@@ -89,6 +118,54 @@ std::string spelled(const std::string& path) {
 
 bool named(const std::string& path) {
     return pathListed(journal.named, path);
+}
+
+// The lines for a file about to be written; nothing when a folder, a link
+// or a read-only file stands in its place (the write refuses it on its
+// own, and changes nothing).
+std::optional<Announced> announce(const std::string& name) {
+    const DWORD attributes = GetFileAttributesW(toWide(name).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        journal.named.push_back(name);
+        return Announced{name, "", append({JournalOp::File, name, "", false, ""})};
+    }
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY))
+        return std::nullopt;
+    if (!journal.backupFolderNamed) {
+        journal.backupFolderNamed = true;
+        journal.backupFolderChange = append({JournalOp::Folder, journal.backups, "", false, ""});
+    }
+    const std::string backup = joinPath(journal.backups, std::to_string(++journal.backupCount));
+    journal.named.push_back(name);
+    return Announced{name, backup, append({JournalOp::Replace, name, backup, false, ""})};
+}
+
+// The change of an announced file begins: a file there is set aside, into
+// the backup folder made first. One that cannot be set aside is no longer
+// named, so that a retry announces it again.
+bool makeWay(const Announced& file) {
+    if (!file.backup.empty() && journal.backupFolderChange > 0) {
+        beginChange(journal.backupFolderChange);
+        journal.backupFolderChange = 0;
+        if (!CreateDirectoryW(toWide(journal.backups).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            journalFailed(systemMessage(GetLastError()));
+    }
+    beginChange(file.change);
+    if (file.backup.empty())
+        return true;
+    std::string why;
+    bool link = false;
+    if (setAside(file.path, file.backup, journal.target, why, link)) {
+        journal.setAside.push_back({file.path, file.backup});
+        return true;
+    }
+    journal.named.erase(std::remove_if(journal.named.begin(), journal.named.end(),
+                                       [&](const std::string& n) { return pathEquals(n, file.path); }),
+                        journal.named.end());
+    if (link)
+        return true;  // refused by the write too, as a link
+    logLine("  failed: " + file.path + " cannot be set aside before it is replaced: " + why);
+    return false;
 }
 
 }  // namespace
@@ -135,7 +212,7 @@ void journalFolder(const std::string& path) {
     const std::string name = spelled(path);
     if (named(name))
         return;
-    append({JournalOp::Folder, name, "", false, ""});
+    beginChange(append({JournalOp::Folder, name, "", false, ""}));
     journal.named.push_back(name);
 }
 
@@ -143,37 +220,33 @@ bool journalFile(const std::string& path) {
     if (!journalKept)
         return true;
     const std::string name = spelled(path);
+    for (auto at = journal.pending.begin(); at != journal.pending.end(); ++at)
+        if (pathEquals(at->path, name)) {
+            const Announced file = *at;
+            journal.pending.erase(at);
+            return makeWay(file);
+        }
     if (named(name))
         return true;
-    const DWORD attributes = GetFileAttributesW(toWide(name).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        append({JournalOp::File, name, "", false, ""});
-        journal.named.push_back(name);
-        return true;
+    const std::optional<Announced> file = announce(name);
+    return !file || makeWay(*file);
+}
+
+void announceFiles(const std::vector<std::string>& paths) {
+    if (!journalKept)
+        return;
+    ensureBegun();
+    journal.batching = true;
+    for (const std::string& path : paths) {
+        const std::string name = spelled(path);
+        if (named(name))
+            continue;
+        if (const std::optional<Announced> file = announce(name))
+            journal.pending.push_back(*file);
     }
-    // A folder, a link or a read-only file in the file's place is no file
-    // to back up: the write refuses it on its own, and changes nothing.
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY))
-        return true;
-    if (!journal.backupFolderMade) {
-        journalFolder(journal.backups);
-        if (!CreateDirectoryW(toWide(journal.backups).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            journalFailed(systemMessage(GetLastError()));
-        journal.backupFolderMade = true;
-    }
-    const std::string backup = joinPath(journal.backups, std::to_string(journal.setAside.size() + 1));
-    append({JournalOp::Replace, name, backup, false, ""});
-    std::string why;
-    bool link = false;
-    if (!setAside(name, backup, journal.target, why, link)) {
-        if (link)
-            return true;  // refused by the write too, as a link
-        logLine("  failed: " + name + " cannot be set aside before it is replaced: " + why);
-        return false;
-    }
-    journal.setAside.push_back({name, backup});
-    journal.named.push_back(name);
-    return true;
+    journal.batching = false;
+    writeThrough(journal.batch);
+    journal.batch.clear();
 }
 
 void restoreEarlierFile(const std::string& path) {
@@ -194,26 +267,26 @@ void restoreEarlierFile(const std::string& path) {
 void journalIniKey(const std::string& key, bool hadValue, const std::string& previous) {
     if (!journalKept)
         return;
-    append({JournalOp::IniKey, key, "", hadValue, previous});
+    beginChange(append({JournalOp::IniKey, key, "", hadValue, previous}));
 }
 
 void journalIniSection() {
     if (!journalKept)
         return;
-    append({JournalOp::IniSection, "", "", false, ""});
+    beginChange(append({JournalOp::IniSection, "", "", false, ""}));
 }
 
 void journalEntry(const std::string& keyName, bool hadEntry, const std::string& values) {
     if (!journalKept)
         return;
-    append({JournalOp::Entry, keyName, "", hadEntry, values});
+    beginChange(append({JournalOp::Entry, keyName, "", hadEntry, values}));
 }
 
 bool commitJournal() {
     if (!journal.begun)
         return true;
-    if (journal.changes > 0)
-        atJournaledChange(journal.changes, true);
+    if (journal.lastBegun > 0)
+        atJournaledChange(journal.lastBegun, true);
     const std::string line = journalLine({JournalOp::Commit, "", "", false, ""}, journal.chain);
     DWORD put = 0;
     const bool written = WriteFile(journal.file.get(), line.data(), static_cast<DWORD>(line.size()), &put, nullptr) &&
@@ -224,7 +297,8 @@ bool commitJournal() {
     }
     journal.file.reset();
     journal.begun = false;
-    logLine("journal: " + std::to_string(journal.changes) + " changes, committed");
+    logLine("journal: " + std::to_string(journal.changes) + " changes, committed (" +
+            std::to_string(journal.writes + 1) + " writes put on the disk)");
     removeJournal(journal.folder);
     return true;
 }

@@ -22,6 +22,7 @@
 #include "run/MessageBoxes.h"
 #include "settings/SettingsFile.h"
 #include "wordlist/ReverseList.h"
+#include "wordlist/WordListCheck.h"
 
 namespace {
 
@@ -193,6 +194,11 @@ void processLanguageList() {
         entry.fromName = lines[at + 1].text;
         entry.toName = lines[at + 2].text;
         refuseWordListNames(entry);
+        // What the block writes, announced with one write to the journal.
+        announceFiles({insidePath(targetRoot(), "tmp.ini"), insidePath(targetRoot(), "kelmo.ini"),
+                       insidePath(targetRoot(), "language\\temp.wb"),
+                       insidePath(targetRoot(), std::string("language\\") + kToScratchName),
+                       insidePath(targetRoot(), "language\\" + entry.toName)});
 
         if (at == 0)
             createSettingsFile(entry.fromName.c_str());
