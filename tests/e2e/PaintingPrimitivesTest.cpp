@@ -147,19 +147,17 @@ protected:
     void SetUp() override {
         window_ = std::make_unique<GradientWindow>(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         windowHandles.mainWindow = window_->handle();
-        windowHandles.headingFont = createHeadingFont();
+        windowHandles.headingFont.reset(createHeadingFont());
         windowHandles.waitCursor = LoadCursor(nullptr, IDC_WAIT);
         setProgressPainter(windowPainter());
         scriptSettings.verbose = 1;
         progressLayout.statusY = 195;
         screen_ = window_->settle();
         beginLanguageDrawing();
-        ASSERT_TRUE(windowHandles.builderDc) << "no builder drawing context";
+        ASSERT_TRUE(windowHandles.builderDc.get()) << "no builder drawing context";
     }
     void TearDown() override {
         endLanguageDrawing();
-        if (windowHandles.headingFont) DeleteObject(windowHandles.headingFont);
-        if (windowHandles.counterBrush) DeleteObject(windowHandles.counterBrush);
         windowHandles = WindowHandles{};
         scriptSettings = ScriptSettings{};
         progressLayout = ProgressLayout{};
