@@ -53,7 +53,7 @@ if(WIN32)
   # from core_win32 and payload.
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 else()
-  target_sources(dicttool PRIVATE ${DICTTOOL_DIR}/HostSeams.cpp)
+  # On other hosts they come from core_posix.
   target_compile_definitions(dicttool PRIVATE DICTTOOL_MANIFEST)
 endif()
 
