@@ -108,7 +108,7 @@ bool addProgramShortcut() {
         return false;
     const bool existed = GetFileAttributesW(toWide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
     if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
-                                     scriptSettings.wbarg)))
+                                     scriptSettings.shortcutArguments)))
         return false;
     noteWrittenFile(link.c_str(), existed);
     return true;

@@ -114,7 +114,7 @@ bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
 
 bool holdsValue(const IniKeyChange& change, bool sectionExists, const std::vector<std::string>& keys) {
     if (!change.givenKnown)
-        return true;  // a record of the first version: put back as it always was
+        return true;  // a record that names no given value: always put back
     bool present = false;
     for (const std::string& key : keys)
         present = present || foldEquals(key.c_str(), change.key.c_str());

@@ -331,8 +331,8 @@ TEST(Chooser, FolderStepsFollowTheCurrentDirectory) {
     EXPECT_EQ(app.waitForExit(), 0u);
 }
 
-// A current directory longer than the 199 characters the edit box used to
-// hold is shown whole, and the chooser goes on working from there.
+// A current directory longer than 199 characters is shown whole, and the
+// chooser goes on working from there.
 TEST(Chooser, LongCurrentDirectoryIsShownWhole) {
     Workspace work;
     std::string deep = work.root();
