@@ -103,11 +103,10 @@ private:
 enum class SetupPayload { None, Unpacked, Damaged, CannotUnpack };
 SetupPayload unpackSetupPayload(UnpackedFolder& folder, std::string& problem);
 
-// The install record: begun at Start once the target directory is known;
-// completed at the end of an installation (written, merged with an earlier
-// one, uninstall.exe beside it, the Apps & Features entry made). False when
-// any of that could not be done. Pending from its beginning until it is
-// completed.
+// The install record: begun at Start once the target directory is known,
+// with the run's journal; completed at the end of an installation (written,
+// merged with an earlier one, uninstall.exe beside it, the Apps & Features
+// entry made). False when any of that could not be done.
 void beginInstallRecord();
 // The files an earlier installation into the target recorded: those this
 // run most likely writes again, asked about before the first copy.
@@ -130,11 +129,20 @@ struct InstallationLock {
 // its place).
 bool takeInstallationLock(InstallationLock& lock);
 
-bool installRecordPending();
 
 // The one place where a run ends before its time (EarlyEnd: a fatal error,
-// Abort in a copy's box, a refused target in the silent modes). What the
-// Start sequence did so far is recorded, so that it can be taken back;
-// then the error is logged and shown. Returns the exit code; the process
-// ends in WinMain.
+// Abort in a copy's box, a journal that cannot be written, a refused target
+// in the silent modes). Every change the run made is undone; then the error
+// is logged and shown, and what could not be undone is named in a warning.
+// Returns the exit code; the process ends in WinMain.
 int finishEarlyEnd(const EarlyEnd& end);
+
+// The changes of this run undone, as at an early end; what could not be is
+// named in one warning box (a log line when silent).
+void takeBackRun();
+
+// Runs that a kill or a power cut left unfinished, found at the start
+// before anything else, under the lock: each is undone, after a box (a log
+// line when silent) that names its installation. A committed run's
+// leftovers are removed.
+void recoverUnfinishedRuns(bool quiet);

@@ -17,6 +17,8 @@
 #include "core/WideText.h"
 #include "run/ScriptSettings.h"
 #include "run/Progress.h"
+#include "run/Journaling.h"
+#include "run/faults/FaultPoint.h"
 #include "run/RunEnd.h"
 #include "setupscript/SetupScript.h"
 
@@ -153,6 +155,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return ERROR_INSTALL_ALREADY_RUNNING;
     }
 
+    if (journalWanted())
+        keepJournal();
+    recoverUnfinishedRuns(options.quiet());
     const int exitCode = runInstaller(instance, options, dirFromStart, showCommand);
     logLine("exit code " + std::to_string(exitCode));
     return exitCode;

@@ -9,6 +9,7 @@
 #include "app/App.h"
 #include "run/ScriptSettings.h"
 #include "run/FailedSteps.h"
+#include "run/Journaling.h"
 #include "run/RunEnd.h"
 #include "record/InstallRecord.h"
 #include "core/Log.h"
@@ -167,8 +168,8 @@ bool refuseDowngrade() {
         return false;
     const std::string text = newerInstalledMessage(installed, scriptSettings.title, target, scriptSettings.version);
     logLine("refused: " + text);
-    if (installNotes.targetCreated && RemoveDirectoryW(toWide(scriptSettings.targetDir).c_str()))
-        installNotes.targetCreated = 0;
+    takeBackRun();
+    installNotes.targetCreated = 0;
     if (quietRun()) {
         runEnd.downgradeRefused = true;
         DestroyWindow(windowHandles.mainWindow);
@@ -233,6 +234,8 @@ void runStartSequence() {
                       std::string("Shortcut ") + scriptSettings.iconName, [] { return addProgramShortcut(); });
     runLoggedStep("the uninstaller, its record and the Apps & Features entry",
                   "The uninstaller and its record uninstall.dat", [] { return completeInstallRecord(); });
+    if (!commitJournal())
+        fatalError("Can't write the journal of the installation");
     showFailedSteps();
     showRestartNeeded();
     DestroyWindow(windowHandles.mainWindow);

@@ -25,6 +25,8 @@
 #include "core/win32/FolderAccessWin32.h"
 #include "core/win32/HandlesWin32.h"
 #include "core/win32/InUseWin32.h"
+#include "record/JournalWin32.h"
+#include "run/Journaling.h"
 #include "run/RunEnd.h"
 #include "run/ScriptSettings.h"
 #include "run/MessageBoxes.h"
@@ -33,7 +35,6 @@
 
 namespace {
 
-bool recordPending = false;
 constexpr const char* kUninstallerScratch = "uninstall.ex_";
 
 // uninstall.exe from the RCDATA resource, written to a scratch file that
@@ -46,14 +47,17 @@ bool writeUninstaller(const std::string& folder) {
     if (!bytes || size == 0)
         return false;
     const std::string scratch = joinPath(folder, kUninstallerScratch);
+    const std::string exe = joinPath(folder, kUninstallerName);
+    if (!journalFile(scratch))
+        return false;
     FilePtr out = openFile(scratch.c_str(), "wb");
     if (!out)
         return false;
     bool ok = writeItems(bytes, 1, size, out.get());
     ok = closeWritten(out) && ok;
-    const std::string exe = joinPath(folder, kUninstallerName);
-    if (ok && replaceFile(scratch.c_str(), exe.c_str()))
+    if (ok && journalFile(exe) && replaceFile(scratch.c_str(), exe.c_str()))
         return true;
+    restoreEarlierFile(exe);
     // An uninstaller that runs, or that another program holds, is replaced
     // at the next restart (core/win32/InUseWin32.cpp).
     if (ok && fileHeld(exe) && moveAtRestart(scratch, exe)) {
@@ -113,6 +117,10 @@ bool makeProtectedFolders(const std::string& folder) {
 // the other hive, from an earlier installation, is removed where it may be.
 bool registerUninstaller(const InstallRecord& record, const std::string& folder, bool elevated) {
     HKEY root = elevated ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    bool hadEntry = false;
+    const std::string keyName = uninstallKeyName(record.target);
+    const std::string earlierValues = readEntryValues(keyName, hadEntry);
+    journalEntry(keyName, hadEntry, earlierValues);
     RegistryKey key;
     if (RegCreateKeyExW(root, toWide(uninstallKeyPath(record.target)).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
@@ -168,14 +176,10 @@ std::vector<std::string> earlierInstalledFiles() {
 void beginInstallRecord() {
     installNotes.record = InstallRecord{};
     installNotes.record.title = scriptSettings.title;
-    installNotes.record.target = longFolderName(scriptSettings.targetDir);
+    beginJournal(longFolderName(scriptSettings.targetDir));
+    installNotes.record.target = journalTarget();
     if (installNotes.targetCreated)
         noteCreatedDirectory(scriptSettings.targetDir);
-    recordPending = true;
-}
-
-bool installRecordPending() {
-    return recordPending;
 }
 
 // An earlier record that cannot be read is replaced: the uninstaller would
@@ -188,7 +192,6 @@ bool installRecordPending() {
 // folder only: a record in the target directory, which any user may have
 // written, is neither merged nor trusted.
 bool completeInstallRecord() {
-    recordPending = false;
     const std::string target = installNotes.record.target;
     const bool elevated = processElevated();
     const std::string folder = target.empty() ? std::string() : elevated ? protectedRecordFolder(target) : target;
@@ -203,8 +206,12 @@ bool completeInstallRecord() {
         record = mergeInstallRecords(earlier, record);
     else if (record.directories.empty() && record.files.empty() && record.existed.empty() && record.iniKeys.empty())
         return true;
-    if (!fits || (elevated && !makeProtectedFolders(folder)) ||
-        !writeInstallRecord(record, path.c_str(), joinPath(folder, kRecordScratchName).c_str()))
+    const std::string scratch = fits ? joinPath(folder, kRecordScratchName) : std::string();
+    if (!fits || (elevated && !makeProtectedFolders(folder)) || !journalFile(scratch) || !journalFile(path))
         return false;
+    if (!writeInstallRecord(record, path.c_str(), scratch.c_str())) {
+        restoreEarlierFile(path);
+        return false;
+    }
     return writeUninstaller(folder) && registerUninstaller(record, folder, elevated);
 }

@@ -14,6 +14,7 @@
 #include "record/RecordWin32.h"
 #include "record/InstallRecord.h"
 #include "run/EarlyEnd.h"
+#include "run/Journaling.h"
 #include "run/MessageBoxes.h"
 #include "run/ScriptSettings.h"
 #include "setupscript/SetupScript.h"
@@ -81,7 +82,14 @@ bool refuseUnwritableText(const char* target) {
 bool targetUsable(const std::string& folder) {
     const DWORD attributes = GetFileAttributesW(toWide(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // The journal begins with the target folder, spelled as the folder
+        // that holds it is spelled.
+        const std::size_t slash = folder.find_last_of('\\');
+        const std::string holder = folder.substr(0, slash == 2 ? 3 : slash);
+        beginJournal(slash == std::string::npos ? folder : joinPath(longFolderName(holder), folder.substr(slash + 1)));
+        journalFolder(folder);
         if (!makeInstallFolder(folder)) {
+            takeBackRun();
             showInvalidDirectory("Invalid Directory");
             return false;
         }

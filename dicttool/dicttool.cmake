@@ -52,6 +52,7 @@ if(WIN32)
   # pages, the comparison of paths, and the payload's SHA-256 and files come
   # from core_win32 and payload.
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
+  target_link_libraries(dicttool PRIVATE no_faults)
 else()
   # On other hosts they come from core_posix.
   target_compile_definitions(dicttool PRIVATE DICTTOOL_MANIFEST)

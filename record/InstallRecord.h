@@ -150,6 +150,12 @@ struct InstallNotes {
 };
 extern InstallNotes installNotes;
 
+// A path as the record and the journal spell it: in normal form, a
+// relative one taken under the target directory as typed, and one under
+// the target as typed spelled under target (its long spelling). Empty when
+// it cannot be spelled.
+std::string spelledUnder(const std::string& path, const std::string& target);
+
 // A relative path is taken under the target directory; a path under the
 // target as typed is spelled under the record's target.
 void noteCreatedDirectory(const char* path);

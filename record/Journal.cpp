@@ -58,9 +58,12 @@ bool readEntry(const std::string& text, const RecordRoots& roots, const std::str
                JournalEntry& entry, std::string& detail) {
     const std::vector<std::string> f = splitFields(text);
     const std::string& op = f[0];
+    // The record and the uninstaller lie beside the journal, in the folder
+    // that holds the backup folder (and the backup folder is made there).
+    const std::string ownFolder = backupFolder.substr(0, backupFolder.find_last_of('\\'));
     auto pathField = [&](std::size_t i, bool directory, std::string& out) {
         if (!unescapeJournalText(f[i], out) || normalRecordPath(out, "") != out ||
-            !insideInstallation(out, directory, roots)) {
+            !(insideInstallation(out, directory, roots) || pathWithin(out, ownFolder, false))) {
             detail = "\"" + f[i] + "\" lies outside the installation";
             return false;
         }

@@ -64,7 +64,8 @@ enum class JournalFault {
 };
 
 // Reads a journal from its bytes. Every path must lie where roots allow
-// (as the record's entries must), and every backup inside backupFolder.
+// (as the record's entries must) or in the journal's own folder, the one
+// that holds backupFolder; every backup must lie inside backupFolder.
 JournalFault parseJournal(const std::string& bytes, const RecordRoots& roots, const std::string& backupFolder,
                           Journal& out, std::string& detail);
 

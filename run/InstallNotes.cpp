@@ -28,15 +28,8 @@ std::size_t rootSpelling(const std::string& path, const std::string& root) {
     return rootSlash ? at : at - 1;
 }
 
-// A path as the record spells it: under the record's target when it lies
-// under the target directory as typed; empty when it cannot be spelled.
 std::string recordSpelling(const char* path) {
-    const std::string typedTarget = normalRecordPath(scriptSettings.targetDir, "");
-    const std::string normal = normalRecordPath(path, typedTarget);
-    const std::string& target = installNotes.record.target;
-    if (normal.empty() || target.empty() || !pathWithin(normal, typedTarget, true))
-        return normal;
-    return target + normal.substr(rootSpelling(normal, typedTarget));
+    return spelledUnder(path, installNotes.record.target);
 }
 
 void noteOnce(std::vector<std::string>& list, const char* path) {
@@ -46,6 +39,14 @@ void noteOnce(std::vector<std::string>& list, const char* path) {
 }
 
 }  // namespace
+
+std::string spelledUnder(const std::string& path, const std::string& target) {
+    const std::string typedTarget = normalRecordPath(scriptSettings.targetDir, "");
+    const std::string normal = normalRecordPath(path, typedTarget);
+    if (normal.empty() || target.empty() || !pathWithin(normal, typedTarget, true))
+        return normal;
+    return target + normal.substr(rootSpelling(normal, typedTarget));
+}
 
 void noteCreatedDirectory(const char* path) {
     noteOnce(installNotes.record.directories, path);

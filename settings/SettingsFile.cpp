@@ -19,6 +19,7 @@
 #include "run/Progress.h"
 #include "settings/LanguageEntry.h"
 #include "run/EarlyEnd.h"
+#include "run/Journaling.h"
 
 namespace {
 
@@ -151,11 +152,28 @@ struct Rewrite {
     PendingFile out{targetRoot(), kScratchName};
 };
 
+// tmp.ini about to be written, in the journal.
+bool journalScratch() {
+    return journalFile(insidePath(targetRoot(), kScratchName));
+}
+
+// tmp.ini put in the place of kelmo.ini, which the journal sets aside the
+// first time; kelmo.ini is as it was when that fails.
+bool replaceSettings() {
+    const std::string settings = insidePath(targetRoot(), kSettingsName);
+    if (!journalFile(settings))
+        return false;
+    if (replaceInside(targetRoot(), kScratchName, kSettingsName))
+        return true;
+    restoreEarlierFile(settings);
+    return false;
+}
+
 void beginRewrite(Rewrite& rewrite) {
     rewrite.in = openInside(targetRoot(), kSettingsName, "rt");
     if (!rewrite.in)
         settingsFailure("Can't open DICT.INI");
-    if (!rewrite.out.open("wt"))
+    if (!journalScratch() || !rewrite.out.open("wt"))
         settingsFailure("Can't open TMP.INI");
 }
 
@@ -189,7 +207,7 @@ void commitRewrite(Rewrite& rewrite) {
     rewrite.in.reset();
     if (!rewrite.out.close())
         rewriteFailed(rewrite, "Can't write TMP.INI");
-    if (!replaceInside(targetRoot(), kScratchName, kSettingsName))
+    if (!replaceSettings())
         rewriteFailed(rewrite, "Can't replace DICT.INI");
     rewrite.out.finish();
 }
@@ -216,7 +234,7 @@ void createSettingsFile(const char* fromName) {
         return;
 
     PendingFile out(targetRoot(), kSettingsName);
-    if (!out.open("wt"))
+    if (!journalFile(insidePath(targetRoot(), kSettingsName)) || !out.open("wt"))
         settingsFailure("Can't create DICT.INI");
     const char* const skeleton[] = {
         kHeaderPiece, "[AddNew]\n", "on\n\n", "[selected]\n", from.c_str(), "\n\n", "[language]\n\n\n", kEofLine,
@@ -300,7 +318,7 @@ namespace {
 bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
     Rewrite rewrite;
     rewrite.in = openInside(targetRoot(), kSettingsName, "rt");
-    if (!rewrite.in || !rewrite.out.open("wt"))
+    if (!rewrite.in || !journalScratch() || !rewrite.out.open("wt"))
         return false;
 
     bool written = true;
@@ -322,7 +340,7 @@ bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
     put(kEofLine);
     rewrite.in.reset();
     const bool closed = rewrite.out.close();
-    if (!written || !closed || !replaceInside(targetRoot(), kScratchName, kSettingsName))
+    if (!written || !closed || !replaceSettings())
         return false;
     rewrite.out.finish();
     return true;

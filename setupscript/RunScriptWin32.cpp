@@ -15,6 +15,7 @@
 #include "run/FailedSteps.h"
 #include "core/Log.h"
 #include "run/EarlyEnd.h"
+#include "run/Journaling.h"
 #include "run/MessageBoxes.h"
 #include "record/RecordWin32.h"
 #include "core/win32/FolderAccessWin32.h"
@@ -87,6 +88,10 @@ DWORD copyOnce(const std::string& source, const std::string& relative) {
     FILE_BASIC_INFO basic{};
     if (!from || !GetFileInformationByHandleEx(from.get(), FileBasicInfo, &basic, sizeof basic))
         return GetLastError();
+    // The journal first; a file there is set aside, so that its earlier
+    // bytes can be put back. One that cannot be is held by a program.
+    if (!journalFile(std::string(scriptSettings.targetDirSlash) + relative))
+        return ERROR_SHARING_VIOLATION;
     const InsideWalk walk(scriptSettings.targetDirSlash, relative);
     const ReachedItem to = walk.open(GENERIC_WRITE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE,
                                      FILE_SHARE_READ, OPEN_ALWAYS);
@@ -112,8 +117,8 @@ std::string underTarget(const std::string& destination) {
 // violation) is one the user hears of.
 
 // The box of a failed copy or listing, owned by the main window. Abort ends
-// the run as a fatal error does (exit code 1, what is done stays done and
-// is recorded for the uninstaller); returns true for Retry, false for Ignore.
+// the run as a fatal error does (exit code 1, every change of the run
+// taken back); returns true for Retry, false for Ignore.
 bool askRetry(const std::string& text, DWORD error) {
     std::string flat = text + ": " + failureText(error);
     for (char& c : flat)
@@ -168,6 +173,7 @@ void copyShown(const std::string& source, const std::string& destination) {
         if (!askRetryCopy(source, destination, error))
             break;
     }
+    restoreEarlierFile(destination);
     countFailedStep("Copy to " + destination);
 }
 
@@ -226,6 +232,9 @@ void writeDictionarySetting(const char* key, const char* value) {
     for (const std::string& existing : dictionaryKeys(sectionExists))
         had = had || foldEquals(existing.c_str(), key);
     const std::string previous = had ? dictionaryValue(key) : "";
+    if (!sectionExists)
+        journalIniSection();
+    journalIniKey(key, had, previous);
     if (!writeDictionaryValue(key, value)) {
         countFailedStep(std::string("Setting ") + key + " in win.ini");
         logLine(std::string("  failed: win.ini [") + kSettingsSection + "] " + key);
@@ -271,6 +280,8 @@ void makeFolder(const std::string& relative) {
     }
     const InsideWalk walk(scriptSettings.targetDirSlash, relative);
     DWORD error = reachError(walk.outcome(), walk.error());
+    if (error == 0 && GetFileAttributesW(toWide(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+        journalFolder(path);
     if (error == 0 && makeInstallFolder(path)) {
         noteCreatedDirectory(path.c_str());
         logLine("  made folder " + path);

@@ -14,6 +14,7 @@
 #include "core/PathText.h"
 #include "core/Utf8Text.h"
 #include "record/InstallRecord.h"
+#include "run/Journaling.h"
 #include "run/MessageBoxes.h"
 #include "run/ScriptSettings.h"
 #include "core/win32/HandlesWin32.h"
@@ -98,6 +99,8 @@ bool addProgramShortcut() {
     std::string folder = programsPath;
     if (scriptSettings.iconGroup[0] != '\0') {
         folder = fullPathOf(resolvedAgainst(programsPath, scriptSettings.iconGroup));
+        if (!isFolder(folder))
+            journalFolder(folder);
         if (CreateDirectoryW(toWide(folder).c_str(), nullptr))
             noteCreatedDirectory(folder.c_str());
         if (!isFolder(folder))
@@ -107,9 +110,13 @@ bool addProgramShortcut() {
     if (folder.empty() || utf16Length(folder) >= kPathCapacity || utf16Length(link) >= kPathCapacity)
         return false;
     const bool existed = GetFileAttributesW(toWide(link).c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
-                                     scriptSettings.shortcutArguments)))
+    if (!journalFile(link))
         return false;
+    if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
+                                     scriptSettings.shortcutArguments))) {
+        restoreEarlierFile(link);
+        return false;
+    }
     noteWrittenFile(link.c_str(), existed);
     return true;
 }

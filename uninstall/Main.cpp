@@ -38,10 +38,11 @@ std::string lastName(const std::string& path) {
 // The record in folder, or a box that says why it is refused. A folder of
 // the protected records names its installation by its key; any other
 // folder holding a record is the target directory itself.
-bool readRecord(const std::string& folder, InstallRecord& record) {
+bool readRecord(const std::string& folder, InstallRecord& record, bool silent) {
     const std::size_t slash = folder.find_last_of('\\');
     const bool isProtected =
         slash != std::string::npos && _stricmp(lastName(folder.substr(0, slash)).c_str(), kProtectedRecordsFolder) == 0;
+    recoverLaterRun(folder, isProtected, silent);
     RecordRoots roots = recordRootsFor(isProtected ? std::string() : folder);
     if (isProtected)
         roots.keyName = lastName(folder);
@@ -79,7 +80,7 @@ std::string handedOnOptions(const UninstallOptions& options) {
 int startUninstall(const UninstallOptions& options) {
     const std::string folder = ownFolder();
     InstallRecord record;
-    if (!readRecord(folder, record))
+    if (!readRecord(folder, record, options.silent))
         return kExitRefused;
     if (!options.silent && !confirmUninstall(record.title, record.target))
         return kExitDone;
@@ -99,7 +100,7 @@ int continueUninstall(const UninstallOptions& options) {
     }
     const std::string folder = longFolderName(options.folder);
     InstallRecord record;
-    if (!readRecord(folder, record)) {
+    if (!readRecord(folder, record, options.silent)) {
         reportToStarter(options.handles, kExitRefused);
         return kExitRefused;
     }

@@ -54,6 +54,11 @@ bool retryRemoval(const std::string& path, const std::string& reason, bool held)
 void showRefusal(const std::string& message);
 void showClosing(const std::string& title, const std::string& target, const RemovalOutcome& outcome);
 
+// --- an installation run that did not end (uninstall/Recovery.cpp) ---
+// Undone first, after a box (the log when silent), when its journal is
+// found for the record in folder.
+void recoverLaterRun(const std::string& folder, bool isProtected, bool silent);
+
 // --- removal (uninstall/Removal.cpp) ---
 // Everything the record lists: files, win.ini keys, the Apps & Features
 // entry, then the recorded folders; not the uninstaller's own files in

@@ -16,6 +16,7 @@
 #include "core/Log.h"
 #include "wordlist/WordRecord.h"
 #include "record/InstallRecord.h"
+#include "run/Journaling.h"
 #include "run/ScriptSettings.h"
 #include "run/EarlyEnd.h"
 #include "run/MessageBoxes.h"
@@ -208,6 +209,9 @@ void processLanguageList() {
         dropLanguageEntry(entry.displayName.c_str());
         appendLanguageEntry(entry);
     }
-    if (removeInside(targetRoot(), kListName))
-        noteRemovedFile(insidePath(targetRoot(), kListName).c_str());
+    // A list that was there before the run is set aside by the journal,
+    // which is its removal; one the run copied is removed.
+    const std::string listPath = insidePath(targetRoot(), kListName);
+    if (journalFile(listPath) && (!fileExists(listPath.c_str()) || removeInside(targetRoot(), kListName)))
+        noteRemovedFile(listPath.c_str());
 }

@@ -38,6 +38,7 @@
 #include "core/FileLayer.h"
 #include "run/ScriptSettings.h"
 #include "run/EarlyEnd.h"
+#include "run/Journaling.h"
 #include "run/Progress.h"
 #include "wordlist/GroupMerge.h"
 #include "wordlist/GroupSort.h"
@@ -298,8 +299,9 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
 // Phase four: the groups sorted, then written to the TO wordlist, created
 // before the sort. A list that could not be completed is deleted.
 void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
-    PendingFile to(targetRoot(), path);
-    if (!openWordList(to, "wb"))
+    const std::string scratch = std::string(kLanguageFolder) + kToScratchName;
+    PendingFile to(targetRoot(), scratch);
+    if (!journalFile(insidePath(targetRoot(), scratch)) || !openWordList(to, "wb"))
         openFailure("Can't create output file \"%s\" ", path);
     if (verbose()) {
         drawStatusLine("Sorting TO wordlist...", 400);
@@ -318,6 +320,14 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
     ChunkWriter out(to.get(), chunk);
     if (!writeMergedRecords(groups, order, out) || !to.close())
         outputFailed(to, "Write error output file");
+    // The whole list takes the TO wordlist's name in one move, the earlier
+    // list set aside by the journal first: a list under that name is never
+    // one cut short.
+    const std::string final = insidePath(targetRoot(), path);
+    if (!journalFile(final) || !replaceInside(targetRoot(), scratch, path)) {
+        restoreEarlierFile(final);
+        outputFailed(to, "Write error output file");
+    }
     to.finish();
     endPhase();
 }
@@ -347,6 +357,8 @@ void buildReverseList(const LanguageEntry& entry) {
     std::vector<WordRecord> chunk(chunkRecords(from.size()));
     {
         PendingFile temp(targetRoot(), files.temp);
+        if (!journalFile(insidePath(targetRoot(), files.temp)))
+            openFailure("Can't create tempfile", files.temp);
         writeTempList(from, temp, chunk);
         MergedGroups groups = readTempList(files.temp, std::move(from), chunk);
         writeToList(groups, files.to, chunk);

@@ -31,7 +31,8 @@ bool isScratchName(const std::string& name) {
             break;
         start = end + 1;
     }
-    return parts.size() == 2 && pathEquals(parts[0], "language") && pathEquals(parts[1], "temp.wb");
+    return parts.size() == 2 && pathEquals(parts[0], "language") &&
+           (pathEquals(parts[1], "temp.wb") || pathEquals(parts[1], kToScratchName));
 }
 
 bool wordListPathFits(const std::string& targetSlash, const std::string& name) {

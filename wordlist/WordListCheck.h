@@ -10,11 +10,14 @@
 // name.
 std::string wordListRelativePath(const std::string& name);
 
-// A name the builder refuses because it names its scratch file: the name,
-// resolved under language\ as Windows resolves a path ("\" and "/" alike,
-// "." and empty parts dropped, ".." one level up, case and trailing dots and
-// blanks of a part ignored), is language\temp.wb. A temp.wb in another
-// folder is another file.
+// The file a TO wordlist is written to before it takes its own name.
+constexpr const char* kToScratchName = "temp-to.wb";
+
+// A name the builder refuses because it names one of its scratch files: the
+// name, resolved under language\ as Windows resolves a path ("\" and "/"
+// alike, "." and empty parts dropped, ".." one level up, case and trailing
+// dots and blanks of a part ignored), is language\temp.wb or
+// language\temp-to.wb. A temp.wb in another folder is another file.
 bool isScratchName(const std::string& name);
 
 // The word list's full path, targetDirSlash + "language\" + name, fits a

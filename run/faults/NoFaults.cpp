@@ -1,0 +1,7 @@
+#include "run/faults/FaultPoint.h"
+
+void atJournaledChange(int, bool) {}
+
+bool journalWanted() {
+    return true;
+}
