@@ -42,6 +42,12 @@ std::FILE* systemOpenFile(const char* name, const char* mode);
 std::FILE* systemOpenInside(const char* root, const char* relative, const char* mode);
 bool systemReplaceInside(const char* root, const char* source, const char* target);
 bool systemRemoveInside(const char* root, const char* relative);
+// A target that another program holds open: source, renamed to waiting
+// (beside the target, a name that is free), takes its place at the next
+// restart. False when the target is not held or the replacement cannot be
+// arranged; nothing is changed then. The hosts hold no file.
+bool systemReplaceAtRestart(const char* root, const std::string& source, const std::string& target,
+                            const std::string& waiting);
 
 // --- operations ---
 // fopen; an injected failure leaves errno as a locked file would.

@@ -233,8 +233,10 @@ void createSettingsFile(const char* fromName) {
     if (exists)
         return;
 
-    PendingFile out(targetRoot(), kSettingsName);
-    if (!journalFile(insidePath(targetRoot(), kSettingsName)) || !out.open("wt"))
+    // Written as tmp.ini and put in place whole: a kelmo.ini is never one
+    // cut short.
+    PendingFile out(targetRoot(), kScratchName);
+    if (!journalScratch() || !out.open("wt"))
         settingsFailure("Can't create DICT.INI");
     const char* const skeleton[] = {
         kHeaderPiece, "[AddNew]\n", "on\n\n", "[selected]\n", from.c_str(), "\n\n", "[language]\n\n\n", kEofLine,
@@ -242,7 +244,7 @@ void createSettingsFile(const char* fromName) {
     bool ok = true;
     for (const char* piece : skeleton)
         ok = ok && writeText(out.get(), piece);
-    ok = out.close() && ok;
+    ok = out.close() && ok && replaceSettings();
     if (!ok) {
         out.discard();
         fatalError("Can't create DICT.INI");

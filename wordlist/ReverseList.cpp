@@ -39,6 +39,9 @@
 #include "run/ScriptSettings.h"
 #include "run/EarlyEnd.h"
 #include "run/Journaling.h"
+#include "run/RunEnd.h"
+#include "record/InstallRecord.h"
+#include "core/Log.h"
 #include "run/Progress.h"
 #include "wordlist/GroupMerge.h"
 #include "wordlist/GroupSort.h"
@@ -296,6 +299,20 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
     return groups;
 }
 
+// A TO wordlist that the dictionary program holds open gets its new
+// bytes at the next restart: the whole list waits under a name of its own
+// beside it.
+bool replaceHeldAtRestart(const std::string& scratch, const std::string& path) {
+    const std::string waiting = path + ".new~";
+    if (!journalFile(insidePath(targetRoot(), waiting)) || !systemReplaceAtRestart(targetRoot(), scratch, path, waiting))
+        return false;
+    const std::string final = insidePath(targetRoot(), path);
+    runEnd.atRestart.push_back(final);
+    noteWrittenFile(insidePath(targetRoot(), waiting).c_str(), false);
+    logLine("  in use: " + final + "; " + insidePath(targetRoot(), waiting) + " replaces it at the next restart");
+    return true;
+}
+
 // Phase four: the groups sorted, then written to the TO wordlist, created
 // before the sort. A list that could not be completed is deleted.
 void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
@@ -324,7 +341,7 @@ void writeToList(MergedGroups& groups, const std::string& path, std::vector<Word
     // list set aside by the journal first: a list under that name is never
     // one cut short.
     const std::string final = insidePath(targetRoot(), path);
-    if (!journalFile(final) || !replaceInside(targetRoot(), scratch, path)) {
+    if (!(journalFile(final) && replaceInside(targetRoot(), scratch, path)) && !replaceHeldAtRestart(scratch, path)) {
         restoreEarlierFile(final);
         outputFailed(to, "Write error output file");
     }

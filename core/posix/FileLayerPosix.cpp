@@ -23,6 +23,10 @@ bool systemReplaceInside(const char* root, const char* source, const char* targe
     return systemReplaceFile(insidePath(root, source).c_str(), insidePath(root, target).c_str());
 }
 
+bool systemReplaceAtRestart(const char*, const std::string&, const std::string&, const std::string&) {
+    return false;
+}
+
 bool systemRemoveInside(const char* root, const char* relative) {
     const std::string path = insidePath(root, relative);
     return std::remove(path.c_str()) == 0;

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/FileLayer.h"
+#include "core/WideText.h"
+#include "core/win32/InUseWin32.h"
 #include "core/win32/NoLinkFileWin32.h"
 
 namespace {
@@ -124,4 +126,19 @@ bool systemRemoveInside(const char* root, const char* relative) {
         return false;
     }
     return true;
+}
+
+// The source is renamed through the replace above, onto a name that must be
+// free, and the move onto the held target waits for the restart.
+bool systemReplaceAtRestart(const char* root, const std::string& source, const std::string& target,
+                            const std::string& waiting) {
+    const std::string held = insidePath(root, target);
+    if (!fileHeld(held) || GetFileAttributesW(toWide(insidePath(root, waiting)).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!systemReplaceInside(root, source.c_str(), waiting.c_str()))
+        return false;
+    if (moveAtRestart(insidePath(root, waiting), held))
+        return true;
+    systemReplaceInside(root, waiting.c_str(), source.c_str());
+    return false;
 }

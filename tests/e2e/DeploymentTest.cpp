@@ -163,3 +163,30 @@ TEST(Deployment, AFileInUseIsReplacedOrRemovedAtTheNextRestart) {
     EXPECT_FALSE(pathExists(target)) << "its folders go with it";
     EXPECT_TRUE(entryOf(target).empty()) << "the entry goes at the restart";
 }
+
+namespace e2e {
+
+// A TO wordlist that the dictionary program holds open is rebuilt whole
+// beside it, and the restart puts it in place: exit code 3010.
+TEST(Deployment, AHeldToWordlistIsReplacedAtTheNextRestart) {
+    Workspace work;
+    const std::string target = work.path("target"), to = joinPath(target, "language\\itarev.wb");
+    auto source = [&](const char* meaning, const char* name) {
+        return work.makeSource("title Sample Italian Dictionary\nmkdir language\ncopy language.cf language.cf\n"
+                               "copy engita.wb language\\engita.wb\nmkwlist\n",
+                               {{"language.cf", "it,en,1,Italiano\r\nengita.wb\r\nitarev.wb\r\n"},
+                                {"engita.wb", wordRecord("house", meaning)}},
+                               name);
+    };
+    ASSERT_EQ(runQuiet(source("casa", "one"), target), 0u);
+    const std::string before = contentOf(to);
+    HANDLE held = holdOpen(to);
+    EXPECT_EQ(runQuiet(source("dimora", "two"), target), 3010u);
+    CloseHandle(held);
+    EXPECT_EQ(contentOf(to), before);
+    restartWindows();
+    EXPECT_EQ(contentOf(to), wordRecord("dimora", "house"));
+    EXPECT_FALSE(pathExists(to + ".new~"));
+}
+
+}  // namespace e2e

@@ -420,8 +420,18 @@ Installer::Installer(const std::string& currentDir, const std::string& program, 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir.c_str(),
-                        &startup, &info)) {
+    // Wine now and then answers a start right after a killed process's end
+    // with an internal error: that start is tried again.
+    bool created = false;
+    for (int attempt = 0; attempt < 5 && !created; ++attempt) {
+        created = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 currentDir.c_str(), &startup, &info);
+        if (!created && GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+        if (!created)
+            Sleep(200);
+    }
+    if (!created) {
         ADD_FAILURE() << "CreateProcess of " << exe << " in " << currentDir << " failed: error " << GetLastError();
         return;
     }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <cstdio>
 #include <regex>
+#include <thread>
 
 namespace e2e {
 namespace {
@@ -176,11 +177,13 @@ TEST(Recovery, AKillAtAnyChangeIsUndoneAtTheNextStart) {
 
 // Abort at the third copy of a reinstallation puts back every file of the
 // earlier one, its settings and its entry, and leaves nothing of the new
-// run; a fatal error during the word-list build does the same, after its box.
+// run; a fatal error during the word-list build does the same, after its
+// box; and the uninstaller undoes a killed reinstallation before it removes.
 TEST(Recovery, AbortAndAFatalErrorDuringAReinstallationPutTheEarlierOneBack) {
     Workspace work;
     const std::string target = work.path("target");
     const std::string fresh = work.makeSource(sampleScript("E2E Recovery Abort"), sampleFiles(), "fresh");
+    const SystemState original = machineState(target);
     ASSERT_EQ(installSample(fresh, target), 0u);
     const SystemState earlier = machineState(target);
 
@@ -217,7 +220,76 @@ TEST(Recovery, AbortAndAFatalErrorDuringAReinstallationPutTheEarlierOneBack) {
     ASSERT_TRUE(failing.answer(*error));
     EXPECT_EQ(failing.waitForExit(), 1u);
     EXPECT_TRUE(machineState(target) == earlier) << differences(earlier, machineState(target));
-    uninstall(target);
+
+    // A reinstallation killed midway, then the entry's quiet uninstall: the
+    // uninstaller undoes the killed run first, then removes the earlier one.
+    const std::string log = work.path("killed.log");
+    ASSERT_EQ(runKilledAt(later, target, "before 12", log), kKilled) << contentOf(log);
+    Installer quietly("C:\\Windows", uninstallerOf(target), "/S /LOG=\"" + work.path("uninstall.log") + "\"");
+    EXPECT_EQ(quietly.waitForExit(Millis{60000}), 0u) << contentOf(work.path("uninstall.log"));
+    EXPECT_NE(contentOf(work.path("uninstall.log")).find("did not end. Its changes are undone first."),
+              std::string::npos);
+    EXPECT_TRUE(machineState(target) == original) << differences(original, machineState(target));
+}
+
+// A run of 1,000,000 records ended from outside (TerminateProcess, as Task
+// Manager or a deployment system's time-out ends it) at five moments of
+// its course: each is undone at the next start.
+TEST(Recovery, AKillFromOutsideDuringALargeBuildIsUndone) {
+    Workspace work;
+    const std::string target = work.path("target");
+    std::string from;
+    from.reserve(84u * 1000000u);
+    auto letters = [](unsigned n) {
+        std::string text;
+        do {
+            text += static_cast<char>('a' + n % 26);
+            n /= 26;
+        } while (n);
+        return text;
+    };
+    for (unsigned i = 0; i < 1000000; ++i)
+        from += wordRecord(("p" + letters(i)).c_str(), ("t" + letters(i)).c_str());
+    const std::string source =
+        work.makeSource("title Sample Italian Dictionary\nmkdir language\ncopy big.wb language\\big.wb\ncopy language.cf language.cf\nmkwlist\n",
+                        {{"language.cf", "it,en,1,Italiano\r\nbig.wb\r\nbigrev.wb\r\n"}, {"big.wb", from}}, "large");
+    from.clear();
+    const SystemState before = machineState(target);
+    const std::string arguments = "/VERYSILENT /DIR=\"" + target + "\"";
+
+    // The run's length, the faster of two: the moments lie well before its end.
+    std::chrono::steady_clock::duration full = std::chrono::hours(1);
+    for (int run = 0; run < 2; ++run) {
+        const auto started = std::chrono::steady_clock::now();
+        {
+            Installer whole(source, installerPath(), arguments);
+            ASSERT_EQ(whole.waitForExit(Millis{600000}), 0u);
+        }
+        full = std::min(full, std::chrono::steady_clock::now() - started);
+        uninstall(target);
+        ASSERT_TRUE(machineState(target) == before) << differences(before, machineState(target));
+    }
+
+    for (int tenths : {1, 3, 4, 5, 7}) {
+        SCOPED_TRACE("killed at " + std::to_string(tenths) + "/10 of the run");
+        // A run that has ended before its moment (runs differ in length)
+        // is taken back and tried with half the wait.
+        DWORD code = 0;
+        auto wait = full * tenths / 10;
+        for (int attempt = 0; attempt < 4 && code != 99; ++attempt, wait /= 2) {
+            if (attempt > 0)
+                uninstall(target);
+            Installer app(source, installerPath(), arguments);
+            std::this_thread::sleep_for(wait);
+            code = waitForProcess(app.processId(), true);
+        }
+        EXPECT_EQ(code, 99u) << "every run had ended before it was killed";
+        startAgain(work);
+        const SystemState after = machineState(target);
+        ASSERT_TRUE(after == before) << differences(before, after);
+    }
+    std::printf("[ journal  ] 1,000,000 records: the whole run %.1f s, killed at five moments, each undone\n",
+                std::chrono::duration<double>(full).count());
 }
 
 }  // namespace e2e

@@ -95,6 +95,21 @@ TEST(Journal, ACutAtAnyByteKeepsOnlyTheWholeLinesBeforeIt) {
     }
 }
 
+// The record and the uninstaller lie beside the journal, with the backups.
+TEST(Journal, TheJournalsOwnFolderHoldsTheRecordAndTheUninstaller) {
+    const std::string own = kBackups.substr(0, kBackups.rfind('\\'));
+    Journal journal;
+    std::string detail;
+    ASSERT_EQ(parseJournal(journalBytes({{JournalOp::Folder, kBackups, "", false, ""},
+                                         {JournalOp::File, own + "\\uninstall.exe", "", false, ""},
+                                         {JournalOp::Replace, own + "\\uninstall.dat", kBackups + "\\1", false, ""}},
+                                        false),
+                           kRoots, kBackups, journal, detail),
+              JournalFault::None)
+        << detail;
+    EXPECT_EQ(journal.entries.size(), 3u);
+}
+
 TEST(Journal, ALineThatDoesNotBelongRefusesItWhole) {
     const struct {
         const char* name;
@@ -106,6 +121,7 @@ TEST(Journal, ALineThatDoesNotBelongRefusesItWhole) {
         {"a backup elsewhere", {JournalOp::Replace, "C:\\Dict\\a", "C:\\Dict\\a.bak", false, ""}},
         {"a key with a bracket", {JournalOp::IniKey, "[Boot]", "", false, ""}},
         {"another installation's entry", {JournalOp::Entry, uninstallKeyName("C:\\Other"), "", false, ""}},
+        {"a file beside the records", {JournalOp::File, "C:\\Program Files\\Dictionary Uninstall\\x.exe", "", false, ""}},
     };
     for (const auto& c : cases) {
         Journal journal;

@@ -466,8 +466,12 @@ TEST_F(ReverseListTest, MissingOrUnwritableFilesEndWithTheirMessages) {
     EXPECT_EQ(fatalMessage(), "Can't create tempfile");
     fs::remove("language/temp.wb");
 
-    fs::create_directory("language/ti.wb");
+    // The TO wordlist is written under the scratch name, then renamed.
+    fs::create_directory("language/temp-to.wb");
     EXPECT_EQ(fatalMessage(), "Can't create output file \"language/ti.wb\" ");
+    fs::remove("language/temp-to.wb");
+    fs::create_directory("language/ti.wb");
+    EXPECT_EQ(fatalMessage(), "Write error output file");
 }
 
 TEST_F(ReverseListTest, WriteErrorsAreNeverSilent) {
@@ -491,13 +495,13 @@ TEST_F(ReverseListTest, WriteErrorsAreNeverSilent) {
     EXPECT_EQ(fatalMessage(), "Write error tempfile");
     fs::remove("language/temp.wb");
 
-    fs::create_symlink("/dev/full", "language/ti.wb");
+    fs::create_symlink("/dev/full", "language/temp-to.wb");
     EXPECT_EQ(fatalMessage(), "Write error output file");
-    fs::remove("language/ti.wb");
+    fs::remove("language/temp-to.wb");
 
     // Enough records for whole chunks to be written directly.
     writeList("language/it.wb", numbered(20000));
-    fs::create_symlink("/dev/full", "language/ti.wb");
+    fs::create_symlink("/dev/full", "language/temp-to.wb");
     EXPECT_EQ(fatalMessage(), "Write error output file");
 }
 
@@ -567,6 +571,8 @@ std::vector<std::string> messagesOf(FileOp op) {
     case FileOp::Write:
     case FileOp::Close:
         return {"Write error tempfile", "Write error output file"};
+    case FileOp::Replace:  // the whole TO wordlist put in place of the earlier one
+        return {"Write error output file"};
     default:
         return {};
     }
@@ -584,6 +590,7 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
     auto prepare = [] {
         fs::remove("language/ti.wb");
         fs::remove("language/temp.wb");
+        fs::remove("language/temp-to.wb");
         resetHostPlatform();
         copyText(scriptSettings.displayFile, "readme.txt");
     };
@@ -602,6 +609,7 @@ void expectFatalOrWhole(const std::vector<Rec>& from) {
             const std::vector<std::string> expected = messagesOf(op);
             EXPECT_NE(std::find(expected.begin(), expected.end(), exit.message), expected.end()) << exit.message;
             EXPECT_FALSE(fs::exists("language/ti.wb"));
+            EXPECT_FALSE(fs::exists("language/temp-to.wb"));
             return;
         }
         ++normalEnds[static_cast<int>(op)];
@@ -648,6 +656,8 @@ TEST_F(ReverseListTest, ScratchFileNameIsRefusedForEitherList) {
               "language folder");
     EXPECT_EQ(fatalMessage(language("..\\..\\it.wb", "ti.wb")),
               "Wordlist name \"..\\..\\it.wb\" climbs out with \"..\": a word list stays in the language folder");
+    EXPECT_EQ(fatalMessage(language("it.wb", "Temp-To.wb")),
+              "Wordlist name \"Temp-To.wb\" is reserved for the scratch file");
     EXPECT_EQ(fatalMessage(language("it.wb", "temp.wbx")), "(no fatal error)");
     // A temp.wb in a folder of its own is another file, built as any list.
     fs::create_directory("language/sub");
