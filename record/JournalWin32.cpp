@@ -107,12 +107,7 @@ bool putBack(const std::string& backup, const std::string& path, const std::stri
         return false;
     }
     const std::wstring& name = to.path;
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(wchar_t), 0);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-    if (SetFileInformationByHandle(saved.handle.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
+    if (renameThroughHandle(saved.handle.get(), name, false))
         return true;
     const DWORD error = GetLastError();
     saved.handle.reset();
@@ -128,14 +123,7 @@ bool setAside(const std::string& path, const std::string& backup, const std::str
     link = false;
     Reached at = reach(path, target, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE);
     if (at.item.outcome == Reach::Reached && !(at.item.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        const std::wstring name = toWide(backup);
-        std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(wchar_t), 0);
-        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-        rename->ReplaceIfExists = FALSE;
-        rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-        std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-        if (SetFileInformationByHandle(at.item.handle.get(), FileRenameInfo, rename,
-                                       static_cast<DWORD>(buffer.size())))
+        if (renameThroughHandle(at.item.handle.get(), toWide(backup), false))
             return true;
     }
     // A file that cannot be moved (another volume, a program that holds it

@@ -101,14 +101,7 @@ bool systemReplaceInside(const char* root, const char* source, const char* targe
         return false;
     }
     replaced.handle.reset();
-    const std::wstring& name = to.path();
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(wchar_t), 0);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-    if (!SetFileInformationByHandle(moved.handle.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    if (!renameThroughHandle(moved.handle.get(), to.path(), true)) {
         errno = EACCES;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "core/win32/NoLinkFileWin32.h"
 
+#include <cstring>
+
 #include "core/WideText.h"
 #include "core/win32/HandlesWin32.h"
 
@@ -115,6 +117,16 @@ ReachedItem openItself(const std::string& path, DWORD access, DWORD share, DWORD
 bool deleteThroughHandle(HANDLE handle) {
     FILE_DISPOSITION_INFO disposition{TRUE};
     return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+bool renameThroughHandle(HANDLE handle, const std::wstring& name, bool replace) {
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (name.size() + 1) * sizeof(wchar_t), 0);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    return SetFileInformationByHandle(handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
 }
 
 bool removeEmptyFolder(const std::string& path) {

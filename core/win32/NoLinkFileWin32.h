@@ -51,6 +51,11 @@ ReachedItem openItself(const std::string& path, DWORD access, DWORD share, DWORD
 // not empty, a read-only file).
 bool deleteThroughHandle(HANDLE handle);
 
+// The item the handle (opened with DELETE) holds, renamed to name, a full
+// path on the same volume; an item there is replaced only when replace is
+// true. False, the system's error in GetLastError, when it could not be.
+bool renameThroughHandle(HANDLE handle, const std::wstring& name, bool replace);
+
 // An empty folder removed through its own handle; true when it is gone or
 // was never there. A link in its place is left as it is (false).
 bool removeEmptyFolder(const std::string& path);
