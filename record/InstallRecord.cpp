@@ -331,23 +331,43 @@ std::string recordFaultMessage(RecordFault fault, const std::string& detail) {
     return "";
 }
 
-bool writeInstallRecord(const InstallRecord& record, const char* path, const char* scratchPath) {
-    FilePtr out = openFile(scratchPath, "wt");
-    if (!out)
-        return false;
+namespace {
+
+// The record's lines and its end line; false when any was not written.
+bool writeRecordLines(const InstallRecord& record, std::FILE* out) {
     bool ok = true;
     std::uint32_t sum = kChecksumStart;
     const std::vector<std::string> lines = recordLines(record);
     for (const std::string& line : lines) {
         sum = addToChecksum(sum, line);
-        ok = ok && writeText(out.get(), (line + "\n").c_str());
+        ok = ok && writeText(out, (line + "\n").c_str());
     }
-    ok = ok && writeText(out.get(), (endLine(lines.size(), sum) + "\n").c_str());
+    return ok && writeText(out, (endLine(lines.size(), sum) + "\n").c_str());
+}
+
+}  // namespace
+
+bool writeInstallRecord(const InstallRecord& record, const char* path, const char* scratchPath) {
+    FilePtr out = openFile(scratchPath, "wt");
+    if (!out)
+        return false;
+    bool ok = writeRecordLines(record, out.get());
     ok = closeWritten(out) && ok;
     if (ok && replaceFile(scratchPath, path))
         return true;
     removeFile(scratchPath);
     return false;
+}
+
+bool writeInstallRecordInside(const InstallRecord& record, const char* folder) {
+    PendingFile scratch(folder, kRecordScratchName);
+    if (!scratch.open("wt"))
+        return false;
+    const bool ok = writeRecordLines(record, scratch.get());
+    if (!scratch.close() || !ok || !replaceInside(folder, kRecordScratchName, kRecordName))
+        return false;
+    scratch.finish();
+    return true;
 }
 
 InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRecord& later) {

@@ -90,6 +90,9 @@ std::string recordFaultMessage(RecordFault fault, const std::string& detail);
 // it in one move: path then holds the whole new record, or, on false, what
 // it held before (the scratch file is removed).
 bool writeInstallRecord(const InstallRecord& record, const char* path, const char* scratchPath);
+// The same for kRecordName in folder, through kRecordScratchName beside it,
+// neither reached through a link.
+bool writeInstallRecordInside(const InstallRecord& record, const char* folder);
 
 // What two installations into one target did together: every directory
 // and file once, each key with its value from before the earlier run, the

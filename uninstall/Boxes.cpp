@@ -65,8 +65,8 @@ bool retryRemoval(const std::string& path, const std::string& reason, bool held)
     const std::string text = path + "\n\ncannot be removed: " + reason +
                              (held ? ".\n\nClose the program that uses it, then choose Retry. Skip removes the "
                                      "file when Windows restarts."
-                                   : ".\n\nClose the program that uses it or clear its read-only attribute, "
-                                     "then choose Retry. Skip leaves the file in place.");
+                                   : ".\n\nClose the program that uses it, or give administrators the right to "
+                                     "delete it, then choose Retry. Skip leaves the file in place.");
     const WindowsHook hook(SetWindowsHookExW(WH_CBT, relabelCancel, nullptr, GetCurrentThreadId()));
     return showMessageBox(nullptr, text, kCaption, MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND) == IDRETRY;
 }
@@ -96,6 +96,9 @@ void showClosing(const std::string& title, const std::string& target, const Remo
     text += listSection("Left with the value they were given after the installation:", outcome.changedKeys);
     text += listSection("Left in place, as the installation did not make them:", outcome.left);
     text += listSection("Folders kept, as they still hold files:", outcome.keptFolders);
+    if (outcome.incomplete())
+        text += "\n\nThe uninstaller stays in Apps & Features: once what could not be removed can be, uninstall "
+                "the dictionary again to remove the rest.";
     logBox("", text);
     if (silentRun)
         return;

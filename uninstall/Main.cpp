@@ -60,7 +60,9 @@ bool readRecord(const std::string& folder, InstallRecord& record, bool silent) {
 // goes at the next restart.
 int removeInPlace(const std::string& folder, const InstallRecord& record) {
     RemovalOutcome outcome = removeInstallation(folder, record);
-    removeOwnFiles(folder, record, true, outcome);
+    settleRemoval(folder, record, outcome);
+    if (ownFilesGoNow(outcome))
+        removeOwnFiles(folder, record, true, outcome);
     showClosing(record.title, record.target, outcome);
     return exitCodeOf(outcome);
 }
@@ -105,11 +107,13 @@ int continueUninstall(const UninstallOptions& options) {
         return kExitRefused;
     }
     RemovalOutcome outcome = removeInstallation(folder, record);
+    settleRemoval(folder, record, outcome);
     showClosing(record.title, record.target, outcome);
     const int code = exitCodeOf(outcome);
     reportToStarter(options.handles, code);
     RemovalOutcome late;
-    removeOwnFiles(folder, record, false, late);
+    if (ownFilesGoNow(outcome))
+        removeOwnFiles(folder, record, false, late);
     for (const std::string& left : late.skipped)
         logLine("could not remove " + left);
     removeSelfAtRestart();

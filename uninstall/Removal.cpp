@@ -1,8 +1,10 @@
-// The removal itself: recorded files (Retry or Skip for each one that
-// cannot go), win.ini keys put back, the Apps & Features entry, the
-// uninstaller's own files, then the recorded folders that are empty,
-// deepest first. The record goes only after the program file, so that an
-// interrupted run can be started again and finish the job.
+// The removal itself: win.ini keys put back, recorded files (Retry or Skip
+// for each one that cannot go), the recorded folders that are empty,
+// deepest first; then the record rewritten to list what is left. Only when
+// nothing is do the Apps & Features entry, the program and the record go,
+// in that order: a run killed at any moment leaves a record that names at
+// least what is still there, and while the entry is there, so are the
+// program it starts and that record.
 //
 // The target directory may be writable by every user, who may have put a
 // link (junction, symbolic link, mount point) where a recorded folder or
@@ -19,6 +21,7 @@
 #include "core/win32/HandlesWin32.h"
 #include "core/WideText.h"
 #include "core/win32/NoLinkFileWin32.h"
+#include "core/Log.h"
 
 namespace {
 
@@ -49,13 +52,23 @@ std::string finalPath(HANDLE handle) {
     return name.empty() ? std::string() : normalRecordPath(pathFromFinalName(toUtf8(name)), "");
 }
 
+bool setAttributes(HANDLE handle, DWORD attributes) {
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != 0;
+}
+
 // One try at one recorded file or folder: opened itself, never through a
 // link, its final path compared with the recorded one, and deleted through
-// its handle. A read-only file is never forced: not every platform's delete
-// refuses it, as Windows does.
+// its handle. A file the installation created that is only read-only is
+// made writable through that handle first (and read-only again when it
+// still cannot go); one whose attributes may not be changed stays.
 Attempt tryRemove(const std::string& path, bool folder) {
-    ReachedItem item = openItself(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    ReachedItem item = openItself(path, folder ? access : access | FILE_WRITE_ATTRIBUTES, share, OPEN_EXISTING);
+    if (!folder && item.outcome == Reach::Failed && item.error == ERROR_ACCESS_DENIED)
+        item = openItself(path, access, share, OPEN_EXISTING);
     if (item.outcome == Reach::NotThere)
         return {Outcome::Gone, ""};
     if (item.outcome == Reach::Link)
@@ -67,14 +80,17 @@ Attempt tryRemove(const std::string& path, bool folder) {
         return {Outcome::Failed, "a folder now has its name"};
     if (folder && !isFolder)
         return {Outcome::Failed, "a file now has its name"};
-    if (!folder && (item.attributes & FILE_ATTRIBUTE_READONLY))
-        return {Outcome::Failed, "it is read-only"};
     const std::string actual = finalPath(item.handle.get());
     if (actual.empty() || !pathEquals(actual, path))
         return {Outcome::Elsewhere, ""};
+    const bool readOnly = !folder && (item.attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && !setAttributes(item.handle.get(), item.attributes & ~FILE_ATTRIBUTE_READONLY))
+        return {Outcome::Failed, "it is read-only"};
 
     if (!deleteThroughHandle(item.handle.get())) {
         const DWORD error = GetLastError();
+        if (readOnly)
+            setAttributes(item.handle.get(), item.attributes);
         if (folder && error == ERROR_DIR_NOT_EMPTY)
             return {Outcome::NotEmpty, ""};
         return {Outcome::Failed, reasonFor(error)};
@@ -88,7 +104,8 @@ Attempt tryRemove(const std::string& path, bool folder) {
 }
 
 // Retry as often as the user asks; a skipped file is listed, and so is a
-// link, which is left as it is.
+// link, which is left as it is. True when the file is gone now; one that an
+// earlier run removed counts.
 bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
     bool askedToClose = false;
     for (;;) {
@@ -104,43 +121,54 @@ bool removeRecordedFile(const std::string& path, RemovalOutcome& outcome) {
             continue;
         const RemovalProblem problem = removalProblem(path, attempt.reason);
         if (!retryRemoval(path, problem.reason, problem.held)) {
-            if (removeHeldAtRestart(path, outcome))
-                return true;
-            outcome.skipped.push_back(path);
+            if (!removeHeldAtRestart(path, outcome))
+                outcome.skipped.push_back(path);
             return false;
         }
     }
 }
 
-bool holdsValue(const IniKeyChange& change, bool sectionExists, const std::vector<std::string>& keys) {
-    if (!change.givenKnown)
-        return true;  // a record that names no given value: always put back
-    bool present = false;
-    for (const std::string& key : keys)
+enum class KeyState { Given, Restored, Changed };
+
+// Whether the key still holds the value the installation gave it, already
+// holds its earlier one (an earlier run put it back), or was changed since.
+KeyState keyState(const IniKeyChange& change) {
+    bool sectionExists = false, present = false;
+    for (const std::string& key : dictionaryKeys(sectionExists))
         present = present || foldEquals(key.c_str(), change.key.c_str());
-    return sectionExists && present && dictionaryValue(change.key.c_str()) == change.given;
+    present = present && sectionExists;
+    const std::string value = present ? dictionaryValue(change.key.c_str()) : std::string();
+    if (present == change.hadValue && (!present || value == change.previous))
+        return KeyState::Restored;
+    if (!change.givenKnown)
+        return KeyState::Given;  // a record that names no given value: always put back
+    return present && value == change.given ? KeyState::Given : KeyState::Changed;
 }
 
 // Each key that still holds the value the installation gave it gets its
 // earlier value back, or goes when it had none; a key changed since keeps
 // the user's value. A section the installation made goes when nothing is
-// left in it.
+// left in it. What could not be written stays in the record.
 void restoreIniKeys(const InstallRecord& record, RemovalOutcome& outcome) {
     const std::string section = std::string("win.ini [") + kRecordSection + "] ";
     for (const IniKeyChange& change : record.iniKeys) {
-        bool sectionExists = false;
-        const std::vector<std::string> keys = dictionaryKeys(sectionExists);
-        if (!holdsValue(change, sectionExists, keys)) {
+        const KeyState state = keyState(change);
+        if (state == KeyState::Changed)
             outcome.changedKeys.push_back(section + change.key);
+        if (state != KeyState::Given ||
+            writeDictionaryValue(change.key.c_str(), change.hadValue ? change.previous.c_str() : nullptr))
             continue;
-        }
-        if (!writeDictionaryValue(change.key.c_str(), change.hadValue ? change.previous.c_str() : nullptr))
-            outcome.notRestored.push_back(section + change.key);
+        outcome.notRestored.push_back(section + change.key);
+        outcome.remaining.iniKeys.push_back(change);
     }
     bool sectionExists = false;
-    if (record.createdIniSection && dictionaryKeys(sectionExists).empty() && sectionExists &&
-        !writeDictionaryValue(nullptr, nullptr))
-        outcome.notRestored.push_back(std::string("win.ini [") + kRecordSection + "]");
+    const bool empty = dictionaryKeys(sectionExists).empty();
+    if (record.createdIniSection && sectionExists) {
+        const bool sectionLeft = empty && !writeDictionaryValue(nullptr, nullptr);
+        if (sectionLeft)
+            outcome.notRestored.push_back(std::string("win.ini [") + kRecordSection + "]");
+        outcome.remaining.createdIniSection = sectionLeft || !outcome.remaining.iniKeys.empty();
+    }
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"win.ini");
 }
 
@@ -179,10 +207,13 @@ bool listLeftEntries(const std::string& folder, const std::string& ownFolder, Re
 
 // The recorded folders, deepest first. A folder that holds only the
 // uninstaller's own files (the target, after an installation without
-// elevation) is not listed: it goes with them.
+// elevation) is not listed: it goes with them. Each one still there stays
+// in the record.
 void removeFolders(const InstallRecord& record, const std::string& ownFolder, RemovalOutcome& outcome) {
     for (const std::string& folder : deepestFirst(record.directories)) {
         const Attempt attempt = tryRemove(folder, true);
+        if (attempt.outcome != Outcome::Removed && attempt.outcome != Outcome::Gone)
+            outcome.remaining.directories.push_back(folder);
         if (attempt.outcome == Outcome::NotEmpty)
             outcome.keptFolders.push_back(folder);
         else if (attempt.outcome == Outcome::Link || attempt.outcome == Outcome::Elsewhere)
@@ -212,24 +243,45 @@ bool deleteOwnFile(const std::string& path) {
 
 RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record) {
     RemovalOutcome outcome;
-    for (const std::string& file : record.files)
-        removeRecordedFile(file, outcome);
-    for (const std::string& file : record.existed)
-        if (GetFileAttributesW(toWide(file).c_str()) != INVALID_FILE_ATTRIBUTES)
-            outcome.existed.push_back(file);
+    InstallRecord& left = outcome.remaining;
+    left.title = record.title;
+    left.target = record.target;
     restoreIniKeys(record, outcome);
-    // With files waiting for the restart, the entry waits for it too.
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-        if (outcome.atRestart.empty() && !deleteUninstallEntry(root, record.target))
-            outcome.notRestored.push_back(std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") +
-                                          uninstallKeyPath(record.target));
+    for (const std::string& file : record.files)
+        if (!removeRecordedFile(file, outcome))
+            left.files.push_back(file);
+    for (const std::string& file : record.existed)
+        if (GetFileAttributesW(toWide(file).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            outcome.existed.push_back(file);
+            left.existed.push_back(file);
+        }
     removeFolders(record, folder, outcome);
-    removeAtRestartAfterFiles(record, outcome);
     return outcome;
 }
 
-// The record goes only when the program has, so that an interrupted run can
-// be started again and finish the job.
+// A record that cannot be rewritten still lists everything: a second run
+// finds what is gone gone, and what is put back put back.
+void settleRemoval(const std::string& folder, const InstallRecord& record, RemovalOutcome& outcome) {
+    if (!writeInstallRecordInside(outcome.remaining, folder.c_str()))
+        logLine("could not rewrite " + joinPath(folder, kRecordName) + " to list only what is left");
+    if (outcome.incomplete())
+        return;
+    if (!outcome.atRestart.empty()) {
+        for (const char* name : {kUninstallerName, kRecordName})
+            MoveFileExW(toWide(joinPath(folder, name)).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        if (isProtectedFolder(folder, record.target))
+            MoveFileExW(toWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        removeAtRestartAfterFiles(record, outcome);
+        return;
+    }
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        if (!deleteUninstallEntry(root, record.target))
+            outcome.notRestored.push_back(std::string(root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") +
+                                          uninstallKeyPath(record.target));
+}
+
+// The program goes before the record, so that neither a program without a
+// record nor an entry without either is ever left.
 void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool programRunning,
                     RemovalOutcome& outcome) {
     const std::string exe = joinPath(folder, kUninstallerName);

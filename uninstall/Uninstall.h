@@ -2,9 +2,10 @@
 // its record (a protected folder under Program Files after an elevated
 // installation, else the target directory), it reads the install record,
 // asks once, continues from a copy of itself in a fresh temporary folder
-// (so that it can remove its own folder), removes what the record lists,
-// restores win.ini, removes its Apps & Features entry and itself, and says
-// what it left.
+// (so that it can remove its own folder), restores win.ini, removes what
+// the record lists, and says what it left. Only when nothing is left do its
+// Apps & Features entry, itself and the record go; otherwise the record is
+// rewritten to list what is, for a later run.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +33,7 @@ struct RemovalOutcome {
     std::vector<std::string> left;         // what others put into recorded folders
     std::vector<std::string> keptFolders;  // recorded folders that still hold files
     std::vector<std::string> atRestart;    // files in use, removed at the next restart
+    InstallRecord remaining;               // what is still there of what the record listed
 
     bool incomplete() const { return !skipped.empty() || !notRestored.empty() || !links.empty(); }
 };
@@ -60,10 +62,22 @@ void showClosing(const std::string& title, const std::string& target, const Remo
 void recoverLaterRun(const std::string& folder, bool isProtected, bool silent);
 
 // --- removal (uninstall/Removal.cpp) ---
-// Everything the record lists: files, win.ini keys, the Apps & Features
-// entry, then the recorded folders; not the uninstaller's own files in
-// folder.
+// Everything the record lists: win.ini keys, files, then the recorded
+// folders; not the uninstaller's own files in folder, nor its entry. What
+// is already gone or put back counts as done, so that a run stopped
+// part-way can be started again.
 RemovalOutcome removeInstallation(const std::string& folder, const InstallRecord& record);
+// The record in folder rewritten to list only what is left; then, when
+// nothing is, the Apps & Features entry removed (with files waiting for the
+// restart: the uninstaller's own files, the folders and the entry at that
+// restart, after them). Something left keeps the entry, the uninstaller
+// and the record, which a second run finishes.
+void settleRemoval(const std::string& folder, const InstallRecord& record, RemovalOutcome& outcome);
+// Whether the uninstaller's own files go now: nothing is left, nor waits
+// for the restart.
+inline bool ownFilesGoNow(const RemovalOutcome& outcome) {
+    return !outcome.incomplete() && outcome.atRestart.empty();
+}
 // The uninstaller's own files in folder: the program (while it runs from
 // there, its removal at the next restart), then the record, the protected
 // folder that held them, and the recorded folders that only they kept.

@@ -274,4 +274,24 @@ void removeLink(const std::string& link) {
     runOnUnixNames("/bin/rm -f", {link});
 }
 
+// An immutable file cannot be opened for writing, even by root.
+bool setUndeletable(const std::string& path, bool undeletable) {
+    auto writable = [&] {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+        return true;
+    };
+    return runOnUnixNames(undeletable ? "/usr/bin/chattr +i" : "/usr/bin/chattr -i", {path}) &&
+           waitUntil([&] { return writable() != undeletable; }, Millis{3000});
+}
+
+DWORD runQuietUninstall(const std::string& target) {
+    const std::string command = entryOf(target)["QuietUninstallString"];
+    const std::size_t close = command.find('"', 1);
+    if (close == std::string::npos) return STILL_ACTIVE;
+    Installer quiet("C:\\", command.substr(1, close - 1), command.substr(close + 2));
+    return quiet.waitForExit();
+}
+
 }  // namespace e2e

@@ -67,5 +67,11 @@ void restartWindows();
 bool makeLink(const std::string& link, const std::string& to);
 // Removes the link itself (the work folder's removal would go through it).
 void removeLink(const std::string& link);
+// A file no one can delete (the Unix immutable attribute), or deletable
+// again; false when that cannot be done here.
+bool setUndeletable(const std::string& path, bool undeletable);
+// Runs the target's QuietUninstallString as a deployment system does and
+// returns its exit code.
+DWORD runQuietUninstall(const std::string& target);
 
 }  // namespace e2e

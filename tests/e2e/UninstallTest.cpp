@@ -100,17 +100,21 @@ TEST(Uninstall, TwoInstallationsOneUninstallKeepsTheUsersAndSkippedFiles) {
         EXPECT_NE((closing + "\n").find("\n    " + listed + "\n"), std::string::npos) << listed << " not in:\n" << closing;
     SystemState expected = before;
     expected["entries"] = systemState(target).at("entries");
+    expected["protected records"] = systemState(target).at("protected records");
     expected["target"] = {"docs\\", "docs\\later.txt", "language\\", "language\\mine.txt"};
-    EXPECT_EQ(systemState(target), expected) << "the entry lasts until the restart";
+    if (!runsElevated()) expected["target"].insert(expected["target"].end(), {"uninstall.dat", "uninstall.exe"});
+    EXPECT_EQ(systemState(target), expected) << "the entry, the uninstaller and its record last until the restart";
+    EXPECT_TRUE(pathExists(uninstallerOf(target)));
     restartWindows();
     expected["entries"] = before.at("entries");
+    expected["protected records"] = before.at("protected records");
     expected["target"] = {"language\\", "language\\mine.txt"};
     EXPECT_EQ(systemState(target), expected);
 }
 
 // A damaged record is refused and nothing goes; an uninstallation killed while
-// its Retry/Skip box is up (after Retry was tried once) can be run again and
-// finishes the job.
+// its Retry/Skip box is up (after Retry was tried once, the win.ini keys
+// already put back) can be run again and finishes the job, saying only that.
 TEST(Uninstall, DamagedRecordIsRefusedAndAnInterruptedRunCanBeFinished) {
     Workspace work;
     const std::string target = work.path("target");
@@ -155,5 +159,37 @@ TEST(Uninstall, DamagedRecordIsRefusedAndAnInterruptedRunCanBeFinished) {
 
     auto [closing, code] = uninstall(target);
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(closing, "Sample Italian Dictionary was removed from " + target + ".");
     EXPECT_EQ(systemState(target), before) << closing;
+}
+
+// A quiet uninstallation that cannot delete readme.txt exits with 2 and
+// keeps the entry, the uninstaller and a record of just that file and its
+// folder; a read-only file the installation made goes. Once readme.txt can
+// be deleted, the entry's QuietUninstallString finishes the job.
+TEST(Uninstall, WhatCannotGoKeepsTheEntryAndTheQuietCommandFinishesLater) {
+    Workspace work;
+    const std::string target = work.path("target");
+    const SystemState before = systemState(target);
+    ASSERT_EQ(installSample(work.makeSource(sampleScript("E2E Uninstall Later"), sampleFiles()), target), 0u);
+    const std::string program = uninstallerOf(target), quiet = entryOf(target)["QuietUninstallString"];
+    const std::string recordPath = joinPath(program.substr(0, program.rfind('\\')), "uninstall.dat");
+    const std::string stuck = joinPath(target, "readme.txt");
+    ASSERT_TRUE(SetFileAttributesA(joinPath(target, "docs\\abbrev.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    if (!setUndeletable(stuck, true)) GTEST_SKIP() << "no file can be made undeletable here";
+
+    const DWORD first = runQuietUninstall(target);
+    setUndeletable(stuck, false);
+    EXPECT_EQ(first, 2u);
+    EXPECT_EQ(entryOf(target)["QuietUninstallString"], quiet);
+    EXPECT_EQ(listTree(target), (runsElevated() ? std::vector<std::string>{"readme.txt"}
+                                                : std::vector<std::string>{"readme.txt", "uninstall.dat", "uninstall.exe"}))
+        << "the read-only docs\\abbrev.txt went with the rest";
+    EXPECT_EQ(systemState(target).at("[Dictionary]"), before.at("[Dictionary]"));
+    const std::string record = contentOf(recordPath);
+    const std::size_t from = std::min(record.find("\ndir "), record.size()), to = record.find("\nend ");
+    EXPECT_EQ(record.substr(from, to - from), "\ndir " + target + "\r\nfile " + stuck + "\r") << record;
+
+    EXPECT_EQ(runQuietUninstall(target), 0u);
+    EXPECT_EQ(systemState(target), before);
 }
