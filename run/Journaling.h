@@ -17,7 +17,8 @@ void keepJournal();
 // The journal begun for the target (its long spelling), before the first
 // change; the later calls begin it for the run's target when it is not.
 void beginJournal(const std::string& target);
-// The target the journal was begun for; empty before.
+// The target the journal was begun for (the run's, also when no journal is
+// kept); empty before.
 const std::string& journalTarget();
 
 // A folder about to be made.

@@ -98,7 +98,11 @@ void keepJournal() {
 }
 
 void beginJournal(const std::string& target) {
-    if (!journalKept || journal.begun)
+    if (!journalKept) {
+        journal.target = normalRecordPath(target, "");  // the record's target all the same
+        return;
+    }
+    if (journal.begun)
         return;
     journal = RunJournal{};
     journal.target = normalRecordPath(target, "");
