@@ -14,15 +14,17 @@
 
 // The window and drawing handles of the installer: its main window and
 // edit box, the heading font, the cursors, and what the progress display
-// draws with. One instance, windowHandles, lives for the whole run.
+// draws with. One instance, windowHandles, lives for the whole run; the
+// font, the brush and the drawing context are held, and go at the latest
+// with the main window (the cursors are shared ones, never destroyed).
 struct WindowHandles {
     HWND mainWindow = nullptr;
     HWND editBox = nullptr;
-    HFONT headingFont = nullptr;
+    GdiObject<HFONT> headingFont;
     HCURSOR waitCursor = nullptr;
     HCURSOR savedCursor = nullptr;
-    HBRUSH counterBrush = nullptr;
-    HDC builderDc = nullptr;
+    GdiObject<HBRUSH> counterBrush;
+    ScopedGetDC builderDc;  // the progress display's, while it draws
     bool comInitialized = false;  // CoInitialize at window creation succeeded
 };
 
@@ -60,8 +62,8 @@ extern std::string unpackedSetupFolder;
 // Reads the edit box into targetDir, in its full, long, normal spelling.
 // True when the installation may go there: the folder exists and only
 // administrators can change it (any folder, without elevation), or one
-// folder level was made for it now (an existing file is taken, as always). False after the "Invalid Directory"
-// box (in a silent mode the run ends there, nothing written).
+// folder level was made for it now (an existing file is taken). False after the
+// "Invalid Directory" box (in a silent mode the run ends there, nothing written).
 bool acceptTargetDir();
 
 // The "Invalid Directory" box with the text; in the silent modes, where no

@@ -1,6 +1,6 @@
 // The drive-and-folder chooser: every choice changes the process's current
 // directory at once and writes it into the edit box. It only fills the edit
-// box; Start takes the edit box's text as before. The chooser keeps the
+// box; Start takes the edit box's text. The chooser keeps the
 // folder it shows itself and lists it by its full path, so that nothing
 // here depends on the current directory it moves.
 #include <windows.h>

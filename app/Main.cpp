@@ -59,7 +59,7 @@ void tell(const InstallOptions& options, const std::string& text, UINT icon) {
 // returns the exit code.
 int runMainWindow(HINSTANCE instance, const InstallOptions& options, const std::string& dirFromStart,
                   int showCommand) {
-    windowHandles.headingFont = createHeadingFont();
+    windowHandles.headingFont.reset(createHeadingFont());
     setProgressPainter(windowPainter());
     takeSourceDir();
     logLine(std::string("source folder ") + scriptSettings.sourceDir);

@@ -109,9 +109,10 @@ void onPaint(HWND window) {
     GetClientRect(window, &client);
     paintGradient(dc, client);
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ previous = SelectObject(dc, windowHandles.headingFont);
-    drawShadowedText(dc, scriptSettings.title, RECT{30, 20, 480, 90});
-    SelectObject(dc, previous);
+    {
+        ScopedSelectObject font(dc, windowHandles.headingFont.get());
+        drawShadowedText(dc, scriptSettings.title, RECT{30, 20, 480, 90});
+    }
     EndPaint(window, &paint);
 }
 
@@ -265,12 +266,9 @@ void onCommand(int id, int code) {
 }
 
 void onDestroy() {
-    if (windowHandles.headingFont)
-        DeleteObject(windowHandles.headingFont);
-    if (windowHandles.counterBrush)
-        DeleteObject(windowHandles.counterBrush);
-    windowHandles.headingFont = nullptr;
-    windowHandles.counterBrush = nullptr;
+    windowHandles.builderDc.reset();
+    windowHandles.headingFont.reset();
+    windowHandles.counterBrush.reset();
     if (windowHandles.comInitialized)
         CoUninitialize();
     windowHandles.comInitialized = false;

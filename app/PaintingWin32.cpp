@@ -66,28 +66,26 @@ void drawShadowedText(HDC dc, const char* text, RECT rect) {
 namespace {
 
 void beginWindowDrawing() {
-    windowHandles.builderDc = GetDC(windowHandles.mainWindow);
-    if (windowHandles.builderDc)
-        SetBkMode(windowHandles.builderDc, TRANSPARENT);
+    windowHandles.builderDc = ScopedGetDC(windowHandles.mainWindow);
+    if (HDC dc = windowHandles.builderDc.get())
+        SetBkMode(dc, TRANSPARENT);
     if (!windowHandles.counterBrush)
-        windowHandles.counterBrush = CreateSolidBrush(kCounterBackground);
+        windowHandles.counterBrush.reset(CreateSolidBrush(kCounterBackground));
     windowHandles.savedCursor = SetCursor(windowHandles.waitCursor);
 }
 
 void endWindowDrawing() {
     SetCursor(windowHandles.savedCursor);
-    if (windowHandles.builderDc) {
-        SelectObject(windowHandles.builderDc, GetStockObject(SYSTEM_FONT));
-        ReleaseDC(windowHandles.mainWindow, windowHandles.builderDc);
-    }
-    windowHandles.builderDc = nullptr;
+    if (HDC dc = windowHandles.builderDc.get())
+        SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    windowHandles.builderDc.reset();
 }
 
 void drawNameOnWindow(const char* name, int top) {
-    HDC dc = windowHandles.builderDc;
+    HDC dc = windowHandles.builderDc.get();
     if (!dc)
         return;
-    SelectObject(dc, windowHandles.headingFont);
+    SelectObject(dc, windowHandles.headingFont.get());
     drawShadowedText(dc, name, RECT{30, top, 480, top + 40});
 }
 
@@ -119,7 +117,7 @@ void drawBarOnWindow(int left, int top, int right, int bottom, int fillRight, co
 }
 
 void paintStatusOnWindow(const char* text, int left, int top, int right, int bottom) {
-    HDC dc = windowHandles.builderDc;
+    HDC dc = windowHandles.builderDc.get();
     if (!dc)
         return;
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
@@ -129,12 +127,12 @@ void paintStatusOnWindow(const char* text, int left, int top, int right, int bot
 }
 
 void paintCounterOnWindow(long value) {
-    HDC dc = windowHandles.builderDc;
+    HDC dc = windowHandles.builderDc.get();
     if (!dc)
         return;
     const CounterBox& box = progressLayout.counterBox;
     RECT rect{box.left, box.top, box.right, box.bottom};
-    FillRect(dc, &rect, windowHandles.counterBrush);
+    FillRect(dc, &rect, windowHandles.counterBrush.get());
     char text[24];
     std::snprintf(text, sizeof text, "%ld", value);
     DrawTextW(dc, toWide(text).c_str(), -1, &rect, kLineFormat);

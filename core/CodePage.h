@@ -5,7 +5,8 @@
 //
 // The conversions of other code pages than UTF-8 are the system's: the seam
 // below is defined with MultiByteToWideChar and WideCharToMultiByte for
-// Windows (base/CodePageWin32.cpp) and with tables for the hosts.
+// Windows (core/win32/CodePageWin32.cpp) and with the C library's iconv on
+// other hosts (core/posix/CodePagePosix.cpp).
 #pragma once
 
 #include <cstddef>

@@ -2,9 +2,9 @@
 // the sort of the settings file's language section.
 //
 // selectCollation and collateCompare are defined for Windows in
-// base/CollationWin32.cpp (the C library's locale selection and the
-// system's locale string comparison) and for the host tests with the
-// folding comparison below.
+// core/win32/CollationWin32.cpp (the C library's locale selection and the
+// system's locale string comparison) and for other hosts in core/posix/
+// with the folding comparison below.
 #pragma once
 
 #include <cstddef>

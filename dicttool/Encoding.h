@@ -2,7 +2,7 @@
 // ANSI code page the installer's system would have, and how the report
 // tells the code page each text file was decoded with. The word-list records
 // are Windows-1252 (windows1252ToUtf8 and utf8ToWindows1252 of
-// base/CodePage.h show them as UTF-8).
+// core/CodePage.h show them as UTF-8).
 #pragma once
 
 #include <string>
@@ -20,3 +20,7 @@ std::string encodingText(const DecodedText& text, int codePageLine);
 
 // "ansi", "byte-order-mark" or "codepage-line", for JSON.
 const char* originName(CodePageOrigin origin);
+
+// Throws ToolError when bytes, the file at path, hold a zero byte: a file
+// the installer cannot read as text (UTF-16 is named as such).
+void refuseBinaryText(const std::string& path, const std::string& bytes);

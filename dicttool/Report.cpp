@@ -25,7 +25,7 @@ json lineJson(const ScriptLine& line, ScriptPass pass) {
               {"pass", pass == ScriptPass::PreRead ? "pre-read" : "execution"},
               {"keyword", keyword.empty() ? json() : json(keyword)},
               {"argument", r.hasArgument ? json(r.argument) : json()},
-              {"ignored", r.ignored == LineIgnored::No ? json() : json(ignoredName(r.ignored))},
+              {"ignored", r.ignored == LineIgnored::NotIgnored ? json() : json(ignoredName(r.ignored))},
               {"remainder", line.remainder}};
     if (r.hasOperands)
         j["operands"] = {r.first, r.second};
@@ -60,7 +60,7 @@ json encodingsJson(const std::vector<FileEncoding>& encodings) {
 json blockJson(const LanguageBlock& b) {
     const LanguageEntry& e = b.entry;
     json fields = json::array();
-    for (const std::string* field : {&e.field1, &e.field2, &e.field3, &e.displayName})
+    for (const std::string* field : {&e.keptFields[0], &e.keptFields[1], &e.keptFields[2], &e.displayName})
         if (static_cast<int>(fields.size()) < b.fields)
             fields.push_back(*field);
     json j = {{"line", b.line},          {"text", b.languageLine}, {"fields", fields},
@@ -116,7 +116,7 @@ const char* reasonText(LineIgnored reason) {
     case LineIgnored::MissingArgument: return "no argument";
     case LineIgnored::MissingOperand: return "fewer than two operands";
     case LineIgnored::OtherPass: return "read by the other pass";
-    case LineIgnored::No: break;
+    case LineIgnored::NotIgnored: break;
     }
     return "";
 }
@@ -140,7 +140,7 @@ std::string lineText(const ScriptLine& line) {
         return "comment";
     if (keyword.empty())
         return std::string("ignored    ") + reasonText(own.ignored) + ": " + quoted(line.text);
-    if (own.ignored != LineIgnored::No)
+    if (own.ignored != LineIgnored::NotIgnored)
         return std::string("ignored    ") + keyword + " with " + reasonText(own.ignored) + ": " + quoted(line.text);
     const std::string taken = takenText(own);
     return std::string(pass) + "  " + keyword + (taken.empty() ? "" : " " + taken) + remainder;

@@ -3,7 +3,6 @@
 // real contents of the source folder, and every step that would fail or
 // mislead reported with its line.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -80,7 +79,7 @@ int laterMkdir(const PlanState& s, const std::string& normal) {
     for (std::size_t i = s.index + 1; i < s.lines.size(); ++i) {
         const LineReading& r = s.lines[i].execution;
         std::string made;
-        if (r.execution == ScriptKeyword::Mkdir && r.ignored == LineIgnored::No &&
+        if (r.execution == ScriptKeyword::Mkdir && r.ignored == LineIgnored::NotIgnored &&
             normalRelativePath(r.argument, made) && foldedName(made) == wanted)
             return s.lines[i].line;
     }
@@ -251,7 +250,7 @@ std::string targetFile(PlanState& s, const std::string& relative) {
     return s.target && s.target->kind(normal) == PathKind::File ? s.target->nativePath(normal) : std::string();
 }
 
-void checkShortcut(PlanState& s, const Settings& st, const std::string& wbarg) {
+void checkShortcut(PlanState& s, const Settings& st, const std::string& arguments) {
     if (st.iconName || st.iconGroup || st.iconExe) {
         std::string missing;
         for (const auto& [line, word] : {std::pair<int, const char*>{st.iconName, "iconname"},
@@ -275,7 +274,7 @@ void checkShortcut(PlanState& s, const Settings& st, const std::string& wbarg) {
     if (!fitsPath(program))
         return addProblem(s, st.iconExe ? st.iconExe : st.iconName, "path-too-long",
                           quoted(program) + " is over 259 characters: no shortcut is made");
-    s.report.plan.shortcut = {true, st.iconName, st.group, st.name, program, wbarg};
+    s.report.plan.shortcut = {true, st.iconName, st.group, st.name, program, arguments};
 }
 
 void checkWordLists(PlanState& s, const Settings& st) {
@@ -312,19 +311,6 @@ void checkDisplay(PlanState& s, const Settings& st) {
     reportInvalidBytes(text, s.report.plan.display, s.report.problems);
 }
 
-// A zero byte means a file the installer cannot read as text.
-void refuseBinary(const std::string& path, const std::string& bytes) {
-    const std::string::size_type zero = bytes.find('\0');
-    if (zero == std::string::npos)
-        return;
-    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
-    const auto line = 1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(zero), '\n');
-    throw ToolError(path + " is not a text file: a zero byte at offset " + std::to_string(zero) + " (line " +
-                    std::to_string(line) + ")" +
-                    (utf16 ? "; it looks like UTF-16: save it as UTF-8 with a byte order mark"
-                           : "; the installer would misread it"));
-}
-
 std::vector<ScriptLine> readLines(const std::string& text) {
     std::vector<ScriptLine> lines;
     readScriptPieces(text, [&](const ScriptPiece& piece) {
@@ -341,7 +327,7 @@ std::vector<ScriptLine> readLines(const std::string& text) {
 std::string preReadValue(const std::vector<ScriptLine>& lines, PreReadKeyword keyword, const char* fallback) {
     std::string value = fallback;
     for (const ScriptLine& line : lines)
-        if (line.preRead.preRead == keyword && line.preRead.ignored == LineIgnored::No)
+        if (line.preRead.preRead == keyword && line.preRead.ignored == LineIgnored::NotIgnored)
             value = line.preRead.argument;
     return value;
 }
@@ -358,34 +344,13 @@ std::string readScript(FolderTree& source, const std::string& folder) {
 
 }  // namespace
 
-FileEncoding fileEncoding(const std::string& file, const DecodedText& text, int codePageLine) {
-    return {file, encodingText(text, codePageLine), text.codePage, text.origin, codePageLine};
-}
-
-void reportInvalidBytes(const DecodedText& text, const std::string& file, std::vector<Problem>& problems) {
-    const std::string page = text.codePage == kUtf8CodePage ? "UTF-8" : "code page " + std::to_string(text.codePage);
-    for (std::size_t i = 0; i < text.invalid.size();) {
-        const int line = text.invalid[i].line;
-        std::string bytes;
-        std::size_t count = 0;
-        for (; i < text.invalid.size() && text.invalid[i].line == line; ++i, ++count) {
-            char byte[32];
-            std::snprintf(byte, sizeof byte, "0x%02X (column %zu)", text.invalid[i].value, text.invalid[i].column);
-            bytes += (count == 0 ? "" : ", ") + std::string(byte);
-        }
-        problems.push_back({file, line, "invalid-byte",
-                            (count == 1 ? "byte " : "bytes ") + bytes + (count == 1 ? " begins" : " begin") +
-                                " no character of " + page + ": read as U+FFFD"});
-    }
-}
-
 ScriptReport checkScript(const CheckOptions& options) {
     if (pathKind(options.source) != PathKind::Folder)
         throw ToolError("no folder " + options.source);
     FolderTree source(options.source);
     const std::string path = readScript(source, options.source);
     const std::string bytes = readWholeFile(path);
-    refuseBinary(path, bytes);
+    refuseBinaryText(path, bytes);
 
     ScriptReport report;
     int codePageLine = 0;
@@ -408,7 +373,7 @@ ScriptReport checkScript(const CheckOptions& options) {
     PlanState state{source, target.get(), lines, report, 0, {}, {}, {}, named, codePageLine, options.codePage};
     Settings settings;
     for (state.index = 0; state.index < lines.size(); ++state.index)
-        if (lines[state.index].execution.ignored == LineIgnored::No)
+        if (lines[state.index].execution.ignored == LineIgnored::NotIgnored)
             runLine(state, lines[state.index].execution, settings);
     finishRepeats(state);
     checkShortcut(state, settings, preReadValue(lines, PreReadKeyword::WbArg, ""));

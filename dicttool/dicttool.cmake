@@ -54,7 +54,7 @@ if(WIN32)
   target_link_options(dicttool PRIVATE -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
   target_link_libraries(dicttool PRIVATE no_faults)
 else()
-  target_sources(dicttool PRIVATE ${DICTTOOL_DIR}/HostSeams.cpp)
+  # On other hosts they come from core_posix.
   target_compile_definitions(dicttool PRIVATE DICTTOOL_MANIFEST)
 endif()
 

@@ -156,7 +156,7 @@ std::vector<std::string> deepestFirst(std::vector<std::string> directories) {
 }
 
 // FNV-1a over the folded normal spelling, 64 bits in hexadecimal. A drive
-// root is hashed without its backslash, as it always was spelled before.
+// root is hashed without its backslash.
 std::string uninstallKeyName(const std::string& target) {
     std::string normal = normalRecordPath(target, "");
     if (normal.empty())

@@ -23,7 +23,7 @@ struct ScriptSettings {
     char sourceDir[kPathBytes] = "";
     char title[kValueCapacity] = "";
     char defaultDir[kPathBytes] = "c:\\";
-    char wbarg[kValueCapacity] = "";
+    char shortcutArguments[kValueCapacity] = "";  // wbarg: the arguments the shortcut passes
     std::int32_t verbose = 1;
     // The code page install.inf's codepage line names, for the files of the
     // medium without a byte order mark; kAnsiCodePage (0) when none does.

@@ -6,9 +6,9 @@
 #include <string>
 
 struct LanguageEntry {
-    std::string field1;       // with any commas that stood before it on the line
-    std::string field2;
-    std::string field3;
+    // Fields 1 to 3, which go into kelmo.ini unchanged; the first with any
+    // commas that stood before it on the line.
+    std::string keptFields[3];
     std::string displayName;  // field 4
     std::string fromName;
     std::string toName;

@@ -273,7 +273,7 @@ void dropLanguageEntry(const char* displayName) {
 // before such a line, the entry becomes the file's last line.
 void appendLanguageEntry(const LanguageEntry& entry) {
     const std::string entryLine =
-        settingsText(entry.field1 + "," + entry.field2 + "," + entry.field3 + "," + entry.displayName);
+        settingsText(entry.keptFields[0] + "," + entry.keptFields[1] + "," + entry.keptFields[2] + "," + entry.displayName);
     Rewrite rewrite;
     beginRewrite(rewrite);
     bool inGroup = false;

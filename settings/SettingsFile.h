@@ -25,7 +25,7 @@ void createSettingsFile(const char* fromName);
 // folded).
 void dropLanguageEntry(const char* displayName);
 
-// Inserts the entry "field1,field2,field3,displayName" before the first
+// Inserts the entry "field 1,field 2,field 3,displayName" before the first
 // short line that follows each "[language]" line.
 void appendLanguageEntry(const LanguageEntry& entry);
 

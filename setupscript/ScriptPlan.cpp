@@ -8,18 +8,18 @@ namespace {
 LineIgnored executionNeeds(ScriptKeyword keyword, const char* line, LineReading& reading) {
     switch (keyword) {
     case ScriptKeyword::MkWList:
-        return LineIgnored::No;
+        return LineIgnored::NotIgnored;
     case ScriptKeyword::Copy:
     case ScriptKeyword::XCopy:
     case ScriptKeyword::SndCopy:
         reading.hasOperands = splitOperands(line, reading.first, reading.second);
-        return reading.hasOperands ? LineIgnored::No : LineIgnored::MissingOperand;
+        return reading.hasOperands ? LineIgnored::NotIgnored : LineIgnored::MissingOperand;
     case ScriptKeyword::SetIni:
         reading.hasKeyValue =
             reading.hasArgument && splitKeyValue(reading.argument.c_str(), reading.key, reading.value);
-        return reading.hasKeyValue ? LineIgnored::No : LineIgnored::MissingArgument;
+        return reading.hasKeyValue ? LineIgnored::NotIgnored : LineIgnored::MissingArgument;
     default:
-        return reading.hasArgument ? LineIgnored::No : LineIgnored::MissingArgument;
+        return reading.hasArgument ? LineIgnored::NotIgnored : LineIgnored::MissingArgument;
     }
 }
 
@@ -75,7 +75,7 @@ const char* ignoredName(LineIgnored reason) {
     case LineIgnored::MissingArgument: return "missing-argument";
     case LineIgnored::MissingOperand: return "missing-operand";
     case LineIgnored::OtherPass: return "other-pass";
-    case LineIgnored::No: break;
+    case LineIgnored::NotIgnored: break;
     }
     return "";
 }

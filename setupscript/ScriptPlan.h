@@ -14,7 +14,7 @@ enum class ScriptPass { PreRead, Execution };
 
 // Why a pass takes nothing from a line.
 enum class LineIgnored {
-    No,
+    NotIgnored,       // the pass takes the line
     Comment,          // empty, or "#" first
     UnknownWord,      // begins with no keyword of either pass
     LeadingSpace,     // begins with a space and so carries no keyword
@@ -26,7 +26,7 @@ enum class LineIgnored {
 
 // What one pass takes from one line.
 struct LineReading {
-    LineIgnored ignored = LineIgnored::No;
+    LineIgnored ignored = LineIgnored::NotIgnored;
     PreReadKeyword preRead = PreReadKeyword::None;  // the keyword, in the pre-read
     ScriptKeyword execution = ScriptKeyword::None;  // the keyword, in the execution pass
     bool hasArgument = false;

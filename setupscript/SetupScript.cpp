@@ -200,7 +200,7 @@ void preReadLine(const char* line) {
     case PreReadKeyword::Dir:
         return take(scriptSettings.defaultDir);
     case PreReadKeyword::WbArg:
-        return take(scriptSettings.wbarg);
+        return take(scriptSettings.shortcutArguments);
     case PreReadKeyword::Version:
         return take(scriptSettings.version);
     case PreReadKeyword::Publisher:

@@ -113,7 +113,7 @@ bool addProgramShortcut() {
     if (!journalFile(link))
         return false;
     if (FAILED(createProgramShortcut(target.c_str(), link.c_str(), scriptSettings.targetDirSlash,
-                                     scriptSettings.wbarg))) {
+                                     scriptSettings.shortcutArguments))) {
         restoreEarlierFile(link);
         return false;
     }

@@ -141,7 +141,7 @@ KeyState keyState(const IniKeyChange& change) {
     if (present == change.hadValue && (!present || value == change.previous))
         return KeyState::Restored;
     if (!change.givenKnown)
-        return KeyState::Given;  // a record of the first version: put back as it always was
+        return KeyState::Given;  // a record that names no given value: always put back
     return present && value == change.given ? KeyState::Given : KeyState::Changed;
 }
 

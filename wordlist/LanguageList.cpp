@@ -78,7 +78,7 @@ std::vector<std::string> settingsTexts(const std::vector<ListLine>& lines) {
     for (std::size_t i = 0; i < lines.size(); i += 3) {
         LanguageEntry entry;
         splitLanguageLine(lines[i].text.c_str(), entry);
-        for (const std::string* field : {&entry.field1, &entry.field2, &entry.field3, &entry.displayName})
+        for (const std::string* field : {&entry.keptFields[0], &entry.keptFields[1], &entry.keptFields[2], &entry.displayName})
             texts.push_back(*field);
         if (i == 0 && lines.size() > 1)
             texts.push_back(lines[1].text);
@@ -146,7 +146,7 @@ std::string unwritableLanguageText(const char* listPath) {
 // character; later fields are runs of non-commas, any run of commas being
 // one separator.
 int splitLanguageLine(const char* line, LanguageEntry& entry) {
-    std::string* const fields[] = {&entry.field1, &entry.field2, &entry.field3, &entry.displayName};
+    std::string* const fields[] = {&entry.keptFields[0], &entry.keptFields[1], &entry.keptFields[2], &entry.displayName};
     for (std::string* field : fields)
         field->clear();
 

@@ -40,7 +40,7 @@ bool handleNamesPath(HANDLE handle, const std::string& path);
 // One folder made with the protected list; GetLastError says why not.
 bool makeProtectedFolder(const std::string& path);
 
-// One folder of an installation: made protected when elevated, as before
+// One folder of an installation: made protected when elevated, plainly
 // (inheriting its parent's list) when not. A folder made so counts as
 // trusted for the rest of the run.
 bool makeInstallFolder(const std::string& path);

@@ -168,21 +168,35 @@ private:
     HGDIOBJ previous_;
 };
 
-// A window's device context, released when the holder goes.
+// A window's device context, released when the holder goes, is reset or is
+// assigned another; movable, not copyable.
 class ScopedGetDC {
 public:
+    ScopedGetDC() = default;
     explicit ScopedGetDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ScopedGetDC() {
-        if (dc_)
-            ReleaseDC(window_, dc_);
+    ~ScopedGetDC() { reset(); }
+    ScopedGetDC(ScopedGetDC&& other) noexcept : window_(other.window_), dc_(other.dc_) { other.dc_ = nullptr; }
+    ScopedGetDC& operator=(ScopedGetDC&& other) noexcept {
+        if (this != &other) {
+            reset();
+            window_ = other.window_;
+            dc_ = other.dc_;
+            other.dc_ = nullptr;
+        }
+        return *this;
     }
     ScopedGetDC(const ScopedGetDC&) = delete;
     ScopedGetDC& operator=(const ScopedGetDC&) = delete;
     HDC get() const { return dc_; }
+    void reset() {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+        dc_ = nullptr;
+    }
 
 private:
-    HWND window_;
-    HDC dc_;
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
 };
 
 // A find-first/find-next search over a pattern (UTF-8), with why it found

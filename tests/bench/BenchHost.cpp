@@ -1,33 +1,8 @@
-// The benchmark's platform on a POSIX host: no collation locale exists, so
-// the collation is the folding comparison, names are compared by
-// foldedName, and memory and processor time come from getrusage.
+// The benchmark's measures on a POSIX host: memory and processor time come
+// from getrusage (core's seams are core_posix's).
 #include <sys/resource.h>
 
-#include <string>
-
-#include "core/Collation.h"
-#include "core/PathText.h"
 #include "tests/bench/Bench.h"
-
-bool selectCollation(const char* localeName) {
-    return localeName == nullptr;
-}
-
-bool collationSelected() {
-    return false;
-}
-
-int collateCompare(const char* a, const char* b) {
-    return foldCompare(a, b);
-}
-
-std::string collateSortKey(const char* text) {
-    return foldedKey(text);
-}
-
-bool pathEquals(const std::string& a, const std::string& b) {
-    return foldedName(a) == foldedName(b);
-}
 
 double processorSeconds() {
     rusage usage{};

@@ -3,12 +3,8 @@
 // which the builder draws its bar and status lines are kept, to time its
 // phases.
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
-#include "core/FileLayer.h"
 #include "run/MessageBoxes.h"
 #include "run/Progress.h"
 #include "tests/bench/Bench.h"
@@ -50,15 +46,3 @@ void keepBenchMarks() {
 
 void showClosingMessage(const char*) {}
 void showCollationWarning(const char*) {}
-
-bool fileFault(FileOp) {
-    return false;
-}
-
-std::FILE* systemOpenFile(const char* name, const char* mode) {
-    return std::fopen(name, mode);
-}
-
-bool systemReplaceFile(const char* source, const char* target) {
-    return std::rename(source, target) == 0;
-}

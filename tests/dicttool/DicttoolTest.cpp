@@ -280,7 +280,7 @@ TEST(DicttoolRules, EachPassReadsALineAsTheInstallerDoes) {
         EXPECT_STREQ(ignoredName(r.ignored), row.ignored);
         const std::string taken = r.hasOperands ? r.first + "|" + r.second
                                   : r.hasKeyValue ? r.key + "=" + r.value
-                                  : r.ignored == LineIgnored::No ? r.argument : "";
+                                  : r.ignored == LineIgnored::NotIgnored ? r.argument : "";
         EXPECT_EQ(taken, row.taken);
     }
     EXPECT_EQ(folderCopyDestination("c:\\t\\", ".", "a.wav"), "c:\\t\\.\\a.wav");

@@ -3,6 +3,8 @@
 // current directory and shows it in the edit box, and Start takes a relative
 // path from where the chooser left off and then puts the chooser away.
 #include "Harness.h"
+#include "Layout.h"
+#include "ProgressPixels.h"
 
 #include <gtest/gtest.h>
 
@@ -183,24 +185,22 @@ struct Placed {
 
 // The chooser's controls and where they stand while it is open.
 const Placed kChooserLayout[] = {
-    {kFramePanel, {110, 138, 440, 320}},    {kDriveList, {120, 280, 150, 100}},
-    {kFolderList, {280, 280, 260, 180}},    {kDriveCaption, {120, 260, 150, 20}},
-    {kFolderCaption, {280, 260, 260, 20}},
+    {kFramePanel,
+     {layout::control(kFramePanel).rect.x, layout::control(kFramePanel).rect.y, layout::control(kFramePanel).rect.w,
+      layout::kChooserFrameHeight}},
+    {kDriveList, layout::control(kDriveList).rect},
+    {kFolderList, layout::control(kFolderList).rect},
+    {kDriveCaption, layout::control(kDriveCaption).rect},
+    {kFolderCaption, layout::control(kFolderCaption).rect},
 };
-
-// The background colour of scan line y on a screen of the given height.
-Rgb gradientAt(int y, int height) {
-    if (lowColourDisplay()) return Rgb{0, 0, 104};
-    return Rgb{0, 0, 200 - 3 * (63 * y / height)};
-}
 
 // The first pixel of the rectangle that does not show the background, described; empty when all do.
 std::string backgroundMismatch(const Screen& s, int left, int top, int right, int bottom) {
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
-            if (!sameColour(s.pixel(x, y), gradientAt(y, s.height())))
+            if (!sameColour(s.pixel(x, y), progress::backgroundOf(s, y)))
                 return "at (" + std::to_string(x) + "," + std::to_string(y) + ") expected " +
-                       toString(gradientAt(y, s.height())) + ", got " + toString(s.pixel(x, y));
+                       toString(progress::backgroundOf(s, y)) + ", got " + toString(s.pixel(x, y));
     return "";
 }
 
@@ -331,8 +331,8 @@ TEST(Chooser, FolderStepsFollowTheCurrentDirectory) {
     EXPECT_EQ(app.waitForExit(), 0u);
 }
 
-// A current directory longer than the 199 characters the edit box used to
-// hold is shown whole, and the chooser goes on working from there.
+// A current directory longer than 199 characters is shown whole, and the
+// chooser goes on working from there.
 TEST(Chooser, LongCurrentDirectoryIsShownWhole) {
     Workspace work;
     std::string deep = work.root();
@@ -410,7 +410,7 @@ TEST(Chooser, StartHidesTheChooserAndRestoresThePanel) {
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Install Finished ");
     for (int id : kAllControls) EXPECT_FALSE(app.controlState(id).visible) << controlName(id) << " still visible";
-    EXPECT_EQ(toString(app.controlState(kFramePanel).rect), toString(Rect{110, 138, 440, 110}));
+    EXPECT_EQ(toString(app.controlState(kFramePanel).rect), toString(layout::control(kFramePanel).rect));
     // The lower part of the drive list's place: below the status lines, left of the box.
     Screen screen = waitForScreen([](const Screen& s) { return backgroundMismatch(s, 120, 330, 270, 380).empty(); },
                                   Millis(3000));

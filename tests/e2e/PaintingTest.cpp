@@ -16,25 +16,23 @@ using progress::kShadow;
 
 namespace {
 
-// The background colour of scan line y on a screen of the given height.
-Rgb gradientAt(int y, int height) {
-    if (lowColourDisplay()) return Rgb{0, 0, 104};
-    return Rgb{0, 0, 200 - 3 * (63 * y / height)};
-}
-
-// The first line of column x that does not show the gradient, described; empty when all do.
+// The first line of column x that does not show the gradient, described;
+// empty when all do: the gradient's properties in the rightmost column,
+// and column x the same on every line.
 std::string gradientMismatch(const Screen& s, int x) {
+    if (std::string faults = progress::gradientFaults(s, s.width() - 1, 0, s.height()); !faults.empty())
+        return faults;
     for (int y = 0; y < s.height(); ++y)
-        if (!sameColour(s.pixel(x, y), gradientAt(y, s.height())))
+        if (!sameColour(s.pixel(x, y), progress::backgroundOf(s, y)))
             return "at (" + std::to_string(x) + "," + std::to_string(y) + ") expected " +
-                   toString(gradientAt(y, s.height())) + ", got " + toString(s.pixel(x, y));
+                   toString(progress::backgroundOf(s, y)) + ", got " + toString(s.pixel(x, y));
     return "";
 }
 
 // Whether a pixel of line y is (about) the background: the edges of
 // smoothed text blend with it.
-bool showsBackground(Rgb c, int y, int height) {
-    Rgb g = gradientAt(y, height);
+bool showsBackground(const Screen& s, Rgb c, int y) {
+    Rgb g = progress::backgroundOf(s, y);
     return std::abs(c.r - g.r) <= 24 && std::abs(c.g - g.g) <= 24 && std::abs(c.b - g.b) <= 24;
 }
 
@@ -61,7 +59,7 @@ TEST(Painting, TitleIsDrawnLightOnADarkShadowAndClipped) {
         EXPECT_GT(s.count(kLeft, kTop, kRight, kBottom, isShadow), 0) << "no pixel of the heading's shadow";
         int beyond = 0;
         for (int y = 0; y < kBottom + 10; ++y)
-            for (int x = kRight; x < s.width(); ++x) beyond += !showsBackground(s.pixel(x, y), y, s.height());
+            for (int x = kRight; x < s.width(); ++x) beyond += !showsBackground(s, s.pixel(x, y), y);
         EXPECT_EQ(beyond, 0) << "the heading should be clipped at x " << kRight;
 
         app.click(kStopButton);
@@ -73,7 +71,7 @@ TEST(Painting, TitleIsDrawnLightOnADarkShadowAndClipped) {
         auto offGradient = [](const Screen& s) {
             int n = 0;
             for (int y = kTop; y < kBottom; ++y)
-                for (int x = kLeft; x < kRight; ++x) n += !sameColour(s.pixel(x, y), gradientAt(y, s.height()));
+                for (int x = kLeft; x < kRight; ++x) n += !sameColour(s.pixel(x, y), progress::backgroundOf(s, y));
             return n;
         };
         // Wait for the gradient to be painted, then look for anything else.
@@ -108,16 +106,20 @@ std::string backgroundMismatch(const Screen& s, const std::function<Rgb(int)>& w
 }  // namespace
 
 // On a true-colour screen the installer's background runs from blue 200 on
-// the top line down to blue 14 on the bottom line, over the full width.
+// the top line down to blue 14 on the bottom line, one pen of 3 at a time
+// and never lighter further down, the same colour across each line.
 TEST(PaintingGradient, TrueColourRunsFromBlue200AtTheTopToBlue14AtTheBottom) {
     if (lowColourDisplay()) GTEST_SKIP() << "this screen has fewer than 24 bits a pixel";
     Workspace work;
     Installer app(work.makeSource("dir c:\\\n"));
     ASSERT_TRUE(app.waitForMainWindow());
-    auto want = [](int y) { return Rgb{0, 0, 200 - 3 * (63 * y / GetSystemMetrics(SM_CYSCREEN))}; };
-    Screen s = waitForScreen([&](const Screen& s) { return backgroundMismatch(s, want).empty(); },
-                                  Millis(5000));
-    EXPECT_EQ(backgroundMismatch(s, want), "");
+    auto edge = [](const Screen& s) { return progress::gradientFaults(s, s.width() - 1, 0, s.height()); };
+    auto across = [](const Screen& s) {
+        return backgroundMismatch(s, [&s](int y) { return progress::backgroundOf(s, y); });
+    };
+    Screen s = waitForScreen([&](const Screen& s) { return edge(s).empty() && across(s).empty(); }, Millis(5000));
+    EXPECT_EQ(edge(s), "");
+    EXPECT_EQ(across(s), "") << "each line one colour, on the screen's edges";
     EXPECT_EQ(s.pixel(s.width() - 1, 0), (Rgb{0, 0, 200}));
     EXPECT_EQ(s.pixel(0, s.height() - 1), (Rgb{0, 0, 14}));
     app.click(kStopButton);

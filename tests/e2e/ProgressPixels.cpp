@@ -8,9 +8,28 @@ namespace progress {
 using e2e::sameColour;
 using e2e::toString;
 
-Rgb gradientAt(int y, int height) {
-    if (e2e::lowColourDisplay()) return kCounterBlue;
-    return Rgb{0, 0, 200 - 3 * (63 * y / height)};
+std::string gradientFaults(const e2e::Screen& s, int x, int top, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+        const Rgb c = s.pixel(x, y);
+        const std::string seen = " at " + at(x, y) + ", got " + toString(c);
+        if (e2e::lowColourDisplay()) {
+            if (!sameColour(c, kCounterBlue)) return "expected the flat " + toString(kCounterBlue) + seen;
+            continue;
+        }
+        if (c.r != 0 || c.g != 0) return "expected blue alone" + seen;
+        if (y == top && c.b != 200) return "expected (0, 0, 200) on the top line" + seen;
+        if (y > top) {
+            const int step = s.pixel(x, y - 1).b - c.b;
+            if (step != 0 && step != 3) return "expected the blue of the line above or one pen (3) darker" + seen;
+        }
+        if (y == bottom - 1 && bottom - top == s.height() && c.b != 14)
+            return "expected (0, 0, 14) on the bottom line" + seen;
+    }
+    return "";
+}
+
+Rgb backgroundOf(const e2e::Screen& s, int y) {
+    return s.pixel(s.width() - 1, y);
 }
 
 double towardWhite(Rgb c, Rgb base) {

@@ -21,9 +21,18 @@ const Rgb kShadow{0, 0, 0};
 // The bar's left and right edges as the builder places it.
 constexpr int kBarLeft = 30, kBarRight = 380;
 
-// The gradient colour of scan line y in a client area of the given height
-// (the flat (0, 0, 104) on a low-colour screen).
-Rgb gradientAt(int y, int height);
+// What is wrong with the gradient in column x of a window that covers the
+// lines top to bottom (exclusive), described; empty when it has the
+// gradient's properties: blue alone, (0, 0, 200) on the top line, never
+// lighter further down, one pen step (3) at most between neighbouring lines,
+// and (0, 0, 14) on the bottom line of a window as tall as the screen; on a
+// low-colour screen (0, 0, 104) on every line.
+std::string gradientFaults(const e2e::Screen& s, int x, int top, int bottom);
+
+// The background of screen line y as the screen shows it in its rightmost
+// column, where the installer's full-screen window draws nothing but the
+// gradient, which is the same along each line.
+Rgb backgroundOf(const e2e::Screen& s, int y);
 
 // Where c lies on the way from base to white, 0 to 1 (text edges blend the
 // white text into what is behind it); negative when it is not on that way.

@@ -76,18 +76,19 @@ std::string compareWithModel(const std::vector<Record>& to, const std::map<std::
     return out;
 }
 
-// Neighbours out of order: the system's comparison puts the later one first,
-// or they compare equal and are not in byte order.
+// Neighbours out of order: the Italian rules put the later one first, or
+// they are equal under them and not in byte order. Neighbours the rules
+// leave undecided are passed over.
 std::string orderFaults(const std::vector<Record>& to) {
     std::string out;
     int faults = 0;
     for (size_t i = 0; i + 1 < to.size(); ++i) {
         const std::string& a = to[i].word;
         const std::string& b = to[i + 1].word;
-        int c = wordlists::systemCompare(a, b);
-        bool wrong = c == 1 || c == 2 || (c == 0 && std::strcmp(a.c_str(), b.c_str()) >= 0);
+        int c = wordlists::italianOrder(a, b);
+        bool wrong = c == 1 || (c == 0 && std::strcmp(a.c_str(), b.c_str()) >= 0);
         if (wrong && ++faults <= 5)
-            out += "\n  record " + std::to_string(i) + " \"" + a + "\" before \"" + b + "\" (system comparison " +
+            out += "\n  record " + std::to_string(i) + " \"" + a + "\" before \"" + b + "\" (the rules say " +
                    std::to_string(c) + ")";
     }
     if (faults > 5) out += "\n  ... " + std::to_string(faults) + " in all";

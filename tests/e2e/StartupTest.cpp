@@ -1,21 +1,11 @@
 // What the user meets when the installer starts: the error without a setup
 // script, and the main window with its panel of controls.
 #include "Harness.h"
+#include "Layout.h"
 
 #include <gtest/gtest.h>
 
 using namespace e2e;
-
-namespace {
-
-struct Expected {
-    int id;
-    bool visible;
-    Rect rect;  // checked for visible controls only
-    const char* text;
-};
-
-}  // namespace
 
 // Without install.inf the user sees nothing but the error box; answering it
 // ends the program with exit code 1.
@@ -74,31 +64,21 @@ TEST(Startup, MainWindowShowsThePanelAndHidesTheChooser) {
     GetWindowTextA(main, caption, sizeof caption);
     EXPECT_STREQ(caption, "") << "the main window has no window text";
 
-    const Expected expected[] = {
-        {kFramePanel, true, {110, 138, 440, 110}, ""},
-        {kPromptLabel, true, {120, 148, 420, 22}, "Install in Directory :"},
-        {kEditBox, true, {120, 170, 420, 25}, "c:\\"},
-        {kStartButton, true, {120, 205, 100, 30}, "Start"},
-        {kChangeDirButton, true, {230, 205, 200, 30}, "Change Directory"},
-        {kStopButton, true, {440, 205, 100, 30}, "Stop"},
-        {kDriveList, false, {}, nullptr},
-        {kFolderList, false, {}, nullptr},
-        {kDriveCaption, false, {}, "Drive :"},
-        {kFolderCaption, false, {}, "Directory :"},
-    };
-    for (const Expected& e : expected) {
-        SCOPED_TRACE(controlName(e.id));
-        ControlState state = app.controlState(e.id);
-        ASSERT_TRUE(state.exists) << "no control with id " << e.id;
-        EXPECT_EQ(state.visible, e.visible);
+    for (const layout::Control& c : layout::kControls) {
+        SCOPED_TRACE(controlName(c.id));
+        ControlState state = app.controlState(c.id);
+        ASSERT_TRUE(state.exists) << "no control with id " << c.id;
+        EXPECT_EQ(state.visible, c.visibleAtStart);
         EXPECT_TRUE(state.enabled);
-        if (e.visible) {
-            EXPECT_EQ(toString(state.rect), toString(e.rect));
+        if (c.visibleAtStart) {
+            EXPECT_EQ(toString(state.rect), toString(c.rect));
         }
-        if (e.text) {
-            EXPECT_EQ(state.text, e.text);
+        if (c.text) {
+            EXPECT_EQ(state.text, c.text);
         }
     }
+    EXPECT_EQ(app.controlState(kEditBox).text, "c:\\");
+    EXPECT_EQ(app.controlState(kFramePanel).text, "");
 
     app.click(kStopButton);
     EXPECT_EQ(app.waitForExit(), 0u);

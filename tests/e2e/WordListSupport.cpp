@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace wordlists {
 
@@ -13,8 +14,6 @@ constexpr std::size_t kWordSize = 31;
 constexpr std::size_t kMeaningsSize = 51;
 constexpr std::size_t kMeaningsOffset = 31;
 constexpr std::size_t kReservedOffset = 82;
-
-constexpr LCID kItalian = 0x0410;
 
 // The field's text up to its terminator, or all of it when there is none.
 std::string field(const char* start, std::size_t size) {
@@ -71,13 +70,75 @@ std::vector<Record> readFromRecords(const std::string& bytes) {
     return records;
 }
 
-int systemCompare(const std::string& a, const std::string& b) {
-    switch (CompareStringA(kItalian, NORM_IGNORECASE | SORT_STRINGSORT, a.c_str(), -1, b.c_str(), -1)) {
-    case CSTR_LESS_THAN: return -1;
-    case CSTR_EQUAL: return 0;
-    case CSTR_GREATER_THAN: return 1;
-    default: return 2;
+namespace {
+
+// One Windows-1252 byte as the rules weigh it: its kind, its weight among
+// its kind (the byte for a symbol or digit, the plain lower-case letter for
+// a letter) and its accent (0 for none).
+enum Kind { kEnd = 0, kSymbol = 1, kDigit = 2, kLetter = 3, kUnknown = 4 };
+struct Weight {
+    int kind;
+    unsigned char base;
+    int accent;
+};
+
+// The accented letters of Windows-1252 that are their plain letter with an
+// accent: grave 1, acute 2, circumflex 3, tilde 4, diaeresis 5, ring 6,
+// cedilla 7, caron 8. Upper and lower case alike.
+Weight weightOf(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return {kLetter, c, 0};
+    if (c >= 'A' && c <= 'Z') return {kLetter, static_cast<unsigned char>(c + 32), 0};
+    if (c >= '0' && c <= '9') return {kDigit, c, 0};
+    if (c >= 0x20 && c < 0x7F) return {kSymbol, c, 0};
+    static const struct {
+        unsigned char lower, upper;
+        char base;
+        int accent;
+    } accented[] = {
+        {0xE0, 0xC0, 'a', 1}, {0xE1, 0xC1, 'a', 2}, {0xE2, 0xC2, 'a', 3}, {0xE3, 0xC3, 'a', 4}, {0xE4, 0xC4, 'a', 5},
+        {0xE5, 0xC5, 'a', 6}, {0xE7, 0xC7, 'c', 7}, {0xE8, 0xC8, 'e', 1}, {0xE9, 0xC9, 'e', 2}, {0xEA, 0xCA, 'e', 3},
+        {0xEB, 0xCB, 'e', 5}, {0xEC, 0xCC, 'i', 1}, {0xED, 0xCD, 'i', 2}, {0xEE, 0xCE, 'i', 3}, {0xEF, 0xCF, 'i', 5},
+        {0xF1, 0xD1, 'n', 4}, {0xF2, 0xD2, 'o', 1}, {0xF3, 0xD3, 'o', 2}, {0xF4, 0xD4, 'o', 3}, {0xF5, 0xD5, 'o', 4},
+        {0xF6, 0xD6, 'o', 5}, {0xF9, 0xD9, 'u', 1}, {0xFA, 0xDA, 'u', 2}, {0xFB, 0xDB, 'u', 3}, {0xFC, 0xDC, 'u', 5},
+        {0xFD, 0xDD, 'y', 2}, {0xFF, 0x9F, 'y', 5}, {0x9A, 0x8A, 's', 8}, {0x9E, 0x8E, 'z', 8},
+    };
+    for (const auto& a : accented)
+        if (c == a.lower || c == a.upper) return {kLetter, static_cast<unsigned char>(a.base), a.accent};
+    return {kUnknown, c, 0};
+}
+
+Weight weightAt(const std::string& s, std::size_t i) {
+    return i < s.size() ? weightOf(static_cast<unsigned char>(s[i])) : Weight{kEnd, 0, 0};
+}
+
+}  // namespace
+
+int italianOrder(const std::string& a, const std::string& b) {
+    for (std::size_t i = 0;; ++i) {
+        const Weight x = weightAt(a, i), y = weightAt(b, i);
+        if (x.kind == kUnknown || y.kind == kUnknown) return kUndecided;
+        if (x.kind != y.kind) return x.kind < y.kind ? -1 : 1;
+        if (x.kind == kEnd) break;
+        if (x.base != y.base) return x.kind == kSymbol ? kUndecided : (x.base < y.base ? -1 : 1);
     }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const int x = weightAt(a, i).accent, y = weightAt(b, i).accent;
+        if (x != y) return x != 0 && y != 0 ? kUndecided : (x < y ? -1 : 1);
+    }
+    return 0;
+}
+
+bool italianBefore(const std::string& a, const std::string& b) {
+    auto key = [](const std::string& s) {
+        std::vector<int> primary, accents;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const Weight w = weightAt(s, i);
+            primary.push_back(w.kind * 256 + w.base);
+            accents.push_back(w.accent);
+        }
+        return std::make_tuple(primary, accents, s);
+    };
+    return key(a) < key(b);
 }
 
 std::vector<std::string> lines(const std::string& text) {

@@ -1,7 +1,7 @@
 // Helpers of the word-list tests: word-list files written and read back
-// byte by byte, the system's Italian comparison as an independent
-// reference, the language section of kelmo.ini, and the real data that
-// scripts/e2e prepares.
+// byte by byte, the order that the Italian rules give, written without the
+// system's comparison, the language section of kelmo.ini, and the real data
+// that scripts/e2e prepares.
 #pragma once
 
 #include <optional>
@@ -36,9 +36,18 @@ ParsedList parseWordList(const std::string& bytes);
 // to its terminator; bytes behind the last whole record ignored.
 std::vector<Record> readFromRecords(const std::string& bytes);
 
-// CompareStringA for Italian (0x0410) with NORM_IGNORECASE | SORT_STRINGSORT:
-// -1, 0 or 1; 2 when the call fails.
-int systemCompare(const std::string& a, const std::string& b);
+// The order of two Windows-1252 words under the rules of the case-insensitive
+// Italian string sort, as the test states them: first the characters
+// without their accents and case, symbols (punctuation, hyphens, apostrophes
+// and blanks) before digits before letters, a word before its longer
+// continuations; then, among words equal so far, the first accent that
+// differs, the plain letter before the accented one; case never counts.
+// -1, 0 or 1, or kUndecided where the rules stated here do not say (two
+// different symbols, two different accents, a byte of neither kind).
+constexpr int kUndecided = 2;
+int italianOrder(const std::string& a, const std::string& b);
+// A total order that agrees with every decided italianOrder, for sorting.
+bool italianBefore(const std::string& a, const std::string& b);
 
 // The entries of the language section of a kelmo.ini text (line ends "\n"):
 // the non-empty, non-comment lines right under a "[language]" line.

@@ -20,7 +20,7 @@ void checkSplit(const char* line) {
     LanguageEntry entry;
     const int found = splitLanguageLine(line, entry);
     FUZZ_CHECK(found >= 0 && found <= 4);
-    const std::string* const fields[] = {&entry.field1, &entry.field2, &entry.field3, &entry.displayName};
+    const std::string* const fields[] = {&entry.keptFields[0], &entry.keptFields[1], &entry.keptFields[2], &entry.displayName};
     for (int i = 0; i < 4; ++i) {
         // Found fields hold something other than commas; only field 1 may
         // carry the commas that stood before it.
@@ -30,7 +30,7 @@ void checkSplit(const char* line) {
         FUZZ_CHECK(fields[i]->size() <= std::strlen(line));
     }
     if (found > 0)
-        FUZZ_CHECK(entry.field1.find_first_not_of(',') != std::string::npos);
+        FUZZ_CHECK(entry.keptFields[0].find_first_not_of(',') != std::string::npos);
 }
 
 void readLines(const std::uint8_t* data, std::size_t size) {

@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LanguageEntry entry;
     // A language line is read in pieces of at most 99 characters.
     splitLanguageLine(rest.substr(0, std::min<std::size_t>(lineEnd, 99)).c_str(), entry);
-    entry.fromName = entry.field2 + ".wb";
+    entry.fromName = entry.keptFields[1] + ".wb";
 
     ScratchFolder scratch;
     ScratchFolder::clear();

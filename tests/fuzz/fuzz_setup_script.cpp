@@ -28,7 +28,7 @@ void handleLine(const char* line) {
     preReadLine(line);
     FUZZ_CHECK(terminated(scriptSettings.title));
     FUZZ_CHECK(terminated(scriptSettings.defaultDir));
-    FUZZ_CHECK(terminated(scriptSettings.wbarg));
+    FUZZ_CHECK(terminated(scriptSettings.shortcutArguments));
 
     executionKeyword(line);
     const char* argument = keywordArgument(line);

@@ -1,7 +1,8 @@
-// Test definitions of the installer's Windows seam, for the host: drawing is
+// Test definitions of the installer's seams, for the host: drawing is
 // recorded, message boxes are recorded, file replacement and every
-// operation of the file layer can be made to fail on demand, and code pages
-// and names are converted and compared by small tables.
+// operation of the file layer can be made to fail on demand, the Italian
+// collation can be chosen or not, and the system's ANSI code page is the
+// test's. Everything else is core_posix's, as in the host programs.
 #pragma once
 
 #include <string>
@@ -22,9 +23,9 @@ struct HostPlatform {
     std::vector<std::string> collationWarnings;
     bool collationAvailable = true;  // whether selectCollation succeeds
     bool collationSelected = false;  // whether it did
-    bool failReplace = false;        // systemReplaceFile refuses
-    // The system's ANSI code page. The host converts Windows-1252 as Windows
-    // does, and a few characters of Shift-JIS (932) for the double-byte cases.
+    bool failReplace = false;        // every replacement of a file fails
+    // The system's ANSI code page (core_posix converts Windows-1252 as
+    // Windows does, and the others with the C library).
     unsigned ansiCodePage = 1252;
 
     // Fault injection for the file layer, per operation: call number failAt

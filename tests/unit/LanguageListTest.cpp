@@ -87,11 +87,11 @@ TEST_F(LanguageListTest, SplitFollowsTheTokeniser) {
     };
     for (const Case& c : cases) {
         LanguageEntry e;
-        e.field2 = "stale";
+        e.keptFields[1] = "stale";
         EXPECT_EQ(splitLanguageLine(c.line, e), c.fields) << c.line;
-        EXPECT_EQ(e.field1, c.f1) << c.line;
-        EXPECT_EQ(e.field2, c.f2) << c.line;
-        EXPECT_EQ(e.field3, c.f3) << c.line;
+        EXPECT_EQ(e.keptFields[0], c.f1) << c.line;
+        EXPECT_EQ(e.keptFields[1], c.f2) << c.line;
+        EXPECT_EQ(e.keptFields[2], c.f3) << c.line;
         EXPECT_EQ(e.displayName, c.name) << c.line;
     }
 }

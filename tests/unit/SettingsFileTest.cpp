@@ -35,9 +35,9 @@ std::string withEntries(const std::string& entries, const std::string& tail = "\
 
 LanguageEntry entry(const char* f1, const char* f2, const char* f3, const char* name) {
     LanguageEntry e;
-    e.field1 = f1;
-    e.field2 = f2;
-    e.field3 = f3;
+    e.keptFields[0] = f1;
+    e.keptFields[1] = f2;
+    e.keptFields[2] = f3;
     e.displayName = name;
     return e;
 }

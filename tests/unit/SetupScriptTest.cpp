@@ -91,7 +91,7 @@ TEST_F(SetupScriptTest, PreReadTakesTheDisplaySettings) {
     preRead("title  First \r\ncopy a b\nTITLE Second  \nwbarg -x -y\ndirectory d:\\dict\n");
     EXPECT_STREQ(scriptSettings.title, "Second  ");
     EXPECT_STREQ(scriptSettings.defaultDir, "d:\\dict");
-    EXPECT_STREQ(scriptSettings.wbarg, "-x -y");
+    EXPECT_STREQ(scriptSettings.shortcutArguments, "-x -y");
     EXPECT_EQ(scriptSettings.verbose, 1);
 }
 

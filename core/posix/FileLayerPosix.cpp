@@ -1,7 +1,19 @@
-// The hosts' side of the file layer's operations under a root: the names
-// joined, and the plain operations called. The hosts run the tests of the
-// core, whose files lie in a scratch folder of their own.
+// The file layer's system calls on a POSIX host: files are opened with the
+// C library and replaced by rename; the operations under a root join the
+// names and make the plain calls (the hosts run the core's tests and tools,
+// whose files lie in folders of their own).
+#include <cstdio>
+#include <string>
+
 #include "core/FileLayer.h"
+
+std::FILE* systemOpenFile(const char* name, const char* mode) {
+    return std::fopen(name, mode);
+}
+
+bool systemReplaceFile(const char* source, const char* target) {
+    return std::rename(source, target) == 0;
+}
 
 std::FILE* systemOpenInside(const char* root, const char* relative, const char* mode) {
     return systemOpenFile(insidePath(root, relative).c_str(), mode);

@@ -1,19 +1,11 @@
-// The core's platform seams on hosts other than Windows: no locale gives
-// the system's Italian comparison there, so the collation is the folding
-// comparison (letters A to Z folded, bytes compared unsigned); files are
-// replaced by rename, and no file operation is made to fail. The ANSI code
-// page is Windows-1252, converted as Windows converts it; other code pages
-// are the C library's (iconv's "CPnnnn"); names are compared by foldedName.
+// Code pages on a POSIX host: Windows-1252 is converted as Windows converts
+// it; other code pages are the C library's (iconv's "CPnnnn").
 #include <iconv.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 #include "core/CodePage.h"
-#include "core/Collation.h"
-#include "core/FileLayer.h"
-#include "core/PathText.h"
 
 namespace {
 
@@ -61,38 +53,6 @@ std::string iconvName(unsigned codePage) {
 
 }  // namespace
 
-bool selectCollation(const char* localeName) {
-    return localeName == nullptr;
-}
-
-bool collationSelected() {
-    return false;
-}
-
-int collateCompare(const char* a, const char* b) {
-    return foldCompare(a, b);
-}
-
-std::string collateSortKey(const char* text) {
-    return foldedKey(text);
-}
-
-bool fileFault(FileOp) {
-    return false;
-}
-
-std::FILE* systemOpenFile(const char* name, const char* mode) {
-    return std::fopen(name, mode);
-}
-
-bool systemReplaceFile(const char* source, const char* target) {
-    return std::rename(source, target) == 0;
-}
-
-unsigned systemAnsiCodePage() {
-    return kWindows1252;
-}
-
 // The C library knows no way to tell a code page's longest character, so
 // the ones that are not of single or double bytes are named.
 bool codePageKnown(unsigned codePage) {
@@ -126,6 +86,3 @@ bool encodeToCodePage(const std::string& utf8, unsigned codePage, std::string& b
     return unwritableAt == std::string::npos;
 }
 
-bool pathEquals(const std::string& a, const std::string& b) {
-    return foldedName(a) == foldedName(b);
-}
