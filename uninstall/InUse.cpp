@@ -41,9 +41,13 @@ bool deleteEntryAtRestart(const std::string& target) {
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
+    // A 32-bit uninstaller on 64-bit Windows wrote its entry in the
+    // registry's 32-bit view, which the system's reg.exe is told to use.
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
     const std::string command = "\"" + joinPath(toUtf8(system), "reg.exe") + "\" delete \"" +
                                 (root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") + uninstallKeyPath(target) +
-                                "\" /f";
+                                "\" /f" + (wow64 ? " /reg:32" : "");
     RegistryKey runOnce;
     if (RegCreateKeyExW(root, kRunOnceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
                         runOnce.put(), nullptr) != ERROR_SUCCESS)

@@ -197,7 +197,6 @@ void processLanguageList() {
         // What the block writes, announced with one write to the journal.
         announceFiles({insidePath(targetRoot(), "tmp.ini"), insidePath(targetRoot(), "kelmo.ini"),
                        insidePath(targetRoot(), "language\\temp.wb"),
-                       insidePath(targetRoot(), std::string("language\\") + kToScratchName),
                        insidePath(targetRoot(), "language\\" + entry.toName)});
 
         if (at == 0)

@@ -313,10 +313,11 @@ bool replaceHeldAtRestart(const std::string& scratch, const std::string& path) {
     return true;
 }
 
-// Phase four: the groups sorted, then written to the TO wordlist, created
-// before the sort. A list that could not be completed is deleted.
-void writeToList(MergedGroups& groups, const std::string& path, std::vector<WordRecord>& chunk) {
-    const std::string scratch = std::string(kLanguageFolder) + kToScratchName;
+// Phase four: the groups sorted, then written into the scratch file (TEMP,
+// read whole by now, opened again before the sort), which then takes the TO
+// wordlist's name. A list that could not be completed is deleted.
+void writeToList(MergedGroups& groups, const std::string& path, const std::string& scratch,
+                 std::vector<WordRecord>& chunk) {
     PendingFile to(targetRoot(), scratch);
     if (!journalFile(insidePath(targetRoot(), scratch)) || !openWordList(to, "wb"))
         openFailure("Can't create output file \"%s\" ", path);
@@ -378,7 +379,10 @@ void buildReverseList(const LanguageEntry& entry) {
             openFailure("Can't create tempfile", files.temp);
         writeTempList(from, temp, chunk);
         MergedGroups groups = readTempList(files.temp, std::move(from), chunk);
-        writeToList(groups, files.to, chunk);
+        // TEMP, read whole by now, takes the TO wordlist's records and then
+        // its name.
+        writeToList(groups, files.to, files.temp, chunk);
+        temp.finish();
     }
     drawStage(5);
     progressLayout.barY += 50;

@@ -31,8 +31,7 @@ bool isScratchName(const std::string& name) {
             break;
         start = end + 1;
     }
-    return parts.size() == 2 && pathEquals(parts[0], "language") &&
-           (pathEquals(parts[1], "temp.wb") || pathEquals(parts[1], kToScratchName));
+    return parts.size() == 2 && pathEquals(parts[0], "language") && pathEquals(parts[1], "temp.wb");
 }
 
 bool wordListPathFits(const std::string& targetSlash, const std::string& name) {

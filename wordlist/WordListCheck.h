@@ -10,14 +10,12 @@
 // name.
 std::string wordListRelativePath(const std::string& name);
 
-// The file a TO wordlist is written to before it takes its own name.
-constexpr const char* kToScratchName = "temp-to.wb";
-
-// A name the builder refuses because it names one of its scratch files: the
+// A name the builder refuses because it names its scratch file (under
+// which the TO wordlist is written, too, before it takes its own name): the
 // name, resolved under language\ as Windows resolves a path ("\" and "/"
 // alike, "." and empty parts dropped, ".." one level up, case and trailing
-// dots and blanks of a part ignored), is language\temp.wb or
-// language\temp-to.wb. A temp.wb in another folder is another file.
+// dots and blanks of a part ignored), is language\temp.wb. A temp.wb in
+// another folder is another file.
 bool isScratchName(const std::string& name);
 
 // The word list's full path, targetDirSlash + "language\" + name, fits a
