@@ -397,12 +397,3 @@ InstallRecord mergeInstallRecords(const InstallRecord& earlier, const InstallRec
     merged.createdIniSection = earlier.createdIniSection || later.createdIniSection;
     return merged;
 }
-
-bool recordTargetExpected(const std::string& target, const RecordRoots& roots) {
-    const std::string normal = normalRecordPath(target, "");
-    if (normal.empty())
-        return false;
-    if (!roots.target.empty())
-        return pathEquals(normal, normalRecordPath(roots.target, ""));
-    return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
-}

@@ -233,3 +233,12 @@ void keepWithinRoots(InstallRecord& record, const RecordRoots& roots) {
                               }),
                keys.end());
 }
+
+bool recordTargetExpected(const std::string& target, const RecordRoots& roots) {
+    const std::string normal = normalRecordPath(target, "");
+    if (normal.empty())
+        return false;
+    if (!roots.target.empty())
+        return pathEquals(normal, normalRecordPath(roots.target, ""));
+    return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
+}

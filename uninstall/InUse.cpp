@@ -37,9 +37,9 @@ bool deleteEntryAtRestart(const std::string& target) {
     HKEY root = nullptr;
     if (!entryHive(target, root))
         return true;
-    wchar_t system[MAX_PATH] = L"";
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    const std::wstring system =
+        grownText([](wchar_t* buffer, DWORD size) { return static_cast<DWORD>(GetSystemDirectoryW(buffer, size)); });
+    if (system.empty())
         return false;
     // A 32-bit uninstaller on 64-bit Windows wrote its entry in the
     // registry's 32-bit view, which the system's reg.exe is told to use.

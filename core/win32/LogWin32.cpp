@@ -54,10 +54,14 @@ std::string defaultLogFolder() {
         if (!temp.empty())
             return temp;
     }
-    wchar_t data[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data)))
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_APPDATA, &list)) || !list)
         return {};
-    const std::string folder = joinPath(toUtf8(data), kProtectedLogFolder);
+    const TaskMemory<LPITEMIDLIST> data(list);
+    const std::wstring path = itemListPath(data.get());
+    if (path.empty())
+        return {};
+    const std::string folder = joinPath(toUtf8(path), kProtectedLogFolder);
     if (makeProtectedFolder(folder) || judgeFolder(readFolderFacts(folder)) == FolderTrust::Trusted)
         return folder;
     return {};
