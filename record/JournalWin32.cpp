@@ -91,12 +91,27 @@ bool removeFileAt(const std::string& path, const std::string& target, std::strin
     return false;
 }
 
+// The bytes of one open file into another, put on the disk.
+bool copyThrough(HANDLE from, HANDLE to) {
+    std::vector<char> chunk(64 * 1024);
+    for (DWORD got = 0, put = 0;;) {
+        if (!ReadFile(from, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            return FlushFileBuffers(to) != 0;
+        if (!WriteFile(to, chunk.data(), got, &put, nullptr) || put != got)
+            return false;
+    }
+}
+
 }  // namespace
 
 // The backup renamed through its own handle to the path the walk holds; to
-// another volume, copied there with the write put on the disk.
+// another volume, copied through both handles into a new file there, which
+// the walk reaches without following a link, and then deleted.
 bool putBack(const std::string& backup, const std::string& path, const std::string& target, std::string& why) {
-    ReachedItem saved = openItself(backup, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kAllSharing, OPEN_EXISTING);
+    ReachedItem saved =
+        openItself(backup, DELETE | GENERIC_READ | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kAllSharing, OPEN_EXISTING);
     if (saved.outcome != Reach::Reached) {
         why = "its backup " + backup + " cannot be opened";
         return false;
@@ -109,12 +124,19 @@ bool putBack(const std::string& backup, const std::string& path, const std::stri
     const std::wstring& name = to.path;
     if (renameThroughHandle(saved.handle.get(), name, false))
         return true;
-    const DWORD error = GetLastError();
-    saved.handle.reset();
-    if (error == ERROR_NOT_SAME_DEVICE &&
-        MoveFileExW(toWide(backup).c_str(), name.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
+    if (GetLastError() != ERROR_NOT_SAME_DEVICE) {
+        why = systemMessage(GetLastError());
+        return false;
+    }
+    const DWORD access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    ReachedItem copy = to.walk ? to.walk->open(access, 0, CREATE_NEW) : openItself(path, access, 0, CREATE_NEW);
+    if (copy.outcome == Reach::Reached && copyThrough(saved.handle.get(), copy.handle.get())) {
+        deleteThroughHandle(saved.handle.get());  // one left goes with the journal's folder
         return true;
-    why = systemMessage(error == ERROR_NOT_SAME_DEVICE ? GetLastError() : error);
+    }
+    why = copy.outcome == Reach::Link ? "a link stands in its place" : systemMessage(GetLastError());
+    if (copy.outcome == Reach::Reached)
+        deleteThroughHandle(copy.handle.get());
     return false;
 }
 
@@ -136,16 +158,7 @@ bool setAside(const std::string& path, const std::string& backup, const std::str
     }
     FileHandle out(CreateFileW(toWide(backup).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                nullptr));
-    bool ok = out.valid();
-    std::vector<char> chunk(64 * 1024);
-    for (DWORD got = 0, put = 0; ok;) {
-        ok = ReadFile(at.item.handle.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) != 0;
-        if (!ok || got == 0)
-            break;
-        ok = WriteFile(out.get(), chunk.data(), got, &put, nullptr) && put == got;
-    }
-    ok = ok && FlushFileBuffers(out.get());
-    if (ok)
+    if (out.valid() && copyThrough(at.item.handle.get(), out.get()))
         return true;
     why = systemMessage(GetLastError());
     out.reset();

@@ -1,4 +1,4 @@
-// The main window's controls where the installer's specification puts them,
+// The main window's controls where the installer puts them, by its stated numbers,
 // written once for every test that checks a place: the table of the child
 // controls (in the order of creation), and the frame panel's height while
 // the chooser is open.
