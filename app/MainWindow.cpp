@@ -214,7 +214,16 @@ void runStartSequence() {
     setWindowText(control(kPromptLabel), "Copying files...");
     UpdateWindow(windowHandles.mainWindow);
 
-    askAboutFilesInUse(earlierInstalledFiles());
+    // The copies are planned first: the programs that hold a file they
+    // replace are named before the first one, and the journal announces
+    // them all with one write to the disk.
+    const std::vector<std::string> copies = plannedCopies();
+    std::vector<std::string> replaced = copies;
+    for (const std::string& file : earlierInstalledFiles())
+        if (!pathListed(replaced, file))
+            replaced.push_back(file);
+    askAboutFilesInUse(replaced);
+    announceFiles(copies);
     runSetupScript(showStepText);
 
     for (int id : {kStopButton, kPromptLabel, kFramePanel, kEditBox})

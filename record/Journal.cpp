@@ -1,5 +1,6 @@
 #include "record/Journal.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Collation.h"
@@ -259,6 +260,11 @@ std::vector<UndoStep> planUndo(const Journal& journal) {
         }
         steps.push_back(step);
     }
+    // A folder is removed only once it is empty, so every folder comes
+    // after the files: a run announces a whole block of files at once,
+    // before it makes the folders they go into.
+    std::stable_partition(steps.begin(), steps.end(),
+                          [](const UndoStep& step) { return step.kind != UndoKind::RemoveEmptyFolder; });
     return steps;
 }
 

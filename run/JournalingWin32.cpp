@@ -245,7 +245,8 @@ void announceFiles(const std::vector<std::string>& paths) {
             journal.pending.push_back(*file);
     }
     journal.batching = false;
-    writeThrough(journal.batch);
+    if (!journal.batch.empty())
+        writeThrough(journal.batch);
     journal.batch.clear();
 }
 

@@ -18,6 +18,8 @@ const std::string kBackups = "C:\\Program Files\\Dictionary Uninstall\\Dictionar
 std::vector<JournalEntry> sampleEntries() {
     return {{JournalOp::Folder, "C:\\Dict", "", false, ""},
             {JournalOp::File, "C:\\Dict\\readme.txt", "", false, ""},
+            {JournalOp::File, "C:\\Dict\\docs\\abbrev.txt", "", false, ""},  // announced before its folder
+            {JournalOp::Folder, "C:\\Dict\\docs", "", false, ""},
             {JournalOp::Replace, "C:\\Dict\\kelmo.ini", kBackups + "\\1", false, ""},
             {JournalOp::IniSection, "", "", false, ""},
             {JournalOp::IniKey, "Font", "", true, "Times\tNew\\Roman\r\n"},
@@ -47,19 +49,25 @@ TEST(Journal, ReadsBackWhatWasWrittenAndPlansTheUndoLatestFirst) {
     EXPECT_EQ(journal.title, "Dizionario");
     EXPECT_FALSE(journal.committed);
     ASSERT_EQ(journal.entries.size(), sampleEntries().size());
-    EXPECT_EQ(journal.entries[4].previous, "Times\tNew\\Roman\r\n");
+    EXPECT_EQ(journal.entries[6].previous, "Times\tNew\\Roman\r\n");
 
     const std::vector<UndoStep> steps = planUndo(journal);
-    const std::vector<UndoKind> kinds = {UndoKind::RestoreEntry,     UndoKind::RemoveEmptyFolder,
-                                         UndoKind::RestoreIniKey,    UndoKind::RestoreIniKey,
-                                         UndoKind::RemoveIniSection, UndoKind::RestoreBackup,
-                                         UndoKind::RemoveFile,       UndoKind::RemoveEmptyFolder};
+    // Latest first, and every folder after the files, so that it is empty
+    // when its turn comes.
+    const std::vector<UndoKind> kinds = {UndoKind::RestoreEntry,      UndoKind::RestoreIniKey,
+                                         UndoKind::RestoreIniKey,     UndoKind::RemoveIniSection,
+                                         UndoKind::RestoreBackup,     UndoKind::RemoveFile,
+                                         UndoKind::RemoveFile,        UndoKind::RemoveEmptyFolder,
+                                         UndoKind::RemoveEmptyFolder, UndoKind::RemoveEmptyFolder};
     ASSERT_EQ(steps.size(), kinds.size());
     for (std::size_t i = 0; i < kinds.size(); ++i)
         EXPECT_EQ(steps[i].kind, kinds[i]) << "step " << i;
-    EXPECT_EQ(steps[5].backup, kBackups + "\\1");
-    EXPECT_FALSE(steps[2].hadValue);
-    EXPECT_EQ(steps[3].previous, "Times\tNew\\Roman\r\n");
+    EXPECT_EQ(steps[4].backup, kBackups + "\\1");
+    EXPECT_FALSE(steps[1].hadValue);
+    EXPECT_EQ(steps[2].previous, "Times\tNew\\Roman\r\n");
+    EXPECT_EQ(steps[5].path, "C:\\Dict\\docs\\abbrev.txt");
+    EXPECT_EQ(steps[8].path, "C:\\Dict\\docs");
+    EXPECT_EQ(steps[9].path, "C:\\Dict");
 
     ASSERT_EQ(parseJournal(journalBytes(sampleEntries(), true), kRoots, kBackups, journal, detail),
               JournalFault::None);
