@@ -22,7 +22,7 @@
 #include "core/win32/FolderAccessWin32.h"
 #include "core/win32/TextWin32.h"
 #include "core/PathText.h"
-#include "setupscript/InUseWin32.h"
+#include "run/HeldFiles.h"
 #include "setupscript/ScriptWin32.h"
 #include "setupscript/SetupScript.h"
 #include "settings/SettingsFile.h"

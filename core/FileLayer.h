@@ -48,6 +48,9 @@ bool systemRemoveInside(const char* root, const char* relative);
 // arranged; nothing is changed then. The hosts hold no file.
 bool systemReplaceAtRestart(const char* root, const std::string& source, const std::string& target,
                             const std::string& waiting);
+// Whether another program holds the file (named relative to root) so that
+// it can be neither replaced nor removed now. The hosts hold no file.
+bool systemFileHeld(const char* root, const std::string& relative);
 
 // --- operations ---
 // fopen; an injected failure leaves errno as a locked file would.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "run/HeldFiles.h"
 #include "run/MessageBoxes.h"
 #include "run/Progress.h"
 #include "dicttool/Platform.h"
@@ -92,6 +93,12 @@ void drawCounter(long value) {
 void showClosingMessage(const char*) {}
 
 void showCollationWarning(const char*) {}
+
+// A word list that another program holds is a write that failed: nothing
+// waits for a restart of Windows.
+HeldAnswer askAboutHeldFile(const std::string&) {
+    return HeldAnswer::Refuse;
+}
 
 void showProgressOnTerminal() {
     ProgressPainter painter;

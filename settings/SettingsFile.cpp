@@ -18,13 +18,12 @@
 #include "run/ScriptSettings.h"
 #include "run/Progress.h"
 #include "settings/LanguageEntry.h"
+#include "settings/SettingsRewrite.h"
 #include "run/EarlyEnd.h"
 #include "run/Journaling.h"
 
 namespace {
 
-constexpr const char* kSettingsName = "kelmo.ini";
-constexpr const char* kScratchName = "tmp.ini";
 constexpr const char* kHeaderPiece = "# --- kelmo.ini -------------------------------------------------\n\n";
 constexpr const char* kEofLine = "# --- EOF --------------------------------------------------------\n";
 constexpr const char* kLanguageSection = "[language]";
@@ -109,16 +108,6 @@ bool takeSectionEntry(const char* line, bool& inSection) {
     return entry;
 }
 
-// kelmo.ini and tmp.ini lie in the target directory, named from it.
-const char* targetRoot() {
-    return scriptSettings.targetDirSlash;
-}
-
-// A failure to open or read kelmo.ini: a link met on the way says so.
-[[noreturn]] void settingsFailure(const char* message) {
-    fatalError(metLink() ? (std::string(message) + ": a link stands in its place").c_str() : message);
-}
-
 // Hands every read of at most size - 1 characters to take, in order, until
 // take returns false; false when a read fails.
 template <int size, typename Take>
@@ -144,72 +133,12 @@ bool eachSectionEntry(std::FILE* in, Take take) {
     });
 }
 
-// A rewrite of kelmo.ini through tmp.ini. kelmo.ini changes only in the
-// last step, when tmp.ini has been written and closed without error and
-// replaces it in one move; on any other way out tmp.ini is removed.
-struct Rewrite {
-    FilePtr in;
-    PendingFile out{targetRoot(), kScratchName};
-};
-
-// tmp.ini about to be written, in the journal.
-bool journalScratch() {
-    return journalFile(insidePath(targetRoot(), kScratchName));
-}
-
-// tmp.ini put in the place of kelmo.ini, which the journal sets aside the
-// first time; kelmo.ini is as it was when that fails.
-bool replaceSettings() {
-    const std::string settings = insidePath(targetRoot(), kSettingsName);
-    if (!journalFile(settings))
-        return false;
-    if (replaceInside(targetRoot(), kScratchName, kSettingsName))
-        return true;
-    restoreEarlierFile(settings);
-    return false;
-}
-
-void beginRewrite(Rewrite& rewrite) {
-    rewrite.in = openInside(targetRoot(), kSettingsName, "rt");
-    if (!rewrite.in)
-        settingsFailure("Can't open DICT.INI");
-    if (!journalScratch() || !rewrite.out.open("wt"))
-        settingsFailure("Can't open TMP.INI");
-}
-
 // A text of the program in the code page the file is read in.
 std::string settingsText(const std::string& utf8) {
     std::string ansi, character;
     if (!toAnsi(utf8, ansi, character))
         fatalError(unwritableSettingsMessage(utf8, character).c_str());
     return ansi;
-}
-
-// Ends the run with tmp.ini removed first: the holder would remove it when
-// the fatal error unwinds, but the process may also end where it is.
-[[noreturn]] void rewriteFailed(Rewrite& rewrite, const char* message) {
-    rewrite.in.reset();
-    rewrite.out.discard();
-    fatalError(message);
-}
-
-void writeOrFail(Rewrite& rewrite, const char* text) {
-    if (!writeText(rewrite.out.get(), text))
-        rewriteFailed(rewrite, "Can't write TMP.INI");
-}
-
-void readOrFail(Rewrite& rewrite, bool read) {
-    if (!read)
-        rewriteFailed(rewrite, "Can't read DICT.INI");
-}
-
-void commitRewrite(Rewrite& rewrite) {
-    rewrite.in.reset();
-    if (!rewrite.out.close())
-        rewriteFailed(rewrite, "Can't write TMP.INI");
-    if (!replaceSettings())
-        rewriteFailed(rewrite, "Can't replace DICT.INI");
-    rewrite.out.finish();
 }
 
 }  // namespace
@@ -225,7 +154,7 @@ std::string unwritableSettingsMessage(const std::string& text, const std::string
 void createSettingsFile(const char* fromName) {
     const std::string from = settingsText(fromName);
     errno = 0;
-    bool exists = openInside(targetRoot(), kSettingsName, "rt") != nullptr;
+    bool exists = openInside(settingsRoot(), settingsName(), "rt") != nullptr;
     if (!exists && errno != ENOENT)
         settingsFailure("Can't open DICT.INI");
     if (scriptSettings.verbose == 1)
@@ -235,7 +164,7 @@ void createSettingsFile(const char* fromName) {
 
     // Written as tmp.ini and put in place whole: a kelmo.ini is never one
     // cut short.
-    PendingFile out(targetRoot(), kScratchName);
+    PendingFile out(settingsRoot(), kScratchName);
     if (!journalScratch() || !out.open("wt"))
         settingsFailure("Can't create DICT.INI");
     const char* const skeleton[] = {
@@ -250,7 +179,7 @@ void createSettingsFile(const char* fromName) {
         fatalError("Can't create DICT.INI");
     }
     out.finish();
-    noteWrittenFile(insidePath(targetRoot(), kSettingsName).c_str(), false);
+    noteWrittenFile(insidePath(settingsRoot(), kSettingsName).c_str(), false);
 }
 
 // Every line of the file is tested, each read of at most 299 characters
@@ -300,7 +229,7 @@ void appendLanguageEntry(const LanguageEntry& entry) {
 }
 
 int countLanguageEntries() {
-    FilePtr in = openInside(targetRoot(), kSettingsName, "rt");
+    FilePtr in = openInside(settingsRoot(), settingsName(), "rt");
     if (!in)
         return -1;
     std::int32_t found = 0;
@@ -319,7 +248,7 @@ namespace {
 // stays as it was and false tells the caller.
 bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
     Rewrite rewrite;
-    rewrite.in = openInside(targetRoot(), kSettingsName, "rt");
+    rewrite.in = openInside(settingsRoot(), settingsName(), "rt");
     if (!rewrite.in || !journalScratch() || !rewrite.out.open("wt"))
         return false;
 
@@ -357,7 +286,7 @@ bool rewriteSorted(const std::vector<const LanguageSlot*>& order) {
 // read, an allocation or the rewrite fails or the file holds more entries
 // than were counted.
 int sortLanguageSection(int count) {
-    FilePtr in = openInside(targetRoot(), kSettingsName, "rt");
+    FilePtr in = openInside(settingsRoot(), settingsName(), "rt");
     if (!in)
         return -1;
     if (count < 0 ||

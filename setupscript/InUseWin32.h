@@ -1,20 +1,10 @@
-// The installer's files in use: the programs that hold files the
-// installation replaces are named before the first copy, and a copy onto a
-// file still held is retried or waits for the next restart.
+// A copy onto a file that another program holds is retried, or its new
+// file waits beside it for the next restart (run/HeldFiles.h asks).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
-
-// Before the first copy: which of the files (those of the installation
-// that the run will write again) other programs hold. Interactively a box
-// names the programs, or the files where the system names none: Retry asks
-// again, Ignore goes on, Abort ends the run as Abort in a copy's box does.
-// Silently the run goes on; with /CLOSEAPPLICATIONS the programs are first
-// asked to close.
-void askAboutFilesInUse(const std::vector<std::string>& files);
 
 // What became of a copy that failed with error.
 enum class HeldCopy {

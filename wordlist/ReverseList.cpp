@@ -38,6 +38,7 @@
 #include "core/FileLayer.h"
 #include "run/ScriptSettings.h"
 #include "run/EarlyEnd.h"
+#include "run/HeldFiles.h"
 #include "run/Journaling.h"
 #include "run/RunEnd.h"
 #include "record/InstallRecord.h"
@@ -299,18 +300,19 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
     return groups;
 }
 
-// A TO wordlist that the dictionary program holds open gets its new
-// bytes at the next restart: the whole list waits under a name of its own
-// beside it.
-bool replaceHeldAtRestart(const std::string& scratch, const std::string& path) {
-    const std::string waiting = path + ".new~";
-    if (!journalFile(insidePath(targetRoot(), waiting)) || !systemReplaceAtRestart(targetRoot(), scratch, path, waiting))
-        return false;
+// The whole list takes the TO wordlist's name in one move, the earlier
+// list set aside by the journal first: a list under that name is never one
+// cut short. A list that the dictionary program holds open is tried again
+// when the user asks, or gets its new bytes at the next restart.
+bool placeToList(const std::string& scratch, const std::string& path) {
     const std::string final = insidePath(targetRoot(), path);
-    runEnd.atRestart.push_back(final);
-    noteWrittenFile(insidePath(targetRoot(), waiting).c_str(), false);
-    logLine("  in use: " + final + "; " + insidePath(targetRoot(), waiting) + " replaces it at the next restart");
-    return true;
+    std::string waiting;
+    return replaceOrWait(targetRoot(), scratch, path, [&] {
+        if (journalFile(final) && replaceInside(targetRoot(), scratch, path))
+            return true;
+        restoreEarlierFile(final);
+        return false;
+    }, waiting);
 }
 
 // Phase four: the groups sorted, then written into the scratch file (TEMP,
@@ -338,14 +340,8 @@ void writeToList(MergedGroups& groups, const std::string& path, const std::strin
     ChunkWriter out(to.get(), chunk);
     if (!writeMergedRecords(groups, order, out) || !to.close())
         outputFailed(to, "Write error output file");
-    // The whole list takes the TO wordlist's name in one move, the earlier
-    // list set aside by the journal first: a list under that name is never
-    // one cut short.
-    const std::string final = insidePath(targetRoot(), path);
-    if (!(journalFile(final) && replaceInside(targetRoot(), scratch, path)) && !replaceHeldAtRestart(scratch, path)) {
-        restoreEarlierFile(final);
+    if (!placeToList(scratch, path))
         outputFailed(to, "Write error output file");
-    }
     to.finish();
     endPhase();
 }

@@ -27,6 +27,10 @@ bool systemReplaceAtRestart(const char*, const std::string&, const std::string&,
     return false;
 }
 
+bool systemFileHeld(const char*, const std::string&) {
+    return false;
+}
+
 bool systemRemoveInside(const char* root, const char* relative) {
     const std::string path = insidePath(root, relative);
     return std::remove(path.c_str()) == 0;

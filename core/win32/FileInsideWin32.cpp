@@ -123,6 +123,10 @@ bool systemRemoveInside(const char* root, const char* relative) {
 
 // The source is renamed through the replace above, onto a name that must be
 // free, and the move onto the held target waits for the restart.
+bool systemFileHeld(const char* root, const std::string& relative) {
+    return fileHeld(insidePath(root, relative));
+}
+
 bool systemReplaceAtRestart(const char* root, const std::string& source, const std::string& target,
                             const std::string& waiting) {
     const std::string held = insidePath(root, target);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <vector>
 
+#include "run/HeldFiles.h"
 #include "run/MessageBoxes.h"
 #include "run/Progress.h"
 #include "tests/bench/Bench.h"
@@ -46,3 +47,9 @@ void keepBenchMarks() {
 
 void showClosingMessage(const char*) {}
 void showCollationWarning(const char*) {}
+
+// A word list that another program holds is a write that failed: nothing
+// waits for a restart of Windows.
+HeldAnswer askAboutHeldFile(const std::string&) {
+    return HeldAnswer::Refuse;
+}

@@ -51,8 +51,8 @@ std::string pendingRenames() {
 }
 
 // The file held open as a dictionary program holds its word list, sharing nothing.
-HANDLE holdOpen(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+HANDLE holdOpen(const std::string& path, DWORD share = 0) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
     return file;
 }
@@ -166,27 +166,56 @@ TEST(Deployment, AFileInUseIsReplacedOrRemovedAtTheNextRestart) {
 
 namespace e2e {
 
-// A TO wordlist that the dictionary program holds open is rebuilt whole
-// beside it, and the restart puts it in place: exit code 3010.
+// A TO wordlist and kelmo.ini that the dictionary program holds open (the
+// settings shared for reading) are written whole beside them, and the
+// restart puts them in place: exit code 3010. kelmo.ini, rewritten for each
+// language and sorted, is read back from the one that waits. Interactively
+// a held TO wordlist gets the box, and Retry goes on once it is released.
 TEST(Deployment, AHeldToWordlistIsReplacedAtTheNextRestart) {
     Workspace work;
     const std::string target = work.path("target"), to = joinPath(target, "language\\itarev.wb");
-    auto source = [&](const char* meaning, const char* name) {
+    const std::string settings = joinPath(target, "kelmo.ini");
+    auto source = [&](const char* meaning, const char* name, bool english) {
+        std::string list = "it,en,1,Italiano\r\nengita.wb\r\nitarev.wb\r\n";
+        if (english)
+            list += "en,it,1,English\r\nengita.wb\r\nengrev.wb\r\n";
         return work.makeSource("title Sample Italian Dictionary\nmkdir language\ncopy language.cf language.cf\n"
                                "copy engita.wb language\\engita.wb\nmkwlist\n",
-                               {{"language.cf", "it,en,1,Italiano\r\nengita.wb\r\nitarev.wb\r\n"},
-                                {"engita.wb", wordRecord("house", meaning)}},
-                               name);
+                               {{"language.cf", list}, {"engita.wb", wordRecord("house", meaning)}}, name);
     };
-    ASSERT_EQ(runQuiet(source("casa", "one"), target), 0u);
-    const std::string before = contentOf(to);
-    HANDLE held = holdOpen(to);
-    EXPECT_EQ(runQuiet(source("dimora", "two"), target), 3010u);
+    ASSERT_EQ(runQuiet(source("casa", "one", false), target), 0u);
+    const std::string before = contentOf(to), settingsBefore = contentOf(settings);
+    HANDLE held = holdOpen(to), heldSettings = holdOpen(settings, FILE_SHARE_READ);
+    const std::string log = work.path("held.log");
+    EXPECT_EQ(runQuiet(source("dimora", "two", true), target, "/LOG=\"" + log + "\""), 3010u);
+    for (const std::string& waits : {to, settings})
+        EXPECT_NE(contentOf(log).find("in use: " + waits + "; "), std::string::npos) << contentOf(log);
     CloseHandle(held);
+    CloseHandle(heldSettings);
     EXPECT_EQ(contentOf(to), before);
+    EXPECT_EQ(contentOf(settings), settingsBefore);
     restartWindows();
     EXPECT_EQ(contentOf(to), wordRecord("dimora", "house"));
+    const std::string sorted = contentOf(settings);
+    EXPECT_LT(sorted.find(",English"), sorted.find(",Italiano")) << sorted;
+    EXPECT_EQ(sorted.find(",Italiano"), sorted.rfind(",Italiano")) << sorted;
     EXPECT_FALSE(pathExists(to + ".new~"));
+    EXPECT_FALSE(pathExists(settings + ".new~"));
+
+    // A held list where no installation put one: no box before the copies.
+    const std::string fresh = work.path("fresh"), freshTo = joinPath(fresh, "language\\itarev.wb");
+    makeDirectories(joinPath(fresh, "language"));
+    writeFile(freshTo, "the user's own");
+    held = holdOpen(freshTo);
+    Installer app(source("dimora", "three", false));
+    ASSERT_TRUE(startInto(app, fresh));
+    auto box = app.waitForMessageBox("Install", Millis{30000});
+    ASSERT_TRUE(box) << app.describeWindows();
+    EXPECT_NE(box->text.find("Can't replace\n" + freshTo), std::string::npos) << box->text;
+    CloseHandle(held);
+    app.answer(*box, IDRETRY);
+    EXPECT_EQ(app.waitForExit(kRunWait), 0u) << app.describeWindows();
+    EXPECT_EQ(contentOf(freshTo), wordRecord("dimora", "house"));
 }
 
 }  // namespace e2e
