@@ -69,6 +69,22 @@ bool writeUninstaller(const std::string& folder) {
     return false;
 }
 
+// A record that another program holds waits, whole, beside it for the
+// next restart; until then the uninstaller and the next installation read
+// that one (currentRecordIn).
+bool recordAtRestart(const InstallRecord& record, const std::string& folder, const std::string& scratch) {
+    const std::string path = joinPath(folder, kRecordName), waiting = joinPath(folder, kWaitingRecordName);
+    if (!fileHeld(path) || !journalFile(waiting) || !writeInstallRecord(record, waiting.c_str(), scratch.c_str()))
+        return false;
+    if (!moveAtRestart(waiting, path)) {
+        removeFile(waiting.c_str());
+        return false;
+    }
+    runEnd.atRestart.push_back(path);
+    logLine("in use: " + path + "; " + waiting + " replaces it at the next restart");
+    return true;
+}
+
 // The recorded files' size in KB, rounded up.
 DWORD recordedKilobytes(const InstallRecord& record) {
     unsigned long long bytes = 0;
@@ -165,7 +181,7 @@ std::vector<std::string> earlierInstalledFiles() {
         return {};
     InstallRecord earlier;
     std::string detail;
-    if (readInstallRecord(joinPath(folder, kRecordName).c_str(), recordRootsFor(target), earlier, detail) !=
+    if (readInstallRecord(currentRecordIn(folder).c_str(), recordRootsFor(target), earlier, detail) !=
         RecordFault::None)
         return {};
     std::vector<std::string> files = earlier.files;
@@ -199,7 +215,9 @@ bool completeInstallRecord() {
     const RecordRoots roots = recordRootsFor(target);
     InstallRecord record = installNotes.record;
     keepWithinRoots(record, roots);
-    const std::string path = fits ? joinPath(folder, kRecordName) : std::string();
+    // A record that waits for the restart is the one that stands: it is
+    // read, and written again in its place.
+    const std::string path = fits ? currentRecordIn(folder) : std::string();
     InstallRecord earlier;
     std::string detail;
     if (fits && readInstallRecord(path.c_str(), roots, earlier, detail) == RecordFault::None)
@@ -213,7 +231,8 @@ bool completeInstallRecord() {
         return false;
     if (!writeInstallRecord(record, path.c_str(), scratch.c_str())) {
         restoreEarlierFile(path);
-        return false;
+        if (!recordAtRestart(record, folder, scratch))
+            return false;
     }
     return writeUninstaller(folder) && registerUninstaller(record, folder, elevated);
 }

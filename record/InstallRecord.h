@@ -17,6 +17,9 @@
 
 constexpr const char* kRecordName = "uninstall.dat";
 constexpr const char* kRecordScratchName = "uninstall.tmp";
+// A record that another program held when the installer rewrote it: the
+// new one waits under this name for the next restart to replace it.
+constexpr const char* kWaitingRecordName = "uninstall.dat.new~";
 constexpr const char* kUninstallerName = "uninstall.exe";
 constexpr const char* kRecordSection = "Dictionary";
 
@@ -93,6 +96,9 @@ bool writeInstallRecord(const InstallRecord& record, const char* path, const cha
 // The same for kRecordName in folder, through kRecordScratchName beside it,
 // neither reached through a link.
 bool writeInstallRecordInside(const InstallRecord& record, const char* folder);
+// The record of the installation in folder as it now stands: the one that
+// waits for the next restart, when there is one, else kRecordName.
+std::string currentRecordIn(const std::string& folder);
 
 // What two installations into one target did together: every directory
 // and file once, each key with its value from before the earlier run, the

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/Collation.h"
+#include "core/FileLayer.h"
 #include "record/InstallRecord.h"
 #include "core/PathText.h"
 
@@ -241,4 +242,9 @@ bool recordTargetExpected(const std::string& target, const RecordRoots& roots) {
     if (!roots.target.empty())
         return pathEquals(normal, normalRecordPath(roots.target, ""));
     return !roots.keyName.empty() && foldEquals(uninstallKeyName(normal).c_str(), roots.keyName.c_str());
+}
+
+std::string currentRecordIn(const std::string& folder) {
+    const std::string waiting = joinPath(folder, kWaitingRecordName);
+    return fileExists(waiting.c_str()) ? waiting : joinPath(folder, kRecordName);
 }

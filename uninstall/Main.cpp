@@ -47,7 +47,7 @@ bool readRecord(const std::string& folder, InstallRecord& record, bool silent) {
     if (isProtected)
         roots.keyName = lastName(folder);
     std::string detail;
-    const RecordFault fault = readInstallRecord(joinPath(folder, kRecordName).c_str(), roots, record, detail);
+    const RecordFault fault = readInstallRecord(currentRecordIn(folder).c_str(), roots, record, detail);
     if (fault == RecordFault::None) {
         record.target = normalRecordPath(record.target, "");
         return true;

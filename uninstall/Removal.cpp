@@ -180,7 +180,8 @@ bool isProtectedFolder(const std::string& folder, const std::string& target) {
 // folder of its own nor a file already listed.
 bool isOwnFile(const std::string& folder, const std::string& ownFolder, const std::string& name) {
     return pathEquals(folder, ownFolder) && (foldEquals(name.c_str(), kUninstallerName) ||
-                                           foldEquals(name.c_str(), kRecordName));
+                                           foldEquals(name.c_str(), kRecordName) ||
+                                           foldEquals(name.c_str(), kWaitingRecordName));
 }
 
 // Returns whether anything but the uninstaller's own files is there.
@@ -267,7 +268,7 @@ void settleRemoval(const std::string& folder, const InstallRecord& record, Remov
     if (outcome.incomplete())
         return;
     if (!outcome.atRestart.empty()) {
-        for (const char* name : {kUninstallerName, kRecordName})
+        for (const char* name : {kUninstallerName, kRecordName, kWaitingRecordName})
             MoveFileExW(toWide(joinPath(folder, name)).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         if (isProtectedFolder(folder, record.target))
             MoveFileExW(toWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -292,10 +293,12 @@ void removeOwnFiles(const std::string& folder, const InstallRecord& record, bool
         outcome.skipped.push_back(exe);
         return;
     }
-    if (!deleteOwnFile(joinPath(folder, kRecordName))) {
-        outcome.skipped.push_back(joinPath(folder, kRecordName));
-        return;
-    }
+    // The record that waits for a restart to replace a held one goes first.
+    for (const char* name : {kWaitingRecordName, kRecordName})
+        if (!deleteOwnFile(joinPath(folder, name))) {
+            outcome.skipped.push_back(joinPath(folder, name));
+            return;
+        }
     if (isProtectedFolder(folder, record.target)) {
         if (programRunning)
             MoveFileExW(toWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);

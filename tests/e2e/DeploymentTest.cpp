@@ -185,13 +185,19 @@ TEST(Deployment, AHeldToWordlistIsReplacedAtTheNextRestart) {
     };
     ASSERT_EQ(runQuiet(source("casa", "one", false), target), 0u);
     const std::string before = contentOf(to), settingsBefore = contentOf(settings);
+    const std::string program = uninstallerOf(target);
+    const std::string record = joinPath(program.substr(0, program.rfind('\\')), "uninstall.dat");
     HANDLE held = holdOpen(to), heldSettings = holdOpen(settings, FILE_SHARE_READ);
+    HANDLE heldRecord = holdOpen(record, FILE_SHARE_READ);
     const std::string log = work.path("held.log");
     EXPECT_EQ(runQuiet(source("dimora", "two", true), target, "/LOG=\"" + log + "\""), 3010u);
-    for (const std::string& waits : {to, settings})
+    for (const std::string& waits : {to, settings, record})
         EXPECT_NE(contentOf(log).find("in use: " + waits + "; "), std::string::npos) << contentOf(log);
     CloseHandle(held);
     CloseHandle(heldSettings);
+    CloseHandle(heldRecord);
+    EXPECT_EQ(contentOf(record).find("engrev.wb"), std::string::npos);
+    EXPECT_NE(contentOf(record + ".new~").find("engrev.wb"), std::string::npos) << "the new record waits";
     EXPECT_EQ(contentOf(to), before);
     EXPECT_EQ(contentOf(settings), settingsBefore);
     restartWindows();
@@ -201,6 +207,8 @@ TEST(Deployment, AHeldToWordlistIsReplacedAtTheNextRestart) {
     EXPECT_EQ(sorted.find(",Italiano"), sorted.rfind(",Italiano")) << sorted;
     EXPECT_FALSE(pathExists(to + ".new~"));
     EXPECT_FALSE(pathExists(settings + ".new~"));
+    EXPECT_NE(contentOf(record).find("engrev.wb"), std::string::npos) << contentOf(record);
+    EXPECT_FALSE(pathExists(record + ".new~"));
 
     // A held list where no installation put one: no box before the copies.
     const std::string fresh = work.path("fresh"), freshTo = joinPath(fresh, "language\\itarev.wb");

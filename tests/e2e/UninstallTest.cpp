@@ -191,5 +191,8 @@ TEST(Uninstall, WhatCannotGoKeepsTheEntryAndTheQuietCommandFinishesLater) {
     EXPECT_EQ(record.substr(from, to - from), "\ndir " + target + "\r\nfile " + stuck + "\r") << record;
 
     EXPECT_EQ(runQuietUninstall(target), 0u);
+    // The copy that did the work removes the program and its record once
+    // the program that started it has ended.
+    waitUntil([&] { return systemState(target) == before; });
     EXPECT_EQ(systemState(target), before);
 }
