@@ -222,6 +222,10 @@ TEST(Deployment, AHeldToWordlistIsReplacedAtTheNextRestart) {
     EXPECT_NE(box->text.find("Can't replace\n" + freshTo), std::string::npos) << box->text;
     CloseHandle(held);
     app.answer(*box, IDRETRY);
+    auto finished = app.waitForMessageBox("Install", Millis{30000});
+    ASSERT_TRUE(finished) << app.describeWindows();
+    EXPECT_EQ(finished->text, "Install Finished ");
+    app.answer(*finished, IDOK);
     EXPECT_EQ(app.waitForExit(kRunWait), 0u) << app.describeWindows();
     EXPECT_EQ(contentOf(freshTo), wordRecord("dimora", "house"));
 }
