@@ -5,13 +5,16 @@
 #include "core/win32/TextWin32.h"
 #include "record/InstallRecord.h"
 #include "run/HeldFiles.h"
+#include "run/Journaling.h"
 #include "run/RunEnd.h"
 
 namespace {
 
 bool scheduleReplacement(const std::string& source, const std::string& destination, bool existed) {
     std::string temporary;
-    if (!replaceAtRestart(source, destination, temporary)) {
+    // The temporary is journaled before it is made: a run undone removes
+    // it, and the rename that waits for the restart then finds nothing.
+    if (!replaceAtRestart(source, destination, temporary, [](const std::string& name) { journalFile(name); })) {
         logLine("  failed: " + destination + " is in use, and its replacement at the next restart cannot be "
                 "scheduled: " + systemMessage(GetLastError()));
         return false;

@@ -78,13 +78,15 @@ bool closeProgramsHolding(const std::vector<std::string>& files) {
 
 // The temporary lies in the destination's folder, so that the move at the
 // restart stays on one volume; its name is one nobody has taken.
-bool replaceAtRestart(const std::string& source, const std::string& destination, std::string& temporary) {
+bool replaceAtRestart(const std::string& source, const std::string& destination, std::string& temporary,
+                      const std::function<void(const std::string&)>& announce) {
     const std::wstring from = toWide(source);
     for (unsigned attempt = 0; attempt < 16; ++attempt) {
         const unsigned tag = (GetTickCount() ^ (GetCurrentProcessId() << 12) ^ (attempt * 0x9E3779B9u)) & 0xFFFFFFu;
         wchar_t suffix[16];
         swprintf(suffix, 16, L".%06x~", tag);
         const std::wstring wide = toWide(destination) + suffix;
+        announce(toUtf8(wide));
         if (!CopyFileW(from.c_str(), wide.c_str(), TRUE)) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
                 continue;

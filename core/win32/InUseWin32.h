@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,10 @@ bool closeProgramsHolding(const std::vector<std::string>& files);
 
 // Copies source beside destination under a fresh temporary name (in
 // temporary) and schedules it to replace destination at the next restart.
-// False, with the temporary removed, when either cannot be done.
-bool replaceAtRestart(const std::string& source, const std::string& destination, std::string& temporary);
+// False, with the temporary removed, when either cannot be done. Each name
+// is handed to announce before the copy is made under it.
+bool replaceAtRestart(const std::string& source, const std::string& destination, std::string& temporary,
+                      const std::function<void(const std::string&)>& announce);
 
 // Schedules from to replace to at the next restart (to empty: from is
 // removed then; a folder only when it is empty by then).

@@ -139,6 +139,29 @@ TEST(Deployment, AFileInUseIsReplacedOrRemovedAtTheNextRestart) {
     EXPECT_EQ(listTree(target), withUninstaller({"a.txt", "language\\", "language\\words.wb"}))
         << "the temporary is gone";
 
+    // Ignore, then Abort at a later copy: the run is undone, and the new
+    // file that waited for the restart goes with it.
+    const std::string aborted = work.makeSource(script("1.0", "a.txt") + "copy b.txt b.txt\n",
+                                                {{"a.txt", "a"}, {"words.wb", "new"}, {"b.txt", "b"}}, "aborted");
+    makeDirectories(joinPath(target, "b.txt"));
+    held = holdOpen(words);
+    {
+        Installer app(aborted);
+        ASSERT_TRUE(startInto(app, target));
+        auto inUse = app.waitForMessageBox("Install");
+        ASSERT_TRUE(inUse) << app.describeWindows();
+        app.answer(*inUse, IDIGNORE);
+        auto failed = app.waitForMessageBox("Error");
+        ASSERT_TRUE(failed) << app.describeWindows();
+        app.answer(*failed, IDABORT);
+        EXPECT_EQ(app.waitForExit(kRunWait), 1u) << app.describeWindows();
+    }
+    CloseHandle(held);
+    RemoveDirectoryA(joinPath(target, "b.txt").c_str());
+    EXPECT_EQ(listTree(target), withUninstaller({"a.txt", "language\\", "language\\words.wb"}))
+        << "the temporary is undone with the run";
+    EXPECT_EQ(contentOf(words), "two");
+
     held = holdOpen(words);
     {
         Installer app(three);

@@ -229,6 +229,9 @@ TEST(Recovery, AbortAndAFatalErrorDuringAReinstallationPutTheEarlierOneBack) {
     EXPECT_EQ(quietly.waitForExit(Millis{60000}), 0u) << contentOf(work.path("uninstall.log"));
     EXPECT_NE(contentOf(work.path("uninstall.log")).find("did not end. Its changes are undone first."),
               std::string::npos);
+    // The copy that did the work removes the program and its record once
+    // the program that started it has ended.
+    waitUntil([&] { return machineState(target) == original; });
     EXPECT_TRUE(machineState(target) == original) << differences(original, machineState(target));
 }
 
