@@ -26,14 +26,15 @@ bool waitForRestart(const char* root, const std::string& scratch, const std::str
 
 }  // namespace
 
-bool replaceOrWait(const char* root, const std::string& scratch, const std::string& relative,
-                   const std::function<bool()>& replace, std::string& waiting) {
+bool replaceOrWait(const char* root, const std::string& scratch, const std::string& relative, std::string& waiting) {
+    const std::string path = insidePath(root, relative);
     for (;;) {
-        if (replace())
+        if (journalFile(path) && replaceInside(root, scratch, relative))
             return true;
+        restoreEarlierFile(path);
         if (!systemFileHeld(root, relative))
             return false;
-        const HeldAnswer answer = askAboutHeldFile(insidePath(root, relative));
+        const HeldAnswer answer = askAboutHeldFile(path);
         if (answer != HeldAnswer::Retry)
             return answer == HeldAnswer::AtRestart && waitForRestart(root, scratch, relative, waiting);
     }

@@ -4,7 +4,6 @@
 // or its new bytes wait for the next restart of Windows.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,10 @@ enum class HeldAnswer {
 HeldAnswer askAboutHeldFile(const std::string& path);
 
 // Puts a whole new file (scratch, named relative to root) in the place of
-// relative through replace, which journals and replaces and, when it
-// fails, leaves the earlier file in place. When it fails because another
-// program holds relative, the box asks (Retry tries again); otherwise
-// scratch takes the name relative + ".new~" (in waiting) and replaces the
-// held file at the next restart, noted in the record and in
-// runEnd.atRestart. False when neither could be done.
-bool replaceOrWait(const char* root, const std::string& scratch, const std::string& relative,
-                   const std::function<bool()>& replace, std::string& waiting);
+// relative in one move, the earlier file set aside by the journal first
+// and put back when the move fails. When it fails because another program
+// holds relative, the box asks (Retry tries again); otherwise scratch
+// takes the name relative + ".new~" (in waiting) and replaces the held
+// file at the next restart, noted in the record and in runEnd.atRestart.
+// False when neither could be done.
+bool replaceOrWait(const char* root, const std::string& scratch, const std::string& relative, std::string& waiting);

@@ -36,13 +36,7 @@ bool journalScratch() {
 bool replaceSettings() {
     if (!waitingSettings.empty())
         return replaceInside(settingsRoot(), kScratchName, waitingSettings.c_str());
-    const std::string settings = insidePath(settingsRoot(), kSettingsName);
-    return replaceOrWait(settingsRoot(), kScratchName, kSettingsName, [&] {
-        if (journalFile(settings) && replaceInside(settingsRoot(), kScratchName, kSettingsName))
-            return true;
-        restoreEarlierFile(settings);
-        return false;
-    }, waitingSettings);
+    return replaceOrWait(settingsRoot(), kScratchName, kSettingsName, waitingSettings);
 }
 
 void beginRewrite(Rewrite& rewrite) {

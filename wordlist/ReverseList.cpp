@@ -305,14 +305,8 @@ MergedGroups readTempList(const std::string& path, RecordBuffer memory, std::vec
 // cut short. A list that the dictionary program holds open is tried again
 // when the user asks, or gets its new bytes at the next restart.
 bool placeToList(const std::string& scratch, const std::string& path) {
-    const std::string final = insidePath(targetRoot(), path);
     std::string waiting;
-    return replaceOrWait(targetRoot(), scratch, path, [&] {
-        if (journalFile(final) && replaceInside(targetRoot(), scratch, path))
-            return true;
-        restoreEarlierFile(final);
-        return false;
-    }, waiting);
+    return replaceOrWait(targetRoot(), scratch, path, waiting);
 }
 
 // Phase four: the groups sorted, then written into the scratch file (TEMP,
